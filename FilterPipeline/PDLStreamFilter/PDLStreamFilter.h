@@ -1,0 +1,22 @@
+// The filter object of one print job: a stream filter whose operation copies the finished job to
+// the next stage with the driver's job control put in on the way.
+#pragma once
+
+#include "PdlValue.h"
+#include "companion/FilterUtilities/StreamFilterBase.h"
+#include "companion/Utilities/CXString.h"
+
+class PDLStreamFilter : public StreamFilterBase {
+public:
+    PDLStreamFilter();
+    ~PDLStreamFilter() override;
+
+protected:
+    void StartOperation_throws() override;
+
+private:
+    bool printReadyFileInXpsWrapper = false;
+    CXString printReadyFileTempPath;
+    LONG printReadyFilePdl = PdlValue::NoneKnown;
+    LONG driverPdl = PdlValue::NoneKnown;
+};

@@ -1,0 +1,48 @@
+// The IPrintPipelineFilter side of the maker's filters: keeps what the pipeline manager hands
+// over, runs the filter's operation behind a COM boundary and reports its outcome. A filter
+// supplies the I/O set-up (StreamFilterBase) and its operation, StartOperation_throws.
+#pragma once
+
+#include <atomic>
+
+#include "CUnknown.h"
+#include "companion/Utilities/ComReference.h"
+#include "seam/FilterPipelineInterfaces.h"
+
+class MsRenderFilterBase : public CUnknown<IPrintPipelineFilter> {
+public:
+    MsRenderFilterBase();
+
+    HRESULT STDMETHODCALLTYPE InitializeFilter(IInterFilterCommunicator* communicator,
+                                               IPrintPipelinePropertyBag* propertyBag,
+                                               IPrintPipelineManagerControl* managerControl) override;
+    // A request to stop, which may come from another thread while the operation runs.
+    HRESULT STDMETHODCALLTYPE ShutdownOperation() override;
+    HRESULT STDMETHODCALLTYPE StartOperation() override;
+
+    ~MsRenderFilterBase() override;
+
+    IPrintPipelinePropertyBag* GetIPrintPipelinePropertyBagPtr() const noexcept
+    {
+        return propertyBag.Get();
+    }
+    bool IsShutdownRequested() const noexcept { return shutdownRequested.load(); }
+
+protected:
+    virtual void InitializeIO_throws(IInterFilterCommunicator* communicator) = 0;
+    virtual void CloseWriter() noexcept = 0;
+    virtual void OnInitializeFilter() = 0;
+    virtual void StartOperation_throws() = 0;
+
+private:
+    void InitializeFilter_throws(IInterFilterCommunicator* communicator,
+                                 IPrintPipelinePropertyBag* propertyBag,
+                                 IPrintPipelineManagerControl* managerControl);
+
+    ComReference<IInterFilterCommunicator> communicator;
+    ComReference<IPrintPipelinePropertyBag> propertyBag;
+    ComReference<IPrintPipelineManagerControl> managerControl;
+    std::atomic<bool> initialized{false};
+    std::atomic<bool> started{false};
+    std::atomic<bool> shutdownRequested{false};
+};

@@ -1,0 +1,33 @@
+// Growable bytes of the utility library: what is written into the print stream. Its size is a
+// DWORD at every interface, so a buffer refuses to grow past 4 GiB - 1 rather than wrap.
+#pragma once
+
+#include <vector>
+
+#include "CPString.h"
+#include "CXString.h"
+
+class ByteBuffer {
+public:
+    ByteBuffer() = default;
+
+    static ByteBuffer createByteBufferWithUtf8EncodedStringData(const CPString& text);
+
+    BYTE* getLpbyte() noexcept { return bytes.data(); }
+    const BYTE* getLpbyte() const noexcept { return bytes.data(); }
+    // The byte count.
+    DWORD getDword() const noexcept { return static_cast<DWORD>(bytes.size()); }
+
+    ByteBuffer& append(const ByteBuffer& other);
+    ByteBuffer& append(const void* data, std::size_t count);
+    // Appends the text in the ANSI code page, without a terminator; a character the code page
+    // lacks becomes "?" (a surrogate pair is one character).
+    ByteBuffer& appendAsAnsi_LossyForUnicode(const CXString& text);
+    // Appends a UTF-16 terminator: two zero bytes.
+    ByteBuffer& appendNullUtf16Char();
+
+private:
+    void ReserveFor(std::size_t count);
+
+    std::vector<BYTE> bytes;
+};

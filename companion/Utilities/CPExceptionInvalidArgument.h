@@ -1,0 +1,12 @@
+// A caller handed an operation an argument it cannot work with (a bad format, a size too large).
+#pragma once
+
+#include "CPException.h"
+
+class CPExceptionInvalidArgument : public CPException {
+public:
+    using CPException::CPException;
+    ~CPExceptionInvalidArgument() override;
+
+    const char* getExceptionType() const noexcept override;
+};

@@ -1,0 +1,28 @@
+// UTF-8 text of the utility library; what goes into XML documents and the print stream as UTF-8.
+#pragma once
+
+#include <string>
+
+#include "CXString.h"
+
+class CPString {
+public:
+    CPString() = default;
+    explicit CPString(const char* utf8Text);
+    explicit CPString(std::string utf8Text);
+    // Converts UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
+    explicit CPString(const CXString& text);
+
+    const char* utf8RawBytes() const noexcept { return text.c_str(); }
+    // The byte count, without a terminator.
+    std::size_t sizeOfUtf8RawBytes() const noexcept { return text.size(); }
+    bool isEmpty() const noexcept { return text.empty(); }
+    const std::string& str() const noexcept { return text; }
+
+    CPString& append(const char* bytes, std::size_t count);
+    CPString& operator+=(const CPString& other);
+    friend bool operator==(const CPString& a, const CPString& b) { return a.text == b.text; }
+
+private:
+    std::string text;
+};

@@ -1,0 +1,9 @@
+// The whole Win32/COM subset that this layer provides, in one include.
+#pragma once
+
+#include "cvplatform/ComBase.h"
+#include "cvplatform/ErrorHandling.h"
+#include "cvplatform/ModuleLoading.h"
+#include "cvplatform/OleAutomation.h"
+#include "cvplatform/StringConversion.h"
+#include "cvplatform/Win32Types.h"

@@ -1,0 +1,18 @@
+// The one place where the operating system's headers come in: the real Windows headers on
+// Windows, the stand-in layer elsewhere. Everything above this line of the build is the same code.
+#pragma once
+
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
+#define WIDE(text) L##text
+#else
+#include "cvplatform/Win32.h"
+#define WIDE(text) u##text
+#endif
+
+static_assert(sizeof(WCHAR) == 2, "wide text is UTF-16 on every build");

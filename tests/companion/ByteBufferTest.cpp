@@ -1,0 +1,65 @@
+// Bytes for the print stream: the lossy ANSI conversion at its edges, UTF-8 data, terminators.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "companion/Utilities/ByteBuffer.h"
+
+namespace {
+std::string Bytes(const ByteBuffer& buffer)
+{
+    return std::string(reinterpret_cast<const char*>(buffer.getLpbyte()), buffer.getDword());
+}
+
+TEST(ByteBuffer, AnsiConversionIsLossyOneQuestionMarkPerCharacter)
+{
+    struct Case {
+        const char* label;
+        std::u16string text;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"PJL line", u"\x1b%-12345X@PJL JOB\r\n", "\x1b%-12345X@PJL JOB\r\n"},
+        {"Windows-1252 letters", u"Gr\u00fc\u00dfe \u20ac", "Gr\xfc\xdf" "e \x80"},
+        {"CJK", u"\u65e5\u672c", "??"},
+        {"surrogate pair", u"[\U0001F5A8]", "[?]"},
+        {"lone surrogate", u"[\xdbff]", "[?]"},
+        {"embedded U+0000 is kept", std::u16string(u"A\0B", 3), std::string("A\0B", 3)},
+        {"empty", u"", ""},
+    };
+    for (const Case& c : cases) {
+        ByteBuffer buffer;
+        buffer.appendAsAnsi_LossyForUnicode(CXString(std::basic_string<WCHAR>(c.text.begin(), c.text.end())));
+        EXPECT_EQ(c.expected, Bytes(buffer)) << c.label;
+    }
+}
+
+TEST(ByteBuffer, AppendingKeepsOrderAndAddsNoTerminator)
+{
+    ByteBuffer block;
+    block.appendAsAnsi_LossyForUnicode(CXString(WIDE("\x1b%-12345X@PJL JOB\r\n")));
+    EXPECT_EQ(19u, block.getDword());
+    ByteBuffer ticket = ByteBuffer::createByteBufferWithUtf8EncodedStringData(CPString("<t>\xc3\xa9</t>"));
+    EXPECT_EQ(9u, ticket.getDword());
+    block.append(ticket);
+    block.appendAsAnsi_LossyForUnicode(CXString("\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n"));
+    EXPECT_EQ(std::string("\x1b%-12345X@PJL JOB\r\n<t>\xc3\xa9</t>\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n"),
+              Bytes(block));
+}
+
+TEST(ByteBuffer, AUtf16TerminatorIsTwoZeroBytes)
+{
+    ByteBuffer buffer;
+    buffer.appendAsAnsi_LossyForUnicode(CXString(WIDE("@PJL"))).appendNullUtf16Char();
+    EXPECT_EQ(std::string("@PJL\0\0", 6), Bytes(buffer));
+}
+
+TEST(ByteBuffer, AnEmptyBufferHasNoBytes)
+{
+    const ByteBuffer empty;
+    EXPECT_EQ(0u, empty.getDword());
+    ByteBuffer buffer;
+    buffer.append(nullptr, 0).append(empty);
+    EXPECT_EQ(0u, buffer.getDword());
+}
+}  // namespace

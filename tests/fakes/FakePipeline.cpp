@@ -1,0 +1,79 @@
+// Test doubles of the pipeline's objects.
+#include "FakePipeline.h"
+
+#include <algorithm>
+#include <cstring>
+
+HRESULT FakeReadStream::Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPosition)
+{
+    const LONGLONG base = origin == 0 ? 0 : origin == 1 ? static_cast<LONGLONG>(position)
+                                                        : static_cast<LONGLONG>(content.size());
+    if (origin > 2 || base + offset < 0) {
+        return E_INVALIDARG;
+    }
+    position = static_cast<std::size_t>(base + offset);
+    if (newPosition != nullptr) {
+        *newPosition = position;
+    }
+    return S_OK;
+}
+
+HRESULT FakeReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BOOL* endOfFile)
+{
+    if (++reads == failingRead) {
+        return failingReadResult;
+    }
+    const std::size_t available = position < content.size() ? content.size() - position : 0;
+    const std::size_t count = std::min<std::size_t>(requested, available);
+    std::memcpy(buffer, content.data() + position, count);
+    position += count;
+    *read = static_cast<ULONG>(count);
+    *endOfFile = position >= content.size() ? TRUE : FALSE;
+    return S_OK;
+}
+
+HRESULT FakeWriteStream::WriteBytes(const void* buffer, ULONG count, ULONG* writtenCount)
+{
+    if (++writes == failingWrite) {
+        *writtenCount = 0;
+        return failingWriteResult;
+    }
+    written.append(static_cast<const char*>(buffer), count);
+    *writtenCount = count;
+    return S_OK;
+}
+
+FakeCommunicator::FakeCommunicator(IUnknown* reader, IUnknown* writer)
+    : FakeComObject(IID_IInterFilterCommunicator), reader(reader), writer(writer)
+{
+    reader->AddRef();
+    writer->AddRef();
+}
+
+FakeCommunicator::~FakeCommunicator()
+{
+    reader->Release();
+    writer->Release();
+}
+
+HRESULT FakeCommunicator::RequestReader(void** out)
+{
+    *out = nullptr;
+    if (FAILED(readerResult)) {
+        return readerResult;
+    }
+    reader->AddRef();
+    *out = reader;
+    return S_OK;
+}
+
+HRESULT FakeCommunicator::RequestWriter(void** out)
+{
+    *out = nullptr;
+    if (FAILED(writerResult)) {
+        return writerResult;
+    }
+    writer->AddRef();
+    *out = writer;
+    return S_OK;
+}

@@ -1,0 +1,95 @@
+// Test doubles of the pipeline's objects: streams that record what passes and fail on demand, a
+// communicator that hands them out, and a manager control that records shutdown requests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "FakeComObject.h"
+
+class FakeReadStream : public FakeComObject<IPrintReadStream> {
+public:
+    explicit FakeReadStream(std::string content)
+        : FakeComObject(IID_IPrintReadStream), content(std::move(content))
+    {
+    }
+
+    HRESULT STDMETHODCALLTYPE Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPosition) override;
+    HRESULT STDMETHODCALLTYPE ReadBytes(void* buffer, ULONG requested, ULONG* read,
+                                        BOOL* endOfFile) override;
+
+    // The Nth ReadBytes call (1-based) fails with `result`; 0 fails none.
+    int failingRead = 0;
+    HRESULT failingReadResult = E_FAIL;
+    int reads = 0;
+
+private:
+    std::string content;
+    std::size_t position = 0;
+};
+
+class FakeWriteStream : public FakeComObject<IPrintWriteStream> {
+public:
+    FakeWriteStream() : FakeComObject(IID_IPrintWriteStream) {}
+
+    HRESULT STDMETHODCALLTYPE WriteBytes(const void* buffer, ULONG count, ULONG* written) override;
+    void STDMETHODCALLTYPE Close() override { ++closes; }
+
+    // The Nth WriteBytes call (1-based) fails with `failingWriteResult`; 0 fails none.
+    int failingWrite = 0;
+    HRESULT failingWriteResult = E_FAIL;
+    int writes = 0;
+    int closes = 0;
+    std::string written;
+};
+
+class FakeCommunicator : public FakeComObject<IInterFilterCommunicator> {
+public:
+    FakeCommunicator(IUnknown* reader, IUnknown* writer);
+    ~FakeCommunicator() override;
+
+    HRESULT STDMETHODCALLTYPE RequestReader(void** reader) override;
+    HRESULT STDMETHODCALLTYPE RequestWriter(void** writer) override;
+
+    HRESULT readerResult = S_OK;
+    HRESULT writerResult = S_OK;
+
+private:
+    IUnknown* reader;
+    IUnknown* writer;
+};
+
+class FakeManagerControl : public FakeComObject<IPrintPipelineManagerControl> {
+public:
+    FakeManagerControl() : FakeComObject(IID_IPrintPipelineManagerControl) {}
+
+    HRESULT STDMETHODCALLTYPE RequestShutdown(HRESULT reason, IImgErrorInfo*) override
+    {
+        shutdownReasons.push_back(reason);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE FilterFinished() override
+    {
+        ++finished;
+        return S_OK;
+    }
+
+    std::vector<HRESULT> shutdownReasons;
+    int finished = 0;
+};
+
+class FakePropertyBag : public FakeComObject<IPrintPipelinePropertyBag> {
+public:
+    FakePropertyBag() : FakeComObject(IID_IPrintPipelinePropertyBag) {}
+
+    HRESULT STDMETHODCALLTYPE AddProperty(const WCHAR*, const VARIANT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetProperty(const WCHAR*, VARIANT* value) override
+    {
+        ++gets;
+        VariantInit(value);
+        return E_FAIL;
+    }
+    BOOL STDMETHODCALLTYPE DeleteProperty(const WCHAR*) override { return FALSE; }
+
+    int gets = 0;
+};

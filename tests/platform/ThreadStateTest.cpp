@@ -1,0 +1,39 @@
+// Per-thread state of the stand-in layer: the last error and COM initialisation.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "seam/Win32Seam.h"
+
+namespace {
+TEST(ThreadState, TheLastErrorBelongsToTheThreadThatSetIt)
+{
+    SetLastError(1234);
+    DWORD seenByOtherThread = 99;
+    std::thread([&] {
+        seenByOtherThread = GetLastError();
+        SetLastError(5);
+    }).join();
+    EXPECT_EQ(ERROR_SUCCESS, seenByOtherThread);
+    EXPECT_EQ(1234u, GetLastError());
+}
+
+TEST(ThreadState, ComInitialisationIsCountedPerThreadAndKeepsItsModel)
+{
+    std::thread([] {
+        EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+        EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+        EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        CoUninitialize();
+        CoUninitialize();
+        EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) << "fully left before";
+        CoUninitialize();
+    }).join();
+}
+
+TEST(ModuleLoading, LoadingAModuleThatIsNotThereFailsWithModNotFound)
+{
+    EXPECT_EQ(nullptr, LoadLibraryW(u"/nonexistent/cv-missing.so"));
+    EXPECT_EQ(ERROR_MOD_NOT_FOUND, GetLastError());
+}
+}  // namespace
