@@ -5,8 +5,7 @@
 #include "companion/Utilities/ByteBuffer.h"
 
 namespace {
-CXString JobControlText(std::size_t characters)
-{
+CXString JobControlText(std::size_t characters) {
     std::basic_string<WCHAR> text;
     const std::basic_string<WCHAR> line = WIDE("@PJL SET JOBNAME=\"R\u00e9sum\u00e9 \u20ac\"\r\n");
     while (text.size() < characters) {
@@ -15,8 +14,7 @@ CXString JobControlText(std::size_t characters)
     return CXString(text.substr(0, characters));
 }
 
-void AnsiConversion(benchmark::State& state)
-{
+void AnsiConversion(benchmark::State& state) {
     const CXString text = JobControlText(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         ByteBuffer buffer;
@@ -27,8 +25,7 @@ void AnsiConversion(benchmark::State& state)
 }
 BENCHMARK(AnsiConversion)->Arg(64)->Arg(4096)->Arg(65536);
 
-void Utf8Conversion(benchmark::State& state)
-{
+void Utf8Conversion(benchmark::State& state) {
     const CXString text = JobControlText(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         const CPString utf8(text);

@@ -8,15 +8,13 @@
 #include "seam/FilterPipelineInterfaces.h"
 
 namespace {
-std::string Hex(HRESULT value)
-{
+std::string Hex(HRESULT value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(value));
     return text;
 }
 
-std::string GuidText(const GUID& g)
-{
+std::string GuidText(const GUID& g) {
     char text[40];
     std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
                   static_cast<unsigned>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1],
@@ -24,16 +22,14 @@ std::string GuidText(const GUID& g)
     return text;
 }
 
-bool Report(std::ostream& out, const char* step, HRESULT actual, HRESULT expected)
-{
+bool Report(std::ostream& out, const char* step, HRESULT actual, HRESULT expected) {
     out << "  " << step << ": " << Hex(actual) << (actual == expected ? "" : "  (unexpected)")
         << "\n";
     return actual == expected;
 }
 }  // namespace
 
-bool ActivationProbe::Run(std::ostream& out) const
-{
+bool ActivationProbe::Run(std::ostream& out) const {
     out << "filter class " << GuidText(CLSID_PDLStreamFilter) << "\n";
     bool ok = Report(out, "DllCanUnloadNow after load", module.CanUnloadNow(), S_OK);
 
@@ -45,8 +41,8 @@ bool ActivationProbe::Run(std::ostream& out) const
         return false;
     }
     IPrintPipelineFilter* filter = nullptr;
-    const HRESULT created =
-        factory->CreateInstance(nullptr, IID_IPrintPipelineFilter, reinterpret_cast<void**>(&filter));
+    const HRESULT created = factory->CreateInstance(nullptr, IID_IPrintPipelineFilter,
+                                                    reinterpret_cast<void**>(&filter));
     factory->Release();
     ok &= Report(out, "CreateInstance(IPrintPipelineFilter)", created, S_OK);
     if (FAILED(created)) {

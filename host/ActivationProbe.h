@@ -7,12 +7,12 @@
 #include "FilterModule.h"
 
 class ActivationProbe {
-public:
+  public:
     explicit ActivationProbe(const FilterModule& module) : module(module) {}
 
     // Writes one line per step; true when every step gave what the pipeline expects.
     bool Run(std::ostream& out) const;
 
-private:
+  private:
     const FilterModule& module;
 };

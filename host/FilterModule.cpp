@@ -9,8 +9,7 @@
 #error "the build names the filter module's file"
 #endif
 
-FilterModule::FilterModule(const std::basic_string<WCHAR>& path)
-{
+FilterModule::FilterModule(const std::basic_string<WCHAR>& path) {
     module = LoadLibraryW(path.c_str());
     if (module == nullptr) {
         throw std::runtime_error("cannot load the filter module " + TextConversion::ToUtf8(path) +
@@ -19,17 +18,19 @@ FilterModule::FilterModule(const std::basic_string<WCHAR>& path)
     try {
         dllMain = reinterpret_cast<DllMainFunction>(Export("DllMain"));
         dllCanUnloadNow = reinterpret_cast<DllCanUnloadNowFunction>(Export("DllCanUnloadNow"));
-        dllGetClassObject = reinterpret_cast<DllGetClassObjectFunction>(Export("DllGetClassObject"));
+        dllGetClassObject =
+            reinterpret_cast<DllGetClassObjectFunction>(Export("DllGetClassObject"));
     } catch (...) {
         FreeLibrary(module);
         throw;
     }
 }
 
-FilterModule::~FilterModule() { FreeLibrary(module); }
+FilterModule::~FilterModule() {
+    FreeLibrary(module);
+}
 
-FARPROC FilterModule::Export(const char* name) const
-{
+FARPROC FilterModule::Export(const char* name) const {
     FARPROC function = GetProcAddress(module, name);
     if (function == nullptr) {
         throw std::runtime_error(std::string("the filter module does not export ") + name);
@@ -37,20 +38,19 @@ FARPROC FilterModule::Export(const char* name) const
     return function;
 }
 
-BOOL FilterModule::Main(HINSTANCE instance, DWORD reason, LPVOID reserved) const
-{
+BOOL FilterModule::Main(HINSTANCE instance, DWORD reason, LPVOID reserved) const {
     return dllMain(instance, reason, reserved);
 }
 
-HRESULT FilterModule::CanUnloadNow() const { return dllCanUnloadNow(); }
+HRESULT FilterModule::CanUnloadNow() const {
+    return dllCanUnloadNow();
+}
 
-HRESULT FilterModule::GetClassObject(REFCLSID classId, REFIID interfaceId, void** object) const
-{
+HRESULT FilterModule::GetClassObject(REFCLSID classId, REFIID interfaceId, void** object) const {
     return dllGetClassObject(classId, interfaceId, object);
 }
 
-std::basic_string<WCHAR> FilterModule::PathBesideExecutable()
-{
+std::basic_string<WCHAR> FilterModule::PathBesideExecutable() {
     std::basic_string<WCHAR> path(32768, 0);
     const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0 || length >= path.size()) {

@@ -7,7 +7,7 @@
 #include "seam/Win32Seam.h"
 
 class FilterModule {
-public:
+  public:
     // Loads the module; throws std::runtime_error naming the path and the export when the module
     // or one of its exports cannot be found.
     explicit FilterModule(const std::basic_string<WCHAR>& path);
@@ -22,7 +22,7 @@ public:
     // The module file beside the running executable.
     static std::basic_string<WCHAR> PathBesideExecutable();
 
-private:
+  private:
     using DllMainFunction = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
     using DllCanUnloadNowFunction = HRESULT(STDMETHODCALLTYPE*)();
     using DllGetClassObjectFunction = HRESULT(STDMETHODCALLTYPE*)(REFCLSID, REFIID, LPVOID*);

@@ -1,20 +1,19 @@
 // UTF-8 <-> UTF-16 through the platform's code page conversions.
 #include "TextConversion.h"
 
-std::string TextConversion::ToUtf8(const std::basic_string<WCHAR>& text)
-{
+std::string TextConversion::ToUtf8(const std::basic_string<WCHAR>& text) {
     if (text.empty()) {
         return {};
     }
     const int length = static_cast<int>(text.size());
-    const int needed = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    const int needed =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<std::size_t>(needed), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), length, result.data(), needed, nullptr, nullptr);
     return result;
 }
 
-std::basic_string<WCHAR> TextConversion::FromUtf8(const std::string& text)
-{
+std::basic_string<WCHAR> TextConversion::FromUtf8(const std::string& text) {
     if (text.empty()) {
         return {};
     }

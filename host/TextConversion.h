@@ -6,7 +6,7 @@
 #include "seam/Win32Seam.h"
 
 class TextConversion {
-public:
+  public:
     static std::string ToUtf8(const std::basic_string<WCHAR>& text);
     static std::basic_string<WCHAR> FromUtf8(const std::string& text);
 };

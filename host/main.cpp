@@ -9,8 +9,7 @@
 #include "TextConversion.h"
 
 namespace {
-int RunProbe(const std::string& modulePath)
-{
+int RunProbe(const std::string& modulePath) {
     const auto path = modulePath.empty() ? FilterModule::PathBesideExecutable()
                                          : TextConversion::FromUtf8(modulePath);
     std::cout << "module " << TextConversion::ToUtf8(path) << "\n";
@@ -19,8 +18,7 @@ int RunProbe(const std::string& modulePath)
 }
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     CLI::App app{"Runs print jobs through the PDL stream filter module."};
     app.require_subcommand(1);
     std::string modulePath;

@@ -53,9 +53,9 @@ struct IPrintPipelinePropertyBag : public IUnknown {
 };
 
 struct IPrintPipelineFilter : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE InitializeFilter(IInterFilterCommunicator* pINegotiation,
-                                                       IPrintPipelinePropertyBag* pIPropertyBag,
-                                                       IPrintPipelineManagerControl* pIPipelineControl) = 0;
+    virtual HRESULT STDMETHODCALLTYPE InitializeFilter(
+        IInterFilterCommunicator* pINegotiation, IPrintPipelinePropertyBag* pIPropertyBag,
+        IPrintPipelineManagerControl* pIPipelineControl) = 0;
     virtual HRESULT STDMETHODCALLTYPE ShutdownOperation() = 0;
     virtual HRESULT STDMETHODCALLTYPE StartOperation() = 0;
 };

@@ -6,9 +6,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <windows.h>
 #define WIDE(text) L##text
 #else
 #include "cvplatform/Win32.h"

@@ -11,12 +11,11 @@
 
 template <typename Product>
 class CClassFactory final : public CUnknown<IClassFactory> {
-public:
+  public:
     explicit CClassFactory(const CLSID& classId) : CUnknown(IID_IClassFactory, classId) {}
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid,
-                                             void** ppvObject) override
-    {
+                                             void** ppvObject) override {
         if (ppvObject == nullptr) {
             return E_POINTER;
         }
@@ -27,8 +26,7 @@ public:
         return RunAtComBoundary([&] { return CreateInstance_throws(riid, ppvObject); });
     }
 
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
-    {
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
         if (lock) {
             if (InterlockedIncrement(&lockCount) == 1) {
                 ModuleObjectCount::Increment();
@@ -39,13 +37,12 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     ~CClassFactory() override = default;
 
     // The new object starts with one reference; the query adds the caller's, and dropping the
     // construction reference afterwards destroys the object when the query failed.
-    HRESULT CreateInstance_throws(REFIID riid, void** ppvObject)
-    {
+    HRESULT CreateInstance_throws(REFIID riid, void** ppvObject) {
         Product* object = new Product();
         const HRESULT result = object->QueryInterface(riid, ppvObject);
         if (SUCCEEDED(result)) {
@@ -59,8 +56,7 @@ private:
 
     // An unlock without a lock is ignored: letting the count go below zero would make the next
     // lock invisible to the module count, and the module could be unloaded under its factory.
-    void Unlock() noexcept
-    {
+    void Unlock() noexcept {
         LONG current = InterlockedCompareExchange(&lockCount, 0, 0);
         while (current > 0) {
             const LONG seen = InterlockedCompareExchange(&lockCount, current - 1, current);

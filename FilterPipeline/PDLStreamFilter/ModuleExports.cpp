@@ -15,19 +15,16 @@
 
 extern "C" {
 
-CV_MODULE_EXPORT BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
-{
+CV_MODULE_EXPORT BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     return DllMain_impl(instance, reason, reserved);
 }
 
-CV_MODULE_EXPORT HRESULT STDMETHODCALLTYPE DllCanUnloadNow()
-{
+CV_MODULE_EXPORT HRESULT STDMETHODCALLTYPE DllCanUnloadNow() {
     return ModuleObjectCount::Current() == 0 ? S_OK : S_FALSE;
 }
 
 CV_MODULE_EXPORT HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid,
-                                                              LPVOID* ppv)
-{
+                                                             LPVOID* ppv) {
     if (ppv == nullptr) {
         return E_POINTER;
     }

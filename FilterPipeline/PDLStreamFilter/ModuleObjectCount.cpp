@@ -5,11 +5,14 @@ namespace {
 volatile LONG moduleObjectCount = 0;
 }
 
-void ModuleObjectCount::Increment() noexcept { InterlockedIncrement(&moduleObjectCount); }
+void ModuleObjectCount::Increment() noexcept {
+    InterlockedIncrement(&moduleObjectCount);
+}
 
-void ModuleObjectCount::Decrement() noexcept { InterlockedDecrement(&moduleObjectCount); }
+void ModuleObjectCount::Decrement() noexcept {
+    InterlockedDecrement(&moduleObjectCount);
+}
 
-ULONG ModuleObjectCount::Current() noexcept
-{
+ULONG ModuleObjectCount::Current() noexcept {
     return static_cast<ULONG>(InterlockedCompareExchange(&moduleObjectCount, 0, 0));
 }

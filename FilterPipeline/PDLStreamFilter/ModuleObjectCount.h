@@ -5,7 +5,7 @@
 #include "seam/Win32Seam.h"
 
 class ModuleObjectCount {
-public:
+  public:
     static void Increment() noexcept;
     static void Decrement() noexcept;
     static ULONG Current() noexcept;

@@ -7,14 +7,14 @@
 #include "companion/Utilities/CXString.h"
 
 class PDLStreamFilter : public StreamFilterBase {
-public:
+  public:
     PDLStreamFilter();
     ~PDLStreamFilter() override;
 
-protected:
+  protected:
     void StartOperation_throws() override;
 
-private:
+  private:
     bool printReadyFileInXpsWrapper = false;
     CXString printReadyFileTempPath;
     LONG printReadyFilePdl = PdlValue::NoneKnown;

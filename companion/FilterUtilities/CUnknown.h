@@ -7,16 +7,13 @@
 
 template <typename Interface>
 class CUnknown : public Interface {
-public:
+  public:
     CUnknown(const IID& interfaceId, const CLSID& classId)
-        : refCount(1), interfaceId(interfaceId), classId(classId)
-    {
-    }
+        : refCount(1), interfaceId(interfaceId), classId(classId) {}
     CUnknown(const CUnknown&) = delete;
     CUnknown& operator=(const CUnknown&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override
-    {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override {
         if (ppvObject == nullptr) {
             return E_POINTER;
         }
@@ -29,13 +26,11 @@ public:
         return S_OK;
     }
 
-    ULONG STDMETHODCALLTYPE AddRef() override
-    {
+    ULONG STDMETHODCALLTYPE AddRef() override {
         return static_cast<ULONG>(InterlockedIncrement(&refCount));
     }
 
-    ULONG STDMETHODCALLTYPE Release() override
-    {
+    ULONG STDMETHODCALLTYPE Release() override {
         const LONG remaining = InterlockedDecrement(&refCount);
         if (remaining == 0) {
             delete this;
@@ -46,15 +41,14 @@ public:
     virtual ~CUnknown() = default;
 
     // The class factory records under which class and interface the object was handed out.
-    void SetIdentity(const CLSID& newClassId, const IID& newInterfaceId)
-    {
+    void SetIdentity(const CLSID& newClassId, const IID& newInterfaceId) {
         classId = newClassId;
         interfaceId = newInterfaceId;
     }
     const CLSID& GetClassId() const noexcept { return classId; }
     const IID& GetInterfaceId() const noexcept { return interfaceId; }
 
-private:
+  private:
     volatile LONG refCount;
     IID interfaceId;
     CLSID classId;

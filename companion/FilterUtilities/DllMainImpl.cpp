@@ -7,8 +7,7 @@ namespace {
 std::atomic<HINSTANCE> moduleInstance{nullptr};
 }
 
-BOOL DllMain_impl(HINSTANCE instance, DWORD reason, LPVOID)
-{
+BOOL DllMain_impl(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         moduleInstance.store(instance);
     } else if (reason == DLL_PROCESS_DETACH) {
@@ -17,4 +16,6 @@ BOOL DllMain_impl(HINSTANCE instance, DWORD reason, LPVOID)
     return TRUE;
 }
 
-HINSTANCE GetModuleInstance() noexcept { return moduleInstance.load(); }
+HINSTANCE GetModuleInstance() noexcept {
+    return moduleInstance.load();
+}

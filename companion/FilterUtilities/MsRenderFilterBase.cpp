@@ -10,8 +10,7 @@ MsRenderFilterBase::~MsRenderFilterBase() = default;
 
 HRESULT MsRenderFilterBase::InitializeFilter(IInterFilterCommunicator* communicator,
                                              IPrintPipelinePropertyBag* propertyBag,
-                                             IPrintPipelineManagerControl* managerControl)
-{
+                                             IPrintPipelineManagerControl* managerControl) {
     if (communicator == nullptr || propertyBag == nullptr || managerControl == nullptr) {
         return E_POINTER;
     }
@@ -23,8 +22,7 @@ HRESULT MsRenderFilterBase::InitializeFilter(IInterFilterCommunicator* communica
 
 void MsRenderFilterBase::InitializeFilter_throws(IInterFilterCommunicator* communicator,
                                                  IPrintPipelinePropertyBag* propertyBag,
-                                                 IPrintPipelineManagerControl* managerControl)
-{
+                                                 IPrintPipelineManagerControl* managerControl) {
     if (initialized.exchange(true)) {
         throw CPComException("InitializeFilter: the filter is already initialised", GetLastError(),
                              CV_DEBUG_CONTEXT(kLibraryCategoryMask), E_UNEXPECTED);
@@ -36,14 +34,12 @@ void MsRenderFilterBase::InitializeFilter_throws(IInterFilterCommunicator* commu
     OnInitializeFilter();
 }
 
-HRESULT MsRenderFilterBase::ShutdownOperation()
-{
+HRESULT MsRenderFilterBase::ShutdownOperation() {
     shutdownRequested.store(true);
     return S_OK;
 }
 
-HRESULT MsRenderFilterBase::StartOperation()
-{
+HRESULT MsRenderFilterBase::StartOperation() {
     if (!initialized.load() || started.exchange(true)) {
         return E_UNEXPECTED;
     }

@@ -10,31 +10,30 @@
 #include "seam/FilterPipelineInterfaces.h"
 
 class MsRenderFilterBase : public CUnknown<IPrintPipelineFilter> {
-public:
+  public:
     MsRenderFilterBase();
 
-    HRESULT STDMETHODCALLTYPE InitializeFilter(IInterFilterCommunicator* communicator,
-                                               IPrintPipelinePropertyBag* propertyBag,
-                                               IPrintPipelineManagerControl* managerControl) override;
+    HRESULT STDMETHODCALLTYPE
+    InitializeFilter(IInterFilterCommunicator* communicator, IPrintPipelinePropertyBag* propertyBag,
+                     IPrintPipelineManagerControl* managerControl) override;
     // A request to stop, which may come from another thread while the operation runs.
     HRESULT STDMETHODCALLTYPE ShutdownOperation() override;
     HRESULT STDMETHODCALLTYPE StartOperation() override;
 
     ~MsRenderFilterBase() override;
 
-    IPrintPipelinePropertyBag* GetIPrintPipelinePropertyBagPtr() const noexcept
-    {
+    IPrintPipelinePropertyBag* GetIPrintPipelinePropertyBagPtr() const noexcept {
         return propertyBag.Get();
     }
     bool IsShutdownRequested() const noexcept { return shutdownRequested.load(); }
 
-protected:
+  protected:
     virtual void InitializeIO_throws(IInterFilterCommunicator* communicator) = 0;
     virtual void CloseWriter() noexcept = 0;
     virtual void OnInitializeFilter() = 0;
     virtual void StartOperation_throws() = 0;
 
-private:
+  private:
     void InitializeFilter_throws(IInterFilterCommunicator* communicator,
                                  IPrintPipelinePropertyBag* propertyBag,
                                  IPrintPipelineManagerControl* managerControl);

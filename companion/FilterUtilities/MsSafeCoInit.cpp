@@ -3,8 +3,7 @@
 
 MsSafeCoInit::MsSafeCoInit() : result(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
 
-MsSafeCoInit::~MsSafeCoInit()
-{
+MsSafeCoInit::~MsSafeCoInit() {
     // RPC_E_CHANGED_MODE means the thread was already in another apartment: not ours to leave.
     if (SUCCEEDED(result)) {
         CoUninitialize();

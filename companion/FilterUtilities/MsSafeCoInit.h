@@ -4,7 +4,7 @@
 #include "seam/Win32Seam.h"
 
 class MsSafeCoInit {
-public:
+  public:
     MsSafeCoInit();
     ~MsSafeCoInit();
     MsSafeCoInit(const MsSafeCoInit&) = delete;
@@ -12,6 +12,6 @@ public:
 
     HRESULT GetResult() const noexcept { return result; }
 
-private:
+  private:
     HRESULT result;
 };

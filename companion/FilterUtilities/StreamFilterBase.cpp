@@ -6,8 +6,7 @@
 namespace {
 // Asks the communicator for one end of the pipeline and makes sure it is the interface expected.
 template <typename Stream, typename Request>
-ComReference<Stream> OpenStream_throws(Request request, const IID& interfaceId, const char* what)
-{
+ComReference<Stream> OpenStream_throws(Request request, const IID& interfaceId, const char* what) {
     void* raw = nullptr;
     HRESULT result = request(&raw);
     if (SUCCEEDED(result) && raw == nullptr) {
@@ -22,9 +21,9 @@ ComReference<Stream> OpenStream_throws(Request request, const IID& interfaceId, 
     result = unknown->QueryInterface(interfaceId, &typed);
     unknown->Release();
     if (FAILED(result)) {
-        throw CPComException(std::string("InitializeIO: the pipeline's ") + what +
-                                 " lacks the expected interface",
-                             GetLastError(), CV_DEBUG_CONTEXT(kLibraryCategoryMask), result);
+        throw CPComException(
+            std::string("InitializeIO: the pipeline's ") + what + " lacks the expected interface",
+            GetLastError(), CV_DEBUG_CONTEXT(kLibraryCategoryMask), result);
     }
     return ComReference<Stream>::Adopt(static_cast<Stream*>(typed));
 }
@@ -34,8 +33,7 @@ StreamFilterBase::StreamFilterBase() = default;
 
 StreamFilterBase::~StreamFilterBase() = default;
 
-void StreamFilterBase::InitializeIO_throws(IInterFilterCommunicator* communicator)
-{
+void StreamFilterBase::InitializeIO_throws(IInterFilterCommunicator* communicator) {
     readStream = OpenStream_throws<IPrintReadStream>(
         [communicator](void** out) { return communicator->RequestReader(out); },
         IID_IPrintReadStream, "read stream");
@@ -46,8 +44,7 @@ void StreamFilterBase::InitializeIO_throws(IInterFilterCommunicator* communicato
 
 void StreamFilterBase::OnInitializeFilter() {}
 
-void StreamFilterBase::CloseWriter() noexcept
-{
+void StreamFilterBase::CloseWriter() noexcept {
     if (writeStream) {
         writeStream->Close();
         writeStream.Reset();

@@ -6,11 +6,11 @@
 #include "companion/Utilities/CXString.h"
 
 class StreamFilterBase : public MsRenderFilterBase {
-public:
+  public:
     StreamFilterBase();
     ~StreamFilterBase() override;
 
-protected:
+  protected:
     void InitializeIO_throws(IInterFilterCommunicator* communicator) override;
     void CloseWriter() noexcept override;
     void OnInitializeFilter() override;
@@ -22,7 +22,7 @@ protected:
     IPrintReadStream* GetReadStream() const noexcept { return readStream.Get(); }
     IPrintWriteStream* GetWriteStream() const noexcept { return writeStream.Get(); }
 
-private:
+  private:
     CXString printerName;
     HANDLE printerHandle = nullptr;
     HANDLE userToken = nullptr;

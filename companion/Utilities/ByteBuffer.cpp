@@ -9,28 +9,24 @@ namespace {
 constexpr std::size_t kMaximumSize = 0xFFFFFFFFu;
 }
 
-ByteBuffer ByteBuffer::createByteBufferWithUtf8EncodedStringData(const CPString& text)
-{
+ByteBuffer ByteBuffer::createByteBufferWithUtf8EncodedStringData(const CPString& text) {
     ByteBuffer buffer;
     buffer.append(text.utf8RawBytes(), text.sizeOfUtf8RawBytes());
     return buffer;
 }
 
-void ByteBuffer::ReserveFor(std::size_t count)
-{
+void ByteBuffer::ReserveFor(std::size_t count) {
     if (count > kMaximumSize - bytes.size()) {
         throw CPExceptionInvalidArgument("ByteBuffer: the buffer would exceed 4 GiB - 1 bytes",
                                          GetLastError(), CV_DEBUG_CONTEXT(kLibraryCategoryMask));
     }
 }
 
-ByteBuffer& ByteBuffer::append(const ByteBuffer& other)
-{
+ByteBuffer& ByteBuffer::append(const ByteBuffer& other) {
     return append(other.bytes.data(), other.bytes.size());
 }
 
-ByteBuffer& ByteBuffer::append(const void* data, std::size_t count)
-{
+ByteBuffer& ByteBuffer::append(const void* data, std::size_t count) {
     if (count == 0) {
         return *this;
     }
@@ -40,8 +36,7 @@ ByteBuffer& ByteBuffer::append(const void* data, std::size_t count)
     return *this;
 }
 
-ByteBuffer& ByteBuffer::appendAsAnsi_LossyForUnicode(const CXString& text)
-{
+ByteBuffer& ByteBuffer::appendAsAnsi_LossyForUnicode(const CXString& text) {
     if (text.IsEmpty()) {
         return *this;
     }
@@ -55,8 +50,7 @@ ByteBuffer& ByteBuffer::appendAsAnsi_LossyForUnicode(const CXString& text)
     return *this;
 }
 
-ByteBuffer& ByteBuffer::appendNullUtf16Char()
-{
+ByteBuffer& ByteBuffer::appendNullUtf16Char() {
     const BYTE terminator[2] = {0, 0};
     return append(terminator, sizeof terminator);
 }

@@ -8,7 +8,7 @@
 #include "CXString.h"
 
 class ByteBuffer {
-public:
+  public:
     ByteBuffer() = default;
 
     static ByteBuffer createByteBufferWithUtf8EncodedStringData(const CPString& text);
@@ -26,7 +26,7 @@ public:
     // Appends a UTF-16 terminator: two zero bytes.
     ByteBuffer& appendNullUtf16Char();
 
-private:
+  private:
     void ReserveFor(std::size_t count);
 
     std::vector<BYTE> bytes;

@@ -5,10 +5,10 @@
 
 CPComException::CPComException(std::string message, DWORD lastError,
                                DebugContextReference debugContext, HRESULT hresult)
-    : CPException(std::move(message), lastError, std::move(debugContext)), hresult(hresult)
-{
-}
+    : CPException(std::move(message), lastError, std::move(debugContext)), hresult(hresult) {}
 
 CPComException::~CPComException() = default;
 
-const char* CPComException::getExceptionType() const noexcept { return "CPComException"; }
+const char* CPComException::getExceptionType() const noexcept {
+    return "CPComException";
+}

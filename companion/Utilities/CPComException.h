@@ -4,7 +4,7 @@
 #include "CPException.h"
 
 class CPComException : public CPException {
-public:
+  public:
     CPComException(std::string message, DWORD lastError, DebugContextReference debugContext,
                    HRESULT hresult);
     ~CPComException() override;
@@ -12,6 +12,6 @@ public:
     const char* getExceptionType() const noexcept override;
     HRESULT GetHresult() const noexcept { return hresult; }
 
-private:
+  private:
     HRESULT hresult;
 };

@@ -9,7 +9,7 @@
 #include "seam/Win32Seam.h"
 
 class CPException : public std::exception {
-public:
+  public:
     CPException(std::string message, DWORD lastError, DebugContextReference debugContext);
     ~CPException() override;
 
@@ -29,7 +29,7 @@ public:
     // Breaks into the attached debugger; does nothing when none is attached.
     static void SafeDebugBreak();
 
-private:
+  private:
     std::string message;
     DWORD lastError;
     DebugContextReference debugContext;

@@ -3,7 +3,6 @@
 
 CPExceptionInvalidArgument::~CPExceptionInvalidArgument() = default;
 
-const char* CPExceptionInvalidArgument::getExceptionType() const noexcept
-{
+const char* CPExceptionInvalidArgument::getExceptionType() const noexcept {
     return "CPExceptionInvalidArgument";
 }

@@ -4,7 +4,7 @@
 #include "CPException.h"
 
 class CPExceptionInvalidArgument : public CPException {
-public:
+  public:
     using CPException::CPException;
     ~CPExceptionInvalidArgument() override;
 

@@ -3,7 +3,6 @@
 
 CPExceptionOSApiError::~CPExceptionOSApiError() = default;
 
-const char* CPExceptionOSApiError::getExceptionType() const noexcept
-{
+const char* CPExceptionOSApiError::getExceptionType() const noexcept {
     return "CPExceptionOSApiError";
 }

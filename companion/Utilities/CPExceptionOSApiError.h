@@ -4,7 +4,7 @@
 #include "CPException.h"
 
 class CPExceptionOSApiError : public CPException {
-public:
+  public:
     using CPException::CPException;
     ~CPExceptionOSApiError() override;
 

@@ -7,8 +7,7 @@ CPString::CPString(const char* utf8Text) : text(utf8Text != nullptr ? utf8Text :
 
 CPString::CPString(std::string utf8Text) : text(std::move(utf8Text)) {}
 
-CPString::CPString(const CXString& wide)
-{
+CPString::CPString(const CXString& wide) {
     if (wide.IsEmpty()) {
         return;
     }
@@ -19,14 +18,12 @@ CPString::CPString(const CXString& wide)
                         nullptr, nullptr);
 }
 
-CPString& CPString::append(const char* bytes, std::size_t count)
-{
+CPString& CPString::append(const char* bytes, std::size_t count) {
     text.append(bytes, count);
     return *this;
 }
 
-CPString& CPString::operator+=(const CPString& other)
-{
+CPString& CPString::operator+=(const CPString& other) {
     text += other.text;
     return *this;
 }

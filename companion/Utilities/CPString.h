@@ -6,7 +6,7 @@
 #include "CXString.h"
 
 class CPString {
-public:
+  public:
     CPString() = default;
     explicit CPString(const char* utf8Text);
     explicit CPString(std::string utf8Text);
@@ -23,6 +23,6 @@ public:
     CPString& operator+=(const CPString& other);
     friend bool operator==(const CPString& a, const CPString& b) { return a.text == b.text; }
 
-private:
+  private:
     std::string text;
 };

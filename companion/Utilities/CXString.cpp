@@ -6,14 +6,12 @@
 #include "CPExceptionInvalidArgument.h"
 
 namespace {
-[[noreturn]] void RejectFormat(const char* why)
-{
+[[noreturn]] void RejectFormat(const char* why) {
     throw CPExceptionInvalidArgument(std::string("CXString::Format: ") + why, GetLastError(),
                                      CV_DEBUG_CONTEXT(kLibraryCategoryMask));
 }
 
-std::size_t LengthOf(const WCHAR* text)
-{
+std::size_t LengthOf(const WCHAR* text) {
     std::size_t length = 0;
     while (text[length] != 0) {
         ++length;
@@ -21,20 +19,17 @@ std::size_t LengthOf(const WCHAR* text)
     return length;
 }
 
-bool IsWhiteSpace(WCHAR c)
-{
+bool IsWhiteSpace(WCHAR c) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
            (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
            c == 0x205F || c == 0x3000;
 }
 
-std::basic_string<WCHAR> Ascii(const std::string& digits)
-{
+std::basic_string<WCHAR> Ascii(const std::string& digits) {
     return std::basic_string<WCHAR>(digits.begin(), digits.end());
 }
 
-std::string Digits(std::uint64_t magnitude, unsigned base, bool upper)
-{
+std::string Digits(std::uint64_t magnitude, unsigned base, bool upper) {
     const char* symbols = upper ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string digits;
     do {
@@ -45,8 +40,7 @@ std::string Digits(std::uint64_t magnitude, unsigned base, bool upper)
 }
 
 // Skips an optional length modifier; the argument's own type decides the width of what is printed.
-const WCHAR* SkipLengthModifier(const WCHAR* p)
-{
+const WCHAR* SkipLengthModifier(const WCHAR* p) {
     if (p[0] == 'I' && p[1] == '6' && p[2] == '4') {
         return p + 3;
     }
@@ -56,8 +50,7 @@ const WCHAR* SkipLengthModifier(const WCHAR* p)
     return p;
 }
 
-std::basic_string<WCHAR> Convert(WCHAR conversion, const CXString::FormatArgument& argument)
-{
+std::basic_string<WCHAR> Convert(WCHAR conversion, const CXString::FormatArgument& argument) {
     if (conversion == 's') {
         const auto* text = std::get_if<const WCHAR*>(&argument.value);
         if (text == nullptr) {
@@ -69,8 +62,9 @@ std::basic_string<WCHAR> Convert(WCHAR conversion, const CXString::FormatArgumen
         RejectFormat("an integer conversion got a text argument");
     }
     const bool isSigned = std::holds_alternative<std::int64_t>(argument.value);
-    const std::uint64_t bits = isSigned ? static_cast<std::uint64_t>(std::get<std::int64_t>(argument.value))
-                                        : std::get<std::uint64_t>(argument.value);
+    const std::uint64_t bits =
+        isSigned ? static_cast<std::uint64_t>(std::get<std::int64_t>(argument.value))
+                 : std::get<std::uint64_t>(argument.value);
     switch (conversion) {
         case 'd':
         case 'i':
@@ -94,14 +88,11 @@ CXString::CXString(const WCHAR* text) : text(text != nullptr ? text : WIDE("")) 
 
 CXString::CXString(const WCHAR* text, int length)
     : text(text != nullptr && length > 0 ? std::basic_string<WCHAR>(text, length)
-                                         : std::basic_string<WCHAR>())
-{
-}
+                                         : std::basic_string<WCHAR>()) {}
 
 CXString::CXString(std::basic_string<WCHAR> text) : text(std::move(text)) {}
 
-CXString::CXString(const char* ansiText)
-{
+CXString::CXString(const char* ansiText) {
     if (ansiText == nullptr || *ansiText == '\0') {
         return;
     }
@@ -112,8 +103,7 @@ CXString::CXString(const char* ansiText)
 }
 
 void CXString::FormatWithArguments(const WCHAR* format, const FormatArgument* arguments,
-                                   std::size_t count)
-{
+                                   std::size_t count) {
     std::basic_string<WCHAR> result;
     std::size_t used = 0;
     for (const WCHAR* p = format; *p != 0; ++p) {
@@ -140,8 +130,7 @@ void CXString::FormatWithArguments(const WCHAR* format, const FormatArgument* ar
     text = std::move(result);
 }
 
-CXString CXString::Tokenize(const WCHAR* delimiters, int& start) const
-{
+CXString CXString::Tokenize(const WCHAR* delimiters, int& start) const {
     const std::size_t length = text.size();
     if (start < 0 || static_cast<std::size_t>(start) >= length) {
         start = -1;
@@ -160,8 +149,7 @@ CXString CXString::Tokenize(const WCHAR* delimiters, int& start) const
     return CXString(text.substr(first, end - first));
 }
 
-int CXString::Find(WCHAR character, int start) const noexcept
-{
+int CXString::Find(WCHAR character, int start) const noexcept {
     if (start < 0) {
         return -1;
     }
@@ -169,8 +157,7 @@ int CXString::Find(WCHAR character, int start) const noexcept
     return at == std::basic_string<WCHAR>::npos ? -1 : static_cast<int>(at);
 }
 
-int CXString::Find(const WCHAR* part, int start) const noexcept
-{
+int CXString::Find(const WCHAR* part, int start) const noexcept {
     if (start < 0 || part == nullptr || static_cast<std::size_t>(start) > text.size()) {
         return -1;
     }
@@ -178,16 +165,14 @@ int CXString::Find(const WCHAR* part, int start) const noexcept
     return at == std::basic_string<WCHAR>::npos ? -1 : static_cast<int>(at);
 }
 
-CXString CXString::Left(int count) const
-{
+CXString CXString::Left(int count) const {
     if (count <= 0) {
         return CXString();
     }
     return CXString(text.substr(0, static_cast<std::size_t>(count)));
 }
 
-bool CXString::IsBlank() const noexcept
-{
+bool CXString::IsBlank() const noexcept {
     for (const WCHAR c : text) {
         if (!IsWhiteSpace(c)) {
             return false;
@@ -196,8 +181,7 @@ bool CXString::IsBlank() const noexcept
     return true;
 }
 
-WCHAR* CXString::GetBufferSetLength(int length)
-{
+WCHAR* CXString::GetBufferSetLength(int length) {
     if (length < 0) {
         throw CPExceptionInvalidArgument("CXString::GetBufferSetLength: negative length",
                                          GetLastError(), CV_DEBUG_CONTEXT(kLibraryCategoryMask));
@@ -206,8 +190,7 @@ WCHAR* CXString::GetBufferSetLength(int length)
     return text.data();
 }
 
-void CXString::ReleaseBuffer(int newLength)
-{
+void CXString::ReleaseBuffer(int newLength) {
     if (newLength < 0) {
         text.resize(LengthOf(text.c_str()));
     } else if (static_cast<std::size_t>(newLength) < text.size()) {
@@ -215,14 +198,12 @@ void CXString::ReleaseBuffer(int newLength)
     }
 }
 
-CXString& CXString::operator+=(const CXString& other)
-{
+CXString& CXString::operator+=(const CXString& other) {
     text += other.text;
     return *this;
 }
 
-CXString& CXString::operator+=(const WCHAR* other)
-{
+CXString& CXString::operator+=(const WCHAR* other) {
     if (other != nullptr) {
         text += other;
     }

@@ -11,10 +11,10 @@
 #include "seam/Win32Seam.h"
 
 class CXString {
-public:
+  public:
     // One argument of Format: a signed or unsigned integer or a wide text.
     class FormatArgument {
-    public:
+      public:
         template <typename Integer, std::enable_if_t<std::is_integral_v<Integer>, int> = 0>
         FormatArgument(Integer value)  // NOLINT(google-explicit-constructor)
         {
@@ -24,14 +24,14 @@ public:
                 this->value = static_cast<std::uint64_t>(value);
             }
         }
-        FormatArgument(const WCHAR* text) : value(text) {}  // NOLINT
+        FormatArgument(const WCHAR* text) : value(text) {}                 // NOLINT
         FormatArgument(const CXString& text) : value(text.GetString()) {}  // NOLINT
 
         std::variant<std::int64_t, std::uint64_t, const WCHAR*> value;
     };
 
     CXString() = default;
-    CXString(const WCHAR* text);                   // NOLINT(google-explicit-constructor)
+    CXString(const WCHAR* text);  // NOLINT(google-explicit-constructor)
     CXString(const WCHAR* text, int length);
     explicit CXString(const char* ansiText);
     explicit CXString(std::basic_string<WCHAR> text);
@@ -45,8 +45,7 @@ public:
     // Replaces the text by `format` with its %d %i %u %x %X (each optionally l, ll or I64 sized),
     // %s and %% filled in; throws CPExceptionInvalidArgument when format and arguments disagree.
     template <typename... Args>
-    void Format(const WCHAR* format, const Args&... args)
-    {
+    void Format(const WCHAR* format, const Args&... args) {
         const std::array<FormatArgument, sizeof...(Args)> list{FormatArgument(args)...};
         FormatWithArguments(format, list.data(), list.size());
     }
@@ -70,7 +69,7 @@ public:
     friend CXString operator+(CXString left, const CXString& right) { return left += right; }
     friend bool operator==(const CXString& a, const CXString& b) { return a.text == b.text; }
 
-private:
+  private:
     void FormatWithArguments(const WCHAR* format, const FormatArgument* arguments,
                              std::size_t count);
 

@@ -6,8 +6,7 @@
 
 #include "CPComException.h"
 
-HRESULT HresultFromCurrentException() noexcept
-{
+HRESULT HresultFromCurrentException() noexcept {
     try {
         throw;
     } catch (const CPComException& failure) {

@@ -11,8 +11,7 @@
 HRESULT HresultFromCurrentException() noexcept;
 
 template <typename Body>
-HRESULT RunAtComBoundary(Body&& body) noexcept
-{
+HRESULT RunAtComBoundary(Body&& body) noexcept {
     try {
         return std::forward<Body>(body)();
     } catch (...) {

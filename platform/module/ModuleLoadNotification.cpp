@@ -7,8 +7,7 @@
 extern "C" BOOL DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
 namespace {
-HINSTANCE OwnBaseAddress()
-{
+HINSTANCE OwnBaseAddress() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(&DllMain), &info) == 0) {
         return nullptr;
@@ -16,13 +15,11 @@ HINSTANCE OwnBaseAddress()
     return static_cast<HINSTANCE>(info.dli_fbase);
 }
 
-__attribute__((constructor)) void NotifyProcessAttach()
-{
+__attribute__((constructor)) void NotifyProcessAttach() {
     DllMain(OwnBaseAddress(), DLL_PROCESS_ATTACH, nullptr);
 }
 
-__attribute__((destructor)) void NotifyProcessDetach()
-{
+__attribute__((destructor)) void NotifyProcessDetach() {
     DllMain(OwnBaseAddress(), DLL_PROCESS_DETACH, nullptr);
 }
 }  // namespace

@@ -13,8 +13,7 @@ thread_local unsigned initialisationCount = 0;
 thread_local DWORD initialisedModel = COINIT_MULTITHREADED;
 }  // namespace
 
-HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit)
-{
+HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit) {
     if (pvReserved != nullptr) {
         return E_INVALIDARG;
     }
@@ -26,8 +25,7 @@ HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit)
     return ++initialisationCount == 1 ? S_OK : S_FALSE;
 }
 
-void CoUninitialize()
-{
+void CoUninitialize() {
     if (initialisationCount > 0) {
         --initialisationCount;
     }

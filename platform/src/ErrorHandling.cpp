@@ -9,12 +9,15 @@ namespace {
 thread_local DWORD lastError = ERROR_SUCCESS;
 }
 
-DWORD GetLastError() { return lastError; }
+DWORD GetLastError() {
+    return lastError;
+}
 
-void SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
+void SetLastError(DWORD dwErrCode) {
+    lastError = dwErrCode;
+}
 
-BOOL IsDebuggerPresent()
-{
+BOOL IsDebuggerPresent() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
@@ -25,4 +28,6 @@ BOOL IsDebuggerPresent()
     return FALSE;
 }
 
-void DebugBreak() { std::raise(SIGTRAP); }
+void DebugBreak() {
+    std::raise(SIGTRAP);
+}

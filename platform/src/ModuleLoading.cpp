@@ -11,8 +11,7 @@
 #include "cvplatform/StringConversion.h"
 
 namespace {
-std::string NativePathOf(LPCWSTR path)
-{
+std::string NativePathOf(LPCWSTR path) {
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
     std::string native(bytes > 0 ? bytes - 1 : 0, '\0');
     WideCharToMultiByte(CP_UTF8, 0, path, -1, native.data(), bytes, nullptr, nullptr);
@@ -25,8 +24,7 @@ std::string NativePathOf(LPCWSTR path)
 }
 }  // namespace
 
-HMODULE LoadLibraryW(LPCWSTR lpLibFileName)
-{
+HMODULE LoadLibraryW(LPCWSTR lpLibFileName) {
     if (lpLibFileName == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -38,8 +36,7 @@ HMODULE LoadLibraryW(LPCWSTR lpLibFileName)
     return static_cast<HMODULE>(handle);
 }
 
-FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
-{
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     if (hModule == nullptr || lpProcName == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
@@ -52,8 +49,7 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
     return reinterpret_cast<FARPROC>(symbol);
 }
 
-BOOL FreeLibrary(HMODULE hLibModule)
-{
+BOOL FreeLibrary(HMODULE hLibModule) {
     if (hLibModule == nullptr || dlclose(static_cast<void*>(hLibModule)) != 0) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
@@ -61,8 +57,7 @@ BOOL FreeLibrary(HMODULE hLibModule)
     return TRUE;
 }
 
-DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
-{
+DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
     if (hModule != nullptr) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return 0;

@@ -6,11 +6,12 @@
 namespace {
 constexpr std::size_t kLengthPrefixBytes = sizeof(DWORD);
 
-DWORD* PrefixOf(BSTR text) { return reinterpret_cast<DWORD*>(text) - 1; }
+DWORD* PrefixOf(BSTR text) {
+    return reinterpret_cast<DWORD*>(text) - 1;
+}
 }  // namespace
 
-BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui)
-{
+BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui) {
     const std::size_t bytes = static_cast<std::size_t>(ui) * sizeof(OLECHAR);
     if (bytes > 0xFFFFFFFFu - sizeof(OLECHAR)) {
         return nullptr;
@@ -30,8 +31,7 @@ BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui)
     return text;
 }
 
-BSTR SysAllocString(const OLECHAR* psz)
-{
+BSTR SysAllocString(const OLECHAR* psz) {
     if (psz == nullptr) {
         return nullptr;
     }
@@ -42,26 +42,27 @@ BSTR SysAllocString(const OLECHAR* psz)
     return SysAllocStringLen(psz, length);
 }
 
-UINT SysStringByteLen(BSTR bstr) { return bstr == nullptr ? 0 : *PrefixOf(bstr); }
+UINT SysStringByteLen(BSTR bstr) {
+    return bstr == nullptr ? 0 : *PrefixOf(bstr);
+}
 
-UINT SysStringLen(BSTR pbstr) { return SysStringByteLen(pbstr) / sizeof(OLECHAR); }
+UINT SysStringLen(BSTR pbstr) {
+    return SysStringByteLen(pbstr) / sizeof(OLECHAR);
+}
 
-void SysFreeString(BSTR bstrString)
-{
+void SysFreeString(BSTR bstrString) {
     if (bstrString != nullptr) {
         std::free(PrefixOf(bstrString));
     }
 }
 
-void VariantInit(VARIANT* pvarg)
-{
+void VariantInit(VARIANT* pvarg) {
     pvarg->vt = VT_EMPTY;
     pvarg->wReserved1 = pvarg->wReserved2 = pvarg->wReserved3 = 0;
     pvarg->llVal = 0;
 }
 
-HRESULT VariantClear(VARIANT* pvarg)
-{
+HRESULT VariantClear(VARIANT* pvarg) {
     if (pvarg == nullptr) {
         return E_INVALIDARG;
     }
@@ -76,9 +77,22 @@ HRESULT VariantClear(VARIANT* pvarg)
                     pvarg->punkVal->Release();
                 }
                 break;
-            case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8:
-            case VT_ERROR: case VT_BOOL: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4:
-            case VT_I8: case VT_UI8: case VT_INT: case VT_UINT:
+            case VT_EMPTY:
+            case VT_NULL:
+            case VT_I2:
+            case VT_I4:
+            case VT_R4:
+            case VT_R8:
+            case VT_ERROR:
+            case VT_BOOL:
+            case VT_I1:
+            case VT_UI1:
+            case VT_UI2:
+            case VT_UI4:
+            case VT_I8:
+            case VT_UI8:
+            case VT_INT:
+            case VT_UINT:
                 break;
             default:
                 return DISP_E_BADVARTYPE;
@@ -88,6 +102,10 @@ HRESULT VariantClear(VARIANT* pvarg)
     return S_OK;
 }
 
-LPVOID CoTaskMemAlloc(std::size_t cb) { return std::malloc(cb == 0 ? 1 : cb); }
+LPVOID CoTaskMemAlloc(std::size_t cb) {
+    return std::malloc(cb == 0 ? 1 : cb);
+}
 
-void CoTaskMemFree(LPVOID pv) { std::free(pv); }
+void CoTaskMemFree(LPVOID pv) {
+    std::free(pv);
+}

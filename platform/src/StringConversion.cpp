@@ -19,16 +19,16 @@ constexpr std::array<char16_t, 32> kHighControlRange = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-bool IsAnsi(UINT codePage) { return codePage == CP_ACP || codePage == CP_WINDOWS_1252; }
+bool IsAnsi(UINT codePage) {
+    return codePage == CP_ACP || codePage == CP_WINDOWS_1252;
+}
 
-int Fail(DWORD error)
-{
+int Fail(DWORD error) {
     SetLastError(error);
     return 0;
 }
 
-int EncodeWindows1252(char32_t codePoint)
-{
+int EncodeWindows1252(char32_t codePoint) {
     if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) {
         return static_cast<int>(codePoint);
     }
@@ -40,8 +40,7 @@ int EncodeWindows1252(char32_t codePoint)
     return -1;
 }
 
-void AppendUtf8(std::string& out, char32_t cp)
-{
+void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -61,8 +60,7 @@ void AppendUtf8(std::string& out, char32_t cp)
 
 // Reads one code point at `i` and advances past it; a surrogate without its partner reads as
 // kLoneSurrogate.
-char32_t NextUtf16(std::u16string_view text, std::size_t& i)
-{
+char32_t NextUtf16(std::u16string_view text, std::size_t& i) {
     const char16_t unit = text[i++];
     if (unit < 0xD800 || unit > 0xDFFF) {
         return unit;
@@ -76,8 +74,7 @@ char32_t NextUtf16(std::u16string_view text, std::size_t& i)
 
 // Reads one code point at `i`; an ill-formed sequence reads as kReplacement and `i` moves past its
 // maximal valid prefix only, so the next sequence starts at the first offending byte.
-char32_t NextUtf8(std::string_view text, std::size_t& i)
-{
+char32_t NextUtf8(std::string_view text, std::size_t& i) {
     const auto lead = static_cast<unsigned char>(text[i++]);
     if (lead < 0x80) {
         return lead;
@@ -113,8 +110,7 @@ char32_t NextUtf8(std::string_view text, std::size_t& i)
     return cp;
 }
 
-void AppendUtf16(std::u16string& out, char32_t cp)
-{
+void AppendUtf16(std::u16string& out, char32_t cp) {
     if (cp < 0x10000) {
         out += static_cast<char16_t>(cp);
         return;
@@ -125,8 +121,7 @@ void AppendUtf16(std::u16string& out, char32_t cp)
 }
 
 template <typename Char>
-std::size_t TerminatedLength(const Char* text)
-{
+std::size_t TerminatedLength(const Char* text) {
     std::size_t length = 0;
     while (text[length] != 0) {
         ++length;
@@ -135,8 +130,7 @@ std::size_t TerminatedLength(const Char* text)
 }
 
 template <typename Char, typename Text>
-int CopyOut(const Text& converted, Char* destination, int capacity)
-{
+int CopyOut(const Text& converted, Char* destination, int capacity) {
     if (converted.size() > 0x7FFFFFFF) {
         return Fail(ERROR_NOT_ENOUGH_MEMORY);
     }
@@ -152,8 +146,7 @@ int CopyOut(const Text& converted, Char* destination, int capacity)
 }
 
 bool ToWindows1252(std::u16string_view text, LPCSTR defaultChar, BOOL* usedDefault,
-                   std::string& out)
-{
+                   std::string& out) {
     const char substitute = defaultChar != nullptr ? defaultChar[0] : '?';
     bool substituted = false;
     for (std::size_t i = 0; i < text.size();) {
@@ -168,8 +161,7 @@ bool ToWindows1252(std::u16string_view text, LPCSTR defaultChar, BOOL* usedDefau
     return true;
 }
 
-bool ToUtf8(std::u16string_view text, DWORD flags, std::string& out)
-{
+bool ToUtf8(std::u16string_view text, DWORD flags, std::string& out) {
     for (std::size_t i = 0; i < text.size();) {
         const char32_t cp = NextUtf16(text, i);
         if (cp == kLoneSurrogate && (flags & WC_ERR_INVALID_CHARS) != 0) {
@@ -183,14 +175,13 @@ bool ToUtf8(std::u16string_view text, DWORD flags, std::string& out)
 
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                         LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                        BOOL* lpUsedDefaultChar)
-{
+                        BOOL* lpUsedDefaultChar) {
     if (lpWideCharStr == nullptr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
         (lpMultiByteStr == nullptr && cbMultiByte != 0)) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
-    const std::size_t length = cchWideChar == -1 ? TerminatedLength(lpWideCharStr)
-                                                 : static_cast<std::size_t>(cchWideChar);
+    const std::size_t length =
+        cchWideChar == -1 ? TerminatedLength(lpWideCharStr) : static_cast<std::size_t>(cchWideChar);
     const std::u16string_view text(lpWideCharStr, length);
     std::string converted;
     if (IsAnsi(CodePage)) {
@@ -215,8 +206,7 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
 }
 
 int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
-                        LPWSTR lpWideCharStr, int cchWideChar)
-{
+                        LPWSTR lpWideCharStr, int cchWideChar) {
     if (lpMultiByteStr == nullptr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
         (lpWideCharStr == nullptr && cchWideChar != 0)) {
         return Fail(ERROR_INVALID_PARAMETER);

@@ -6,13 +6,11 @@
 #include "companion/Utilities/ByteBuffer.h"
 
 namespace {
-std::string Bytes(const ByteBuffer& buffer)
-{
+std::string Bytes(const ByteBuffer& buffer) {
     return std::string(reinterpret_cast<const char*>(buffer.getLpbyte()), buffer.getDword());
 }
 
-TEST(ByteBuffer, AnsiConversionIsLossyOneQuestionMarkPerCharacter)
-{
+TEST(ByteBuffer, AnsiConversionIsLossyOneQuestionMarkPerCharacter) {
     struct Case {
         const char* label;
         std::u16string text;
@@ -20,7 +18,9 @@ TEST(ByteBuffer, AnsiConversionIsLossyOneQuestionMarkPerCharacter)
     };
     const Case cases[] = {
         {"PJL line", u"\x1b%-12345X@PJL JOB\r\n", "\x1b%-12345X@PJL JOB\r\n"},
-        {"Windows-1252 letters", u"Gr\u00fc\u00dfe \u20ac", "Gr\xfc\xdf" "e \x80"},
+        {"Windows-1252 letters", u"Gr\u00fc\u00dfe \u20ac",
+         "Gr\xfc\xdf"
+         "e \x80"},
         {"CJK", u"\u65e5\u672c", "??"},
         {"surrogate pair", u"[\U0001F5A8]", "[?]"},
         {"lone surrogate", u"[\xdbff]", "[?]"},
@@ -29,33 +29,33 @@ TEST(ByteBuffer, AnsiConversionIsLossyOneQuestionMarkPerCharacter)
     };
     for (const Case& c : cases) {
         ByteBuffer buffer;
-        buffer.appendAsAnsi_LossyForUnicode(CXString(std::basic_string<WCHAR>(c.text.begin(), c.text.end())));
+        buffer.appendAsAnsi_LossyForUnicode(
+            CXString(std::basic_string<WCHAR>(c.text.begin(), c.text.end())));
         EXPECT_EQ(c.expected, Bytes(buffer)) << c.label;
     }
 }
 
-TEST(ByteBuffer, AppendingKeepsOrderAndAddsNoTerminator)
-{
+TEST(ByteBuffer, AppendingKeepsOrderAndAddsNoTerminator) {
     ByteBuffer block;
     block.appendAsAnsi_LossyForUnicode(CXString(WIDE("\x1b%-12345X@PJL JOB\r\n")));
     EXPECT_EQ(19u, block.getDword());
-    ByteBuffer ticket = ByteBuffer::createByteBufferWithUtf8EncodedStringData(CPString("<t>\xc3\xa9</t>"));
+    ByteBuffer ticket =
+        ByteBuffer::createByteBufferWithUtf8EncodedStringData(CPString("<t>\xc3\xa9</t>"));
     EXPECT_EQ(9u, ticket.getDword());
     block.append(ticket);
     block.appendAsAnsi_LossyForUnicode(CXString("\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n"));
-    EXPECT_EQ(std::string("\x1b%-12345X@PJL JOB\r\n<t>\xc3\xa9</t>\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n"),
-              Bytes(block));
+    EXPECT_EQ(
+        std::string("\x1b%-12345X@PJL JOB\r\n<t>\xc3\xa9</t>\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n"),
+        Bytes(block));
 }
 
-TEST(ByteBuffer, AUtf16TerminatorIsTwoZeroBytes)
-{
+TEST(ByteBuffer, AUtf16TerminatorIsTwoZeroBytes) {
     ByteBuffer buffer;
     buffer.appendAsAnsi_LossyForUnicode(CXString(WIDE("@PJL"))).appendNullUtf16Char();
     EXPECT_EQ(std::string("@PJL\0\0", 6), Bytes(buffer));
 }
 
-TEST(ByteBuffer, AnEmptyBufferHasNoBytes)
-{
+TEST(ByteBuffer, AnEmptyBufferHasNoBytes) {
     const ByteBuffer empty;
     EXPECT_EQ(0u, empty.getDword());
     ByteBuffer buffer;

@@ -12,10 +12,11 @@
 #include "tests/support/ScopedEnvironmentVariable.h"
 
 namespace {
-DebugContextReference Context() { return {"FilterPipeline\\PDLStreamFilter\\X.cpp", 42, "X::Y", 0x2001, 0}; }
+DebugContextReference Context() {
+    return {"FilterPipeline\\PDLStreamFilter\\X.cpp", 42, "X::Y", 0x2001, 0};
+}
 
-TEST(CPException, EachKindNamesItself)
-{
+TEST(CPException, EachKindNamesItself) {
     const CPException base("m", 0, Context());
     const CPComException com("m", 0, Context(), E_FAIL);
     const CPExceptionInvalidArgument invalid("m", 0, Context());
@@ -24,15 +25,14 @@ TEST(CPException, EachKindNamesItself)
         const CPException* exception;
         const char* expected;
     };
-    for (const Case& c : {Case{&base, "CPException"}, Case{&com, "CPComException"},
-                          Case{&invalid, "CPExceptionInvalidArgument"},
-                          Case{&os, "CPExceptionOSApiError"}}) {
+    for (const Case& c :
+         {Case{&base, "CPException"}, Case{&com, "CPComException"},
+          Case{&invalid, "CPExceptionInvalidArgument"}, Case{&os, "CPExceptionOSApiError"}}) {
         EXPECT_STREQ(c.expected, c.exception->getExceptionType());
     }
 }
 
-TEST(CPException, ItCarriesItsMessageLastErrorHresultAndRaiseSite)
-{
+TEST(CPException, ItCarriesItsMessageLastErrorHresultAndRaiseSite) {
     const CPComException failure("Failed writing QPIF into the print stream.", 87, Context(),
                                  CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, failure.GetHresult());
@@ -45,15 +45,13 @@ TEST(CPException, ItCarriesItsMessageLastErrorHresultAndRaiseSite)
         failure.getLogString());
 }
 
-TEST(CPException, NoBreakIsAskedForWithoutADebugger)
-{
+TEST(CPException, NoBreakIsAskedForWithoutADebugger) {
     const ScopedEnvironmentVariable asked("CV_BREAK_ON_EXCEPTION", "1");
     EXPECT_FALSE(CPException::allowForExceptionDebug("CPComException", "m", 0, Context()));
     CPException::SafeDebugBreak();  // without a debugger this returns and the test goes on
 }
 
-TEST(ComExceptionBoundary, EveryEscapingExceptionBecomesAFailureHresult)
-{
+TEST(ComExceptionBoundary, EveryEscapingExceptionBecomesAFailureHresult) {
     struct Case {
         const char* label;
         std::function<HRESULT()> body;
@@ -65,8 +63,8 @@ TEST(ComExceptionBoundary, EveryEscapingExceptionBecomesAFailureHresult)
          []() -> HRESULT { throw CPComException("m", 0, Context(), E_POINTER); }, E_POINTER},
         {"CPComException with a success code is still a failure",
          []() -> HRESULT { throw CPComException("m", 0, Context(), S_OK); }, E_FAIL},
-        {"other CPException", []() -> HRESULT { throw CPExceptionInvalidArgument("m", 0, Context()); },
-         E_FAIL},
+        {"other CPException",
+         []() -> HRESULT { throw CPExceptionInvalidArgument("m", 0, Context()); }, E_FAIL},
         {"exhausted memory", []() -> HRESULT { throw std::bad_alloc(); }, E_OUTOFMEMORY},
         {"standard exception", []() -> HRESULT { throw std::runtime_error("x"); }, E_FAIL},
         {"anything else", []() -> HRESULT { throw 17; }, E_FAIL},

@@ -4,8 +4,7 @@
 #include "companion/Utilities/CPString.h"
 
 namespace {
-TEST(CPString, WideTextBecomesUtf8)
-{
+TEST(CPString, WideTextBecomesUtf8) {
     struct Case {
         const char* label;
         std::u16string text;
@@ -25,8 +24,7 @@ TEST(CPString, WideTextBecomesUtf8)
     }
 }
 
-TEST(CPString, EmptinessAndAppending)
-{
+TEST(CPString, EmptinessAndAppending) {
     CPString text;
     EXPECT_TRUE(text.isEmpty());
     EXPECT_EQ(0u, text.sizeOfUtf8RawBytes());

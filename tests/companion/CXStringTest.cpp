@@ -8,10 +8,11 @@
 #include "companion/Utilities/CXString.h"
 
 namespace {
-std::u16string Text(const CXString& s) { return std::u16string(s.str().begin(), s.str().end()); }
+std::u16string Text(const CXString& s) {
+    return std::u16string(s.str().begin(), s.str().end());
+}
 
-TEST(CXString, FormatFillsInIntegersAndTexts)
-{
+TEST(CXString, FormatFillsInIntegersAndTexts) {
     const CXString root(WIDE("C:\\ProgramData\\"));
     struct Case {
         const char* label;
@@ -39,8 +40,7 @@ TEST(CXString, FormatFillsInIntegersAndTexts)
     }
 }
 
-TEST(CXString, FormatRefusesFormatsThatDoNotMatchTheirArguments)
-{
+TEST(CXString, FormatRefusesFormatsThatDoNotMatchTheirArguments) {
     struct Case {
         const char* label;
         std::function<void(CXString&)> call;
@@ -61,8 +61,7 @@ TEST(CXString, FormatRefusesFormatsThatDoNotMatchTheirArguments)
     }
 }
 
-TEST(CXString, TokenizeSplitsAtEveryDelimiterAndDropsEmptyTokens)
-{
+TEST(CXString, TokenizeSplitsAtEveryDelimiterAndDropsEmptyTokens) {
     const CXString settings(WIDE("::Duplex=TwoSidedLongEdge::MediaType=Plain:"));
     std::vector<std::u16string> tokens;
     int position = 0;
@@ -70,7 +69,8 @@ TEST(CXString, TokenizeSplitsAtEveryDelimiterAndDropsEmptyTokens)
          token = settings.Tokenize(WIDE(":"), position)) {
         tokens.push_back(Text(token));
     }
-    EXPECT_EQ((std::vector<std::u16string>{u"Duplex=TwoSidedLongEdge", u"MediaType=Plain"}), tokens);
+    EXPECT_EQ((std::vector<std::u16string>{u"Duplex=TwoSidedLongEdge", u"MediaType=Plain"}),
+              tokens);
     int start = 0;
     EXPECT_TRUE(CXString(WIDE(":::")).Tokenize(WIDE(":"), start).IsEmpty());
     EXPECT_EQ(-1, start);
@@ -79,8 +79,7 @@ TEST(CXString, TokenizeSplitsAtEveryDelimiterAndDropsEmptyTokens)
     EXPECT_EQ(-1, start) << "a start beyond the text ends the walk";
 }
 
-TEST(CXString, FindAnswersMinusOneWhenAbsent)
-{
+TEST(CXString, FindAnswersMinusOneWhenAbsent) {
     const CXString name(WIDE("CORP\\alice"));
     struct Case {
         const char* label;
@@ -102,8 +101,7 @@ TEST(CXString, FindAnswersMinusOneWhenAbsent)
     }
 }
 
-TEST(CXString, LeftClampsItsCount)
-{
+TEST(CXString, LeftClampsItsCount) {
     const CXString name(WIDE("CORP\\alice"));
     EXPECT_EQ(u"CORP", Text(name.Left(4)));
     EXPECT_EQ(u"", Text(name.Left(0)));
@@ -111,8 +109,7 @@ TEST(CXString, LeftClampsItsCount)
     EXPECT_EQ(u"CORP\\alice", Text(name.Left(99)));
 }
 
-TEST(CXString, IsBlankMeansEmptyOrWhiteSpaceOnly)
-{
+TEST(CXString, IsBlankMeansEmptyOrWhiteSpaceOnly) {
     struct Case {
         const char* label;
         CXString text;
@@ -130,8 +127,7 @@ TEST(CXString, IsBlankMeansEmptyOrWhiteSpaceOnly)
     }
 }
 
-TEST(CXString, ReleaseBufferEndsTheTextAtItsTerminator)
-{
+TEST(CXString, ReleaseBufferEndsTheTextAtItsTerminator) {
     CXString name;
     WCHAR* buffer = name.GetBufferSetLength(261);
     const char16_t written[] = u"CORP\\alice";
@@ -145,8 +141,7 @@ TEST(CXString, ReleaseBufferEndsTheTextAtItsTerminator)
     EXPECT_THROW(name.GetBufferSetLength(-1), CPExceptionInvalidArgument);
 }
 
-TEST(CXString, NarrowTextIsReadInTheAnsiCodePage)
-{
+TEST(CXString, NarrowTextIsReadInTheAnsiCodePage) {
     EXPECT_EQ(u"\u20ac 5 \u00e9", Text(CXString("\x80 5 \xe9")));
     EXPECT_EQ(u"", Text(CXString(static_cast<const char*>(nullptr))));
     EXPECT_EQ(u"", Text(CXString(static_cast<const WCHAR*>(nullptr))));

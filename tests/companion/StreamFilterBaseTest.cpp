@@ -14,21 +14,20 @@
 
 namespace {
 class TestFilter : public StreamFilterBase {
-public:
+  public:
     std::function<void(TestFilter&)> operation = [](TestFilter&) {};
 
     IPrintReadStream* Reader() const { return GetReadStream(); }
     IPrintWriteStream* Writer() const { return GetWriteStream(); }
 
-protected:
+  protected:
     void StartOperation_throws() override { operation(*this); }
 };
 
 // A pipeline of doubles around one filter; checks on destruction that every double is gone.
 class FilterBaseTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         liveBefore = FakeComObjectCount::Live();
         reader = new FakeReadStream("%!PS\n");
         writer = new FakeWriteStream();
@@ -37,10 +36,10 @@ protected:
         control = new FakeManagerControl();
         filter = new TestFilter();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         EXPECT_EQ(0u, filter->Release());
-        for (IUnknown* double_ : std::initializer_list<IUnknown*>{reader, writer, communicator, bag, control}) {
+        for (IUnknown* double_ :
+             std::initializer_list<IUnknown*>{reader, writer, communicator, bag, control}) {
             double_->Release();
         }
         EXPECT_EQ(liveBefore, FakeComObjectCount::Live()) << "every double released";
@@ -56,8 +55,7 @@ protected:
     TestFilter* filter = nullptr;
 };
 
-TEST_F(FilterBaseTest, AnOperationReadsAndWritesThePipelineStreamsAndTheWriterIsClosedAtItsEnd)
-{
+TEST_F(FilterBaseTest, AnOperationReadsAndWritesThePipelineStreamsAndTheWriterIsClosedAtItsEnd) {
     ASSERT_EQ(S_OK, Initialize());
     EXPECT_EQ(bag, filter->GetIPrintPipelinePropertyBagPtr());
     filter->operation = [](TestFilter& f) {
@@ -73,19 +71,19 @@ TEST_F(FilterBaseTest, AnOperationReadsAndWritesThePipelineStreamsAndTheWriterIs
     EXPECT_TRUE(control->shutdownReasons.empty());
 }
 
-TEST_F(FilterBaseTest, AFailedOperationGivesItsHresultToTheCallerAndToTheManager)
-{
+TEST_F(FilterBaseTest, AFailedOperationGivesItsHresultToTheCallerAndToTheManager) {
     ASSERT_EQ(S_OK, Initialize());
     filter->operation = [](TestFilter&) {
-        throw CPComException("CPComException: ", 0, CV_DEBUG_CONTEXT(0x2001), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
+        throw CPComException("CPComException: ", 0, CV_DEBUG_CONTEXT(0x2001),
+                             HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED));
     };
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), filter->StartOperation());
-    EXPECT_EQ(std::vector<HRESULT>{HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)}, control->shutdownReasons);
+    EXPECT_EQ(std::vector<HRESULT>{HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)},
+              control->shutdownReasons);
     EXPECT_EQ(1, writer->closes) << "the writer is closed on failure too";
 }
 
-TEST_F(FilterBaseTest, TheOperationRunsOnce)
-{
+TEST_F(FilterBaseTest, TheOperationRunsOnce) {
     ASSERT_EQ(S_OK, Initialize());
     int runs = 0;
     filter->operation = [&runs](TestFilter&) { ++runs; };
@@ -94,15 +92,15 @@ TEST_F(FilterBaseTest, TheOperationRunsOnce)
     EXPECT_EQ(1, runs);
 }
 
-TEST_F(FilterBaseTest, InitializationFailuresComeBackAsTheirHresult)
-{
+TEST_F(FilterBaseTest, InitializationFailuresComeBackAsTheirHresult) {
     struct Case {
         const char* label;
         std::function<void(FakeCommunicator&)> arrange;
         HRESULT expected;
     };
     const Case cases[] = {
-        {"reader refused", [](FakeCommunicator& c) { c.readerResult = E_OUTOFMEMORY; }, E_OUTOFMEMORY},
+        {"reader refused", [](FakeCommunicator& c) { c.readerResult = E_OUTOFMEMORY; },
+         E_OUTOFMEMORY},
         {"writer refused", [](FakeCommunicator& c) { c.writerResult = E_FAIL; }, E_FAIL},
     };
     const ULONG readerReferences = reader->References();
@@ -120,15 +118,13 @@ TEST_F(FilterBaseTest, InitializationFailuresComeBackAsTheirHresult)
     EXPECT_EQ(writerReferences, writer->References()) << "no stream reference leaked";
 }
 
-TEST_F(FilterBaseTest, AStreamWithoutTheExpectedInterfaceIsRefused)
-{
+TEST_F(FilterBaseTest, AStreamWithoutTheExpectedInterfaceIsRefused) {
     auto* swapped = new FakeCommunicator(writer, reader);
     EXPECT_EQ(E_NOINTERFACE, filter->InitializeFilter(swapped, bag, control));
     swapped->Release();
 }
 
-TEST_F(FilterBaseTest, InitializationNeedsEveryArgumentAndHappensOnce)
-{
+TEST_F(FilterBaseTest, InitializationNeedsEveryArgumentAndHappensOnce) {
     EXPECT_EQ(E_POINTER, filter->InitializeFilter(nullptr, bag, control));
     EXPECT_EQ(E_POINTER, filter->InitializeFilter(communicator, nullptr, control));
     EXPECT_EQ(E_POINTER, filter->InitializeFilter(communicator, bag, nullptr));
@@ -136,8 +132,7 @@ TEST_F(FilterBaseTest, InitializationNeedsEveryArgumentAndHappensOnce)
     EXPECT_EQ(E_UNEXPECTED, Initialize());
 }
 
-TEST_F(FilterBaseTest, AShutdownRequestFromAnotherThreadReachesTheRunningOperation)
-{
+TEST_F(FilterBaseTest, AShutdownRequestFromAnotherThreadReachesTheRunningOperation) {
     ASSERT_EQ(S_OK, Initialize());
     std::atomic<bool> running{false};
     filter->operation = [&running](TestFilter& f) {
@@ -156,8 +151,7 @@ TEST_F(FilterBaseTest, AShutdownRequestFromAnotherThreadReachesTheRunningOperati
     canceller.join();
 }
 
-TEST(CUnknownIdentity, TheFactoryCanRecordUnderWhichClassAndInterfaceAnObjectWentOut)
-{
+TEST(CUnknownIdentity, TheFactoryCanRecordUnderWhichClassAndInterfaceAnObjectWentOut) {
     auto* filter = new TestFilter();
     EXPECT_TRUE(IsEqualGUID(IID_IPrintPipelineFilter, filter->GetInterfaceId()));
     EXPECT_TRUE(IsEqualGUID(GUID_NULL, filter->GetClassId()));
@@ -167,8 +161,7 @@ TEST(CUnknownIdentity, TheFactoryCanRecordUnderWhichClassAndInterfaceAnObjectWen
     EXPECT_EQ(0u, filter->Release());
 }
 
-TEST(MsSafeCoInit, NestedGuardsLeaveComAsTheyFoundIt)
-{
+TEST(MsSafeCoInit, NestedGuardsLeaveComAsTheyFoundIt) {
     std::thread([] {
         {
             const MsSafeCoInit outer;

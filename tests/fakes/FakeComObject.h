@@ -8,9 +8,8 @@
 #include "seam/FilterPipelineInterfaces.h"
 
 class FakeComObjectCount {
-public:
-    static std::atomic<int>& Live()
-    {
+  public:
+    static std::atomic<int>& Live() {
         static std::atomic<int> live{0};
         return live;
     }
@@ -18,15 +17,13 @@ public:
 
 template <typename Interface>
 class FakeComObject : public Interface {
-public:
-    explicit FakeComObject(const IID& interfaceId) : interfaceId(interfaceId)
-    {
+  public:
+    explicit FakeComObject(const IID& interfaceId) : interfaceId(interfaceId) {
         ++FakeComObjectCount::Live();
     }
     virtual ~FakeComObject() { --FakeComObjectCount::Live(); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
-    {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (ppv == nullptr) {
             return E_POINTER;
         }
@@ -39,8 +36,7 @@ public:
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
+    ULONG STDMETHODCALLTYPE Release() override {
         const ULONG left = --references;
         if (left == 0) {
             delete this;
@@ -49,7 +45,7 @@ public:
     }
     ULONG References() const { return references.load(); }
 
-private:
+  private:
     std::atomic<ULONG> references{1};
     IID interfaceId;
 };

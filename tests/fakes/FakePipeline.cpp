@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
-HRESULT FakeReadStream::Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPosition)
-{
-    const LONGLONG base = origin == 0 ? 0 : origin == 1 ? static_cast<LONGLONG>(position)
-                                                        : static_cast<LONGLONG>(content.size());
+HRESULT FakeReadStream::Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPosition) {
+    const LONGLONG base = origin == 0   ? 0
+                          : origin == 1 ? static_cast<LONGLONG>(position)
+                                        : static_cast<LONGLONG>(content.size());
     if (origin > 2 || base + offset < 0) {
         return E_INVALIDARG;
     }
@@ -18,8 +18,7 @@ HRESULT FakeReadStream::Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPositi
     return S_OK;
 }
 
-HRESULT FakeReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BOOL* endOfFile)
-{
+HRESULT FakeReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BOOL* endOfFile) {
     if (++reads == failingRead) {
         return failingReadResult;
     }
@@ -32,8 +31,7 @@ HRESULT FakeReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BO
     return S_OK;
 }
 
-HRESULT FakeWriteStream::WriteBytes(const void* buffer, ULONG count, ULONG* writtenCount)
-{
+HRESULT FakeWriteStream::WriteBytes(const void* buffer, ULONG count, ULONG* writtenCount) {
     if (++writes == failingWrite) {
         *writtenCount = 0;
         return failingWriteResult;
@@ -44,20 +42,17 @@ HRESULT FakeWriteStream::WriteBytes(const void* buffer, ULONG count, ULONG* writ
 }
 
 FakeCommunicator::FakeCommunicator(IUnknown* reader, IUnknown* writer)
-    : FakeComObject(IID_IInterFilterCommunicator), reader(reader), writer(writer)
-{
+    : FakeComObject(IID_IInterFilterCommunicator), reader(reader), writer(writer) {
     reader->AddRef();
     writer->AddRef();
 }
 
-FakeCommunicator::~FakeCommunicator()
-{
+FakeCommunicator::~FakeCommunicator() {
     reader->Release();
     writer->Release();
 }
 
-HRESULT FakeCommunicator::RequestReader(void** out)
-{
+HRESULT FakeCommunicator::RequestReader(void** out) {
     *out = nullptr;
     if (FAILED(readerResult)) {
         return readerResult;
@@ -67,8 +62,7 @@ HRESULT FakeCommunicator::RequestReader(void** out)
     return S_OK;
 }
 
-HRESULT FakeCommunicator::RequestWriter(void** out)
-{
+HRESULT FakeCommunicator::RequestWriter(void** out) {
     *out = nullptr;
     if (FAILED(writerResult)) {
         return writerResult;

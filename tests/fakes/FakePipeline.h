@@ -8,11 +8,9 @@
 #include "FakeComObject.h"
 
 class FakeReadStream : public FakeComObject<IPrintReadStream> {
-public:
+  public:
     explicit FakeReadStream(std::string content)
-        : FakeComObject(IID_IPrintReadStream), content(std::move(content))
-    {
-    }
+        : FakeComObject(IID_IPrintReadStream), content(std::move(content)) {}
 
     HRESULT STDMETHODCALLTYPE Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPosition) override;
     HRESULT STDMETHODCALLTYPE ReadBytes(void* buffer, ULONG requested, ULONG* read,
@@ -23,13 +21,13 @@ public:
     HRESULT failingReadResult = E_FAIL;
     int reads = 0;
 
-private:
+  private:
     std::string content;
     std::size_t position = 0;
 };
 
 class FakeWriteStream : public FakeComObject<IPrintWriteStream> {
-public:
+  public:
     FakeWriteStream() : FakeComObject(IID_IPrintWriteStream) {}
 
     HRESULT STDMETHODCALLTYPE WriteBytes(const void* buffer, ULONG count, ULONG* written) override;
@@ -44,7 +42,7 @@ public:
 };
 
 class FakeCommunicator : public FakeComObject<IInterFilterCommunicator> {
-public:
+  public:
     FakeCommunicator(IUnknown* reader, IUnknown* writer);
     ~FakeCommunicator() override;
 
@@ -54,22 +52,20 @@ public:
     HRESULT readerResult = S_OK;
     HRESULT writerResult = S_OK;
 
-private:
+  private:
     IUnknown* reader;
     IUnknown* writer;
 };
 
 class FakeManagerControl : public FakeComObject<IPrintPipelineManagerControl> {
-public:
+  public:
     FakeManagerControl() : FakeComObject(IID_IPrintPipelineManagerControl) {}
 
-    HRESULT STDMETHODCALLTYPE RequestShutdown(HRESULT reason, IImgErrorInfo*) override
-    {
+    HRESULT STDMETHODCALLTYPE RequestShutdown(HRESULT reason, IImgErrorInfo*) override {
         shutdownReasons.push_back(reason);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE FilterFinished() override
-    {
+    HRESULT STDMETHODCALLTYPE FilterFinished() override {
         ++finished;
         return S_OK;
     }
@@ -79,12 +75,13 @@ public:
 };
 
 class FakePropertyBag : public FakeComObject<IPrintPipelinePropertyBag> {
-public:
+  public:
     FakePropertyBag() : FakeComObject(IID_IPrintPipelinePropertyBag) {}
 
-    HRESULT STDMETHODCALLTYPE AddProperty(const WCHAR*, const VARIANT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetProperty(const WCHAR*, VARIANT* value) override
-    {
+    HRESULT STDMETHODCALLTYPE AddProperty(const WCHAR*, const VARIANT*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetProperty(const WCHAR*, VARIANT* value) override {
         ++gets;
         VariantInit(value);
         return E_FAIL;

@@ -13,18 +13,18 @@ namespace {
 constexpr CLSID kOtherClass = {0x12345678, 0x9abc, 0xdef0, {1, 2, 3, 4, 5, 6, 7, 8}};
 
 class FilterModuleActivation : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
+  protected:
+    static void SetUpTestSuite() {
         module = std::make_unique<FilterModule>(FilterModule::PathBesideExecutable());
     }
     static void TearDownTestSuite() { module.reset(); }
 
     void SetUp() override { ASSERT_EQ(S_OK, module->CanUnloadNow()) << "a test leaked objects"; }
-    void TearDown() override { EXPECT_EQ(S_OK, module->CanUnloadNow()) << "objects outlived the test"; }
+    void TearDown() override {
+        EXPECT_EQ(S_OK, module->CanUnloadNow()) << "objects outlived the test";
+    }
 
-    static IClassFactory* Factory()
-    {
+    static IClassFactory* Factory() {
         IClassFactory* factory = nullptr;
         EXPECT_EQ(S_OK, module->GetClassObject(CLSID_PDLStreamFilter, IID_IClassFactory,
                                                reinterpret_cast<void**>(&factory)));
@@ -34,15 +34,13 @@ protected:
     static inline std::unique_ptr<FilterModule> module;
 };
 
-TEST_F(FilterModuleActivation, DllMainAcceptsEveryNotification)
-{
+TEST_F(FilterModuleActivation, DllMainAcceptsEveryNotification) {
     for (const DWORD reason : {DLL_THREAD_ATTACH, DLL_THREAD_DETACH}) {
         EXPECT_EQ(TRUE, module->Main(nullptr, reason, nullptr)) << "reason " << reason;
     }
 }
 
-TEST_F(FilterModuleActivation, UnloadIsRefusedWhileAFilterLivesAndAllowedAfterItsLastRelease)
-{
+TEST_F(FilterModuleActivation, UnloadIsRefusedWhileAFilterLivesAndAllowedAfterItsLastRelease) {
     IClassFactory* factory = Factory();
     IPrintPipelineFilter* filter = nullptr;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IPrintPipelineFilter,
@@ -56,8 +54,7 @@ TEST_F(FilterModuleActivation, UnloadIsRefusedWhileAFilterLivesAndAllowedAfterIt
     EXPECT_EQ(S_OK, module->CanUnloadNow());
 }
 
-TEST_F(FilterModuleActivation, ClassObjectRequestsAreAnsweredByClassAndInterface)
-{
+TEST_F(FilterModuleActivation, ClassObjectRequestsAreAnsweredByClassAndInterface) {
     struct Case {
         const char* label;
         CLSID classId;
@@ -69,7 +66,8 @@ TEST_F(FilterModuleActivation, ClassObjectRequestsAreAnsweredByClassAndInterface
         {"filter class as IUnknown", CLSID_PDLStreamFilter, IID_IUnknown, S_OK},
         {"filter class as IPrintPipelineFilter", CLSID_PDLStreamFilter, IID_IPrintPipelineFilter,
          E_NOINTERFACE},
-        {"another class as IClassFactory", kOtherClass, IID_IClassFactory, CLASS_E_CLASSNOTAVAILABLE},
+        {"another class as IClassFactory", kOtherClass, IID_IClassFactory,
+         CLASS_E_CLASSNOTAVAILABLE},
         {"the null class", GUID_NULL, IID_IClassFactory, CLASS_E_CLASSNOTAVAILABLE},
     };
     for (const Case& c : cases) {
@@ -77,7 +75,8 @@ TEST_F(FilterModuleActivation, ClassObjectRequestsAreAnsweredByClassAndInterface
         EXPECT_EQ(c.expected, module->GetClassObject(c.classId, c.interfaceId, &object)) << c.label;
         if (SUCCEEDED(c.expected)) {
             ASSERT_NE(nullptr, object) << c.label;
-            EXPECT_EQ(0u, static_cast<IUnknown*>(object)->Release()) << c.label << ": one reference";
+            EXPECT_EQ(0u, static_cast<IUnknown*>(object)->Release())
+                << c.label << ": one reference";
         } else {
             EXPECT_EQ(nullptr, object) << c.label << ": out pointer cleared";
         }
@@ -85,8 +84,7 @@ TEST_F(FilterModuleActivation, ClassObjectRequestsAreAnsweredByClassAndInterface
     }
 }
 
-TEST_F(FilterModuleActivation, NullOutPointersAreRefusedWithEPointer)
-{
+TEST_F(FilterModuleActivation, NullOutPointersAreRefusedWithEPointer) {
     EXPECT_EQ(E_POINTER, module->GetClassObject(CLSID_PDLStreamFilter, IID_IClassFactory, nullptr));
     IClassFactory* factory = Factory();
     EXPECT_EQ(E_POINTER, factory->QueryInterface(IID_IUnknown, nullptr));
@@ -94,8 +92,7 @@ TEST_F(FilterModuleActivation, NullOutPointersAreRefusedWithEPointer)
     factory->Release();
 }
 
-TEST_F(FilterModuleActivation, FactoryAnswersOnlyIUnknownAndIClassFactory)
-{
+TEST_F(FilterModuleActivation, FactoryAnswersOnlyIUnknownAndIClassFactory) {
     IClassFactory* factory = Factory();
     struct Case {
         const char* label;
@@ -118,8 +115,7 @@ TEST_F(FilterModuleActivation, FactoryAnswersOnlyIUnknownAndIClassFactory)
     EXPECT_EQ(0u, factory->Release());
 }
 
-TEST_F(FilterModuleActivation, EveryCallMakesANewFactory)
-{
+TEST_F(FilterModuleActivation, EveryCallMakesANewFactory) {
     IClassFactory* first = Factory();
     IClassFactory* second = Factory();
     EXPECT_NE(first, second);
@@ -127,8 +123,7 @@ TEST_F(FilterModuleActivation, EveryCallMakesANewFactory)
     second->Release();
 }
 
-TEST_F(FilterModuleActivation, CreateInstanceHandsOutFiltersByInterface)
-{
+TEST_F(FilterModuleActivation, CreateInstanceHandsOutFiltersByInterface) {
     struct Case {
         const char* label;
         IID interfaceId;
@@ -154,21 +149,21 @@ TEST_F(FilterModuleActivation, CreateInstanceHandsOutFiltersByInterface)
     factory->Release();
 }
 
-TEST_F(FilterModuleActivation, AFilterCreatedAsIUnknownStillAnswersIPrintPipelineFilter)
-{
+TEST_F(FilterModuleActivation, AFilterCreatedAsIUnknownStillAnswersIPrintPipelineFilter) {
     IClassFactory* factory = Factory();
     IUnknown* unknown = nullptr;
-    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&unknown)));
+    ASSERT_EQ(S_OK,
+              factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&unknown)));
     factory->Release();
     IPrintPipelineFilter* filter = nullptr;
-    EXPECT_EQ(S_OK, unknown->QueryInterface(IID_IPrintPipelineFilter, reinterpret_cast<void**>(&filter)));
+    EXPECT_EQ(S_OK,
+              unknown->QueryInterface(IID_IPrintPipelineFilter, reinterpret_cast<void**>(&filter)));
     EXPECT_EQ(static_cast<void*>(unknown), static_cast<void*>(filter));
     EXPECT_EQ(1u, filter->Release());
     EXPECT_EQ(0u, unknown->Release());
 }
 
-TEST_F(FilterModuleActivation, AggregationIsRefusedAndCreatesNothing)
-{
+TEST_F(FilterModuleActivation, AggregationIsRefusedAndCreatesNothing) {
     IClassFactory* factory = Factory();
     IClassFactory* outer = Factory();
     void* object = reinterpret_cast<void*>(0x1);
@@ -179,8 +174,7 @@ TEST_F(FilterModuleActivation, AggregationIsRefusedAndCreatesNothing)
     factory->Release();
 }
 
-TEST_F(FilterModuleActivation, AServerLockCountsOncePerFactoryAndEndsWithItsLastUnlock)
-{
+TEST_F(FilterModuleActivation, AServerLockCountsOncePerFactoryAndEndsWithItsLastUnlock) {
     IClassFactory* factory = Factory();
     EXPECT_EQ(S_OK, factory->LockServer(TRUE));
     EXPECT_EQ(S_OK, factory->LockServer(TRUE));
@@ -192,8 +186,7 @@ TEST_F(FilterModuleActivation, AServerLockCountsOncePerFactoryAndEndsWithItsLast
     factory->Release();
 }
 
-TEST_F(FilterModuleActivation, LocksOfTwoFactoriesAreCountedApart)
-{
+TEST_F(FilterModuleActivation, LocksOfTwoFactoriesAreCountedApart) {
     IClassFactory* first = Factory();
     IClassFactory* second = Factory();
     first->LockServer(TRUE);
@@ -206,8 +199,7 @@ TEST_F(FilterModuleActivation, LocksOfTwoFactoriesAreCountedApart)
     second->Release();
 }
 
-TEST_F(FilterModuleActivation, AnUnlockWithoutALockDoesNotHideTheNextLock)
-{
+TEST_F(FilterModuleActivation, AnUnlockWithoutALockDoesNotHideTheNextLock) {
     IClassFactory* factory = Factory();
     EXPECT_EQ(S_OK, factory->LockServer(FALSE));
     EXPECT_EQ(S_OK, module->CanUnloadNow());
@@ -217,8 +209,7 @@ TEST_F(FilterModuleActivation, AnUnlockWithoutALockDoesNotHideTheNextLock)
     factory->Release();
 }
 
-TEST_F(FilterModuleActivation, AFilterWhoseOperationNeverStartedOnlyLowersTheCountWhenDestroyed)
-{
+TEST_F(FilterModuleActivation, AFilterWhoseOperationNeverStartedOnlyLowersTheCountWhenDestroyed) {
     IClassFactory* factory = Factory();
     IPrintPipelineFilter* filters[3] = {};
     for (auto*& filter : filters) {
@@ -233,8 +224,7 @@ TEST_F(FilterModuleActivation, AFilterWhoseOperationNeverStartedOnlyLowersTheCou
     EXPECT_EQ(S_OK, module->CanUnloadNow());
 }
 
-TEST_F(FilterModuleActivation, StartOperationBeforeInitializeFilterIsUnexpected)
-{
+TEST_F(FilterModuleActivation, StartOperationBeforeInitializeFilterIsUnexpected) {
     IClassFactory* factory = Factory();
     IPrintPipelineFilter* filter = nullptr;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IPrintPipelineFilter,

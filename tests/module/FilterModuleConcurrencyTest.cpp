@@ -15,8 +15,7 @@ constexpr int kThreads = 8;
 constexpr int kRounds = 2000;
 
 // One round of what a pipeline thread does; counts the calls that did not give what they should.
-int ActivateAndRelease(const FilterModule& module)
-{
+int ActivateAndRelease(const FilterModule& module) {
     int failures = 0;
     IClassFactory* factory = nullptr;
     failures += module.GetClassObject(CLSID_PDLStreamFilter, IID_IClassFactory,
@@ -30,7 +29,8 @@ int ActivateAndRelease(const FilterModule& module)
                                         reinterpret_cast<void**>(&filter)) != S_OK;
     if (filter != nullptr) {
         IUnknown* unknown = nullptr;
-        failures += filter->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)) != S_OK;
+        failures +=
+            filter->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)) != S_OK;
         failures += module.CanUnloadNow() != S_FALSE;
         unknown->Release();
         filter->Release();
@@ -40,8 +40,7 @@ int ActivateAndRelease(const FilterModule& module)
     return failures;
 }
 
-TEST(FilterModuleConcurrency, ThreadsCreatingFiltersAndLockingTheServerLeaveTheModuleUnloadable)
-{
+TEST(FilterModuleConcurrency, ThreadsCreatingFiltersAndLockingTheServerLeaveTheModuleUnloadable) {
     const FilterModule module(FilterModule::PathBesideExecutable());
     std::atomic<int> failures{0};
     std::atomic<bool> go{false};

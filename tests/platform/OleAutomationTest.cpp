@@ -5,8 +5,7 @@
 #include "tests/fakes/FakeComObject.h"
 
 namespace {
-TEST(OleAutomation, ABstrCarriesItsByteLengthAndATerminator)
-{
+TEST(OleAutomation, ABstrCarriesItsByteLengthAndATerminator) {
     BSTR text = SysAllocString(u"PJL");
     ASSERT_NE(nullptr, text);
     EXPECT_EQ(3u, SysStringLen(text));
@@ -16,8 +15,7 @@ TEST(OleAutomation, ABstrCarriesItsByteLengthAndATerminator)
     SysFreeString(text);
 }
 
-TEST(OleAutomation, ABstrMayHoldU0000AndNullsAreHarmless)
-{
+TEST(OleAutomation, ABstrMayHoldU0000AndNullsAreHarmless) {
     BSTR text = SysAllocStringLen(u"a\0b", 3);
     EXPECT_EQ(3u, SysStringLen(text));
     EXPECT_EQ(u'b', text[2]);
@@ -31,12 +29,11 @@ TEST(OleAutomation, ABstrMayHoldU0000AndNullsAreHarmless)
 }
 
 class CountedUnknown : public FakeComObject<IUnknown> {
-public:
+  public:
     CountedUnknown() : FakeComObject(IID_IUnknown) {}
 };
 
-TEST(OleAutomation, VariantClearReleasesWhatTheVariantOwns)
-{
+TEST(OleAutomation, VariantClearReleasesWhatTheVariantOwns) {
     VARIANT value;
     VariantInit(&value);
     EXPECT_EQ(VT_EMPTY, value.vt);
@@ -52,8 +49,7 @@ TEST(OleAutomation, VariantClearReleasesWhatTheVariantOwns)
     EXPECT_EQ(liveBefore, FakeComObjectCount::Live()) << "the VARIANT's reference was released";
 }
 
-TEST(OleAutomation, VariantClearLeavesByReferenceValuesAloneAndRefusesArrays)
-{
+TEST(OleAutomation, VariantClearLeavesByReferenceValuesAloneAndRefusesArrays) {
     int target = 7;
     VARIANT value;
     VariantInit(&value);

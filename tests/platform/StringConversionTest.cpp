@@ -7,8 +7,7 @@
 #include "seam/Win32Seam.h"
 
 namespace {
-std::string ToCodePage(UINT codePage, const std::u16string& text, BOOL* usedDefault = nullptr)
-{
+std::string ToCodePage(UINT codePage, const std::u16string& text, BOOL* usedDefault = nullptr) {
     const int length = static_cast<int>(text.size());
     const int needed =
         WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, usedDefault);
@@ -18,8 +17,7 @@ std::string ToCodePage(UINT codePage, const std::u16string& text, BOOL* usedDefa
     return out;
 }
 
-std::u16string FromCodePage(UINT codePage, const std::string& bytes, DWORD flags = 0)
-{
+std::u16string FromCodePage(UINT codePage, const std::string& bytes, DWORD flags = 0) {
     const int length = static_cast<int>(bytes.size());
     const int needed = MultiByteToWideChar(codePage, flags, bytes.data(), length, nullptr, 0);
     std::u16string out(static_cast<std::size_t>(needed), u'\0');
@@ -29,8 +27,7 @@ std::u16string FromCodePage(UINT codePage, const std::string& bytes, DWORD flags
     return out;
 }
 
-TEST(StringConversion, WideTextBecomesWindows1252WithAQuestionMarkForWhatItLacks)
-{
+TEST(StringConversion, WideTextBecomesWindows1252WithAQuestionMarkForWhatItLacks) {
     struct Case {
         const char* label;
         std::u16string text;
@@ -39,14 +36,25 @@ TEST(StringConversion, WideTextBecomesWindows1252WithAQuestionMarkForWhatItLacks
     };
     const Case cases[] = {
         {"ASCII", u"@PJL JOB\r\n", "@PJL JOB\r\n", FALSE},
-        {"ESC and U+0000 pass as bytes", std::u16string(u"\x1b" u"A\0B", 4), std::string("\x1b" "A\0B", 4), FALSE},
+        {"ESC and U+0000 pass as bytes",
+         std::u16string(u"\x1b"
+                        u"A\0B",
+                        4),
+         std::string("\x1b"
+                     "A\0B",
+                     4),
+         FALSE},
         {"Latin-1 range", u"\u00e9\u00ff\u00a0", "\xe9\xff\xa0", FALSE},
         {"euro sign and curly quotes", u"\u20ac\u201c\u201d", "\x80\x93\x94", FALSE},
-        {"undefined byte values map to their C1 control", u"\u0081\u008d\u008f\u0090\u009d", "\x81\x8d\x8f\x90\x9d", FALSE},
+        {"undefined byte values map to their C1 control", u"\u0081\u008d\u008f\u0090\u009d",
+         "\x81\x8d\x8f\x90\x9d", FALSE},
         {"other C1 controls are missing", u"\u0080\u0099", "??", TRUE},
         {"Cyrillic is missing", u"\u0416", "?", TRUE},
         {"a surrogate pair is one character", u"a\U0001F600b", "a?b", TRUE},
-        {"a lone high surrogate", u"a\xd800" u"b", "a?b", TRUE},
+        {"a lone high surrogate",
+         u"a\xd800"
+         u"b",
+         "a?b", TRUE},
         {"a lone low surrogate", u"\xdc00", "?", TRUE},
         {"a high surrogate at the end", u"x\xdbff", "x?", TRUE},
     };
@@ -57,8 +65,7 @@ TEST(StringConversion, WideTextBecomesWindows1252WithAQuestionMarkForWhatItLacks
     }
 }
 
-TEST(StringConversion, Windows1252BytesBecomeWideText)
-{
+TEST(StringConversion, Windows1252BytesBecomeWideText) {
     std::string every;
     for (int byte = 1; byte < 256; ++byte) {
         every += static_cast<char>(byte);
@@ -72,8 +79,7 @@ TEST(StringConversion, Windows1252BytesBecomeWideText)
     EXPECT_EQ(every, ToCodePage(CP_WINDOWS_1252, wide)) << "every byte survives the round trip";
 }
 
-TEST(StringConversion, WideTextBecomesUtf8WithReplacementForLoneSurrogates)
-{
+TEST(StringConversion, WideTextBecomesUtf8WithReplacementForLoneSurrogates) {
     struct Case {
         const char* label;
         std::u16string text;
@@ -84,7 +90,11 @@ TEST(StringConversion, WideTextBecomesUtf8WithReplacementForLoneSurrogates)
         {"two-byte", u"\u00e9", "\xc3\xa9"},
         {"three-byte", u"\u20ac", "\xe2\x82\xac"},
         {"surrogate pair", u"\U0001F600", "\xf0\x9f\x98\x80"},
-        {"lone high surrogate", u"\xd83d" u"a", "\xef\xbf\xbd" "a"},
+        {"lone high surrogate",
+         u"\xd83d"
+         u"a",
+         "\xef\xbf\xbd"
+         "a"},
         {"lone low surrogate", u"\xde00", "\xef\xbf\xbd"},
         {"U+0000", std::u16string(u"a\0b", 3), std::string("a\0b", 3)},
     };
@@ -93,8 +103,7 @@ TEST(StringConversion, WideTextBecomesUtf8WithReplacementForLoneSurrogates)
     }
 }
 
-TEST(StringConversion, Utf8BecomesWideTextWithOneReplacementPerMaximalBadSubpart)
-{
+TEST(StringConversion, Utf8BecomesWideTextWithOneReplacementPerMaximalBadSubpart) {
     struct Case {
         const char* label;
         std::string bytes;
@@ -102,10 +111,18 @@ TEST(StringConversion, Utf8BecomesWideTextWithOneReplacementPerMaximalBadSubpart
     };
     const Case cases[] = {
         {"well-formed", "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80", u"a\u00e9\u20ac\U0001F600"},
-        {"lone continuation byte", "a\x80" "b", u"a\ufffd" u"b"},
+        {"lone continuation byte",
+         "a\x80"
+         "b",
+         u"a\ufffd"
+         u"b"},
         {"overlong form", "\xc0\xaf", u"\ufffd\ufffd"},
         {"encoded surrogate", "\xed\xa0\x80", u"\ufffd\ufffd\ufffd"},
-        {"truncated three-byte sequence", "\xe2\x82" "A", u"\ufffd" u"A"},
+        {"truncated three-byte sequence",
+         "\xe2\x82"
+         "A",
+         u"\ufffd"
+         u"A"},
         {"beyond U+10FFFF", "\xf4\x90\x80\x80", u"\ufffd\ufffd\ufffd\ufffd"},
         {"a real U+FFFD is kept", "\xef\xbf\xbd", u"\ufffd"},
     };
@@ -114,10 +131,10 @@ TEST(StringConversion, Utf8BecomesWideTextWithOneReplacementPerMaximalBadSubpart
     }
 }
 
-TEST(StringConversion, StrictFlagsRefuseIllFormedInput)
-{
+TEST(StringConversion, StrictFlagsRefuseIllFormedInput) {
     const char16_t lone[] = u"\xd800";
-    EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, 1, nullptr, 0, nullptr, nullptr));
+    EXPECT_EQ(0, WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, 1, nullptr, 0, nullptr,
+                                     nullptr));
     EXPECT_EQ(ERROR_NO_UNICODE_TRANSLATION, GetLastError());
     EXPECT_EQ(0, MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "\xff", 1, nullptr, 0));
     EXPECT_EQ(ERROR_NO_UNICODE_TRANSLATION, GetLastError());
@@ -125,8 +142,7 @@ TEST(StringConversion, StrictFlagsRefuseIllFormedInput)
         << "a real U+FFFD is not ill-formed";
 }
 
-TEST(StringConversion, BufferSizesFollowTheWindowsContract)
-{
+TEST(StringConversion, BufferSizesFollowTheWindowsContract) {
     const char16_t text[] = u"abc";
     char out[8] = {};
     EXPECT_EQ(4, WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr))

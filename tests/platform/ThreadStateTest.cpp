@@ -6,8 +6,7 @@
 #include "seam/Win32Seam.h"
 
 namespace {
-TEST(ThreadState, TheLastErrorBelongsToTheThreadThatSetIt)
-{
+TEST(ThreadState, TheLastErrorBelongsToTheThreadThatSetIt) {
     SetLastError(1234);
     DWORD seenByOtherThread = 99;
     std::thread([&] {
@@ -18,8 +17,7 @@ TEST(ThreadState, TheLastErrorBelongsToTheThreadThatSetIt)
     EXPECT_EQ(1234u, GetLastError());
 }
 
-TEST(ThreadState, ComInitialisationIsCountedPerThreadAndKeepsItsModel)
-{
+TEST(ThreadState, ComInitialisationIsCountedPerThreadAndKeepsItsModel) {
     std::thread([] {
         EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
         EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
@@ -31,8 +29,7 @@ TEST(ThreadState, ComInitialisationIsCountedPerThreadAndKeepsItsModel)
     }).join();
 }
 
-TEST(ModuleLoading, LoadingAModuleThatIsNotThereFailsWithModNotFound)
-{
+TEST(ModuleLoading, LoadingAModuleThatIsNotThereFailsWithModNotFound) {
     EXPECT_EQ(nullptr, LoadLibraryW(u"/nonexistent/cv-missing.so"));
     EXPECT_EQ(ERROR_MOD_NOT_FOUND, GetLastError());
 }

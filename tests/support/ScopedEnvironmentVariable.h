@@ -5,17 +5,15 @@
 #include <string>
 
 class ScopedEnvironmentVariable {
-public:
-    ScopedEnvironmentVariable(std::string name, const std::string& value) : name(std::move(name))
-    {
+  public:
+    ScopedEnvironmentVariable(std::string name, const std::string& value) : name(std::move(name)) {
 #if defined(_WIN32)
         _putenv_s(this->name.c_str(), value.c_str());
 #else
         setenv(this->name.c_str(), value.c_str(), 1);
 #endif
     }
-    ~ScopedEnvironmentVariable()
-    {
+    ~ScopedEnvironmentVariable() {
 #if defined(_WIN32)
         _putenv_s(name.c_str(), "");
 #else
@@ -25,6 +23,6 @@ public:
     ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
     ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
 
-private:
+  private:
     std::string name;
 };

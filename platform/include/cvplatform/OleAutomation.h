@@ -1,5 +1,6 @@
 // BSTR, VARIANT, IDispatch and the opaque interfaces that pipeline signatures name, for the Linux
-// build. A BSTR carries its byte length in the four bytes before the text, as OLE Automation's does.
+// build. A BSTR carries its byte length in the four bytes before the text, as OLE Automation's
+// does.
 #pragma once
 
 #include "cvplatform/ComBase.h"
@@ -50,7 +51,7 @@ struct IDispatch : public IUnknown {
                                              struct VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
                                              UINT* puArgErr) = 0;
 
-protected:
+  protected:
     ~IDispatch() = default;
 };
 
