@@ -145,13 +145,15 @@ int CopyOut(const Text& converted, Char* destination, int capacity) {
     return needed;
 }
 
+// Windows converts to a single-byte code page one UTF-16 unit at a time, so each half of a
+// surrogate pair becomes a default character of its own.
 bool ToWindows1252(std::u16string_view text, LPCSTR defaultChar, BOOL* usedDefault,
                    std::string& out) {
     const char substitute = defaultChar != nullptr ? defaultChar[0] : '?';
     bool substituted = false;
-    for (std::size_t i = 0; i < text.size();) {
-        const char32_t cp = NextUtf16(text, i);
-        const int byte = cp == kLoneSurrogate ? -1 : EncodeWindows1252(cp);
+    for (const char16_t unit : text) {
+        const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+        const int byte = surrogate ? -1 : EncodeWindows1252(unit);
         substituted |= byte < 0;
         out += byte < 0 ? substitute : static_cast<char>(byte);
     }

@@ -27,7 +27,7 @@ std::u16string FromCodePage(UINT codePage, const std::string& bytes, DWORD flags
     return out;
 }
 
-TEST(StringConversion, WideTextBecomesWindows1252WithAQuestionMarkForWhatItLacks) {
+TEST(StringConversion, WideTextBecomesWindows1252WithAQuestionMarkPerUnitItLacks) {
     struct Case {
         const char* label;
         std::u16string text;
@@ -50,7 +50,7 @@ TEST(StringConversion, WideTextBecomesWindows1252WithAQuestionMarkForWhatItLacks
          "\x81\x8d\x8f\x90\x9d", FALSE},
         {"other C1 controls are missing", u"\u0080\u0099", "??", TRUE},
         {"Cyrillic is missing", u"\u0416", "?", TRUE},
-        {"a surrogate pair is one character", u"a\U0001F600b", "a?b", TRUE},
+        {"each half of a surrogate pair is a character", u"a\U0001F600b", "a??b", TRUE},
         {"a lone high surrogate",
          u"a\xd800"
          u"b",
