@@ -1,9 +1,11 @@
 # One entry for building and testing on a fresh Debian 12 machine.
 #   make run    builds the Linux filter and its host, and activates the filter as a pipeline would
-#   make test   installs what is missing, then builds and runs every test of every preset
+#   make test   installs what is missing, then builds and runs every test of every preset: Linux
+#               (Debug, sanitizers, Release) and the Windows DLL under Wine
 
-PRESETS := linux linux-asan linux-release
-PACKAGES := cmake make g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+PRESETS := linux linux-asan linux-release windows
+PACKAGES := cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev \
+            g++-mingw-w64-x86-64 wine wine64
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -16,10 +16,9 @@ FilterModule::FilterModule(const std::basic_string<WCHAR>& path) {
                                  " (error " + std::to_string(GetLastError()) + ")");
     }
     try {
-        dllMain = reinterpret_cast<DllMainFunction>(Export("DllMain"));
-        dllCanUnloadNow = reinterpret_cast<DllCanUnloadNowFunction>(Export("DllCanUnloadNow"));
-        dllGetClassObject =
-            reinterpret_cast<DllGetClassObjectFunction>(Export("DllGetClassObject"));
+        dllMain = Export<DllMainFunction>("DllMain");
+        dllCanUnloadNow = Export<DllCanUnloadNowFunction>("DllCanUnloadNow");
+        dllGetClassObject = Export<DllGetClassObjectFunction>("DllGetClassObject");
     } catch (...) {
         FreeLibrary(module);
         throw;
@@ -30,7 +29,7 @@ FilterModule::~FilterModule() {
     FreeLibrary(module);
 }
 
-FARPROC FilterModule::Export(const char* name) const {
+FARPROC FilterModule::ExportedAddress(const char* name) const {
     FARPROC function = GetProcAddress(module, name);
     if (function == nullptr) {
         throw std::runtime_error(std::string("the filter module does not export ") + name);

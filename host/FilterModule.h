@@ -18,6 +18,7 @@ class FilterModule {
     BOOL Main(HINSTANCE instance, DWORD reason, LPVOID reserved) const;
     HRESULT CanUnloadNow() const;
     HRESULT GetClassObject(REFCLSID classId, REFIID interfaceId, void** object) const;
+    HMODULE Handle() const noexcept { return module; }
 
     // The module file beside the running executable.
     static std::basic_string<WCHAR> PathBesideExecutable();
@@ -27,7 +28,13 @@ class FilterModule {
     using DllCanUnloadNowFunction = HRESULT(STDMETHODCALLTYPE*)();
     using DllGetClassObjectFunction = HRESULT(STDMETHODCALLTYPE*)(REFCLSID, REFIID, LPVOID*);
 
-    FARPROC Export(const char* name) const;
+    FARPROC ExportedAddress(const char* name) const;
+
+    // GetProcAddress gives a generic function pointer; the export's real type is ours to know.
+    template <typename Function>
+    Function Export(const char* name) const {
+        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(ExportedAddress(name)));
+    }
 
     HMODULE module = nullptr;
     DllMainFunction dllMain = nullptr;

@@ -1,6 +1,8 @@
 // Bytes for the print stream: the lossy ANSI conversion at its edges, UTF-8 data, terminators.
 #include <gtest/gtest.h>
 
+#include "tests/support/WideText.h"
+
 #include <string>
 
 #include "companion/Utilities/ByteBuffer.h"
@@ -30,7 +32,7 @@ TEST(ByteBuffer, AnsiConversionIsLossyOneQuestionMarkPerCharacter) {
     for (const Case& c : cases) {
         ByteBuffer buffer;
         buffer.appendAsAnsi_LossyForUnicode(
-            CXString(std::basic_string<WCHAR>(c.text.begin(), c.text.end())));
+            WideString(c.text));
         EXPECT_EQ(c.expected, Bytes(buffer)) << c.label;
     }
 }

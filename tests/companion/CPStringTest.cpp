@@ -1,6 +1,8 @@
 // UTF-8 text from UTF-16: surrogates, U+0000 and sizes without terminator.
 #include <gtest/gtest.h>
 
+#include "tests/support/WideText.h"
+
 #include "companion/Utilities/CPString.h"
 
 namespace {
@@ -18,7 +20,7 @@ TEST(CPString, WideTextBecomesUtf8) {
         {"U+0000 stays inside", std::u16string(u"a\0b", 3), std::string("a\0b", 3)},
     };
     for (const Case& c : cases) {
-        const CPString utf8(CXString(std::basic_string<WCHAR>(c.text.begin(), c.text.end())));
+        const CPString utf8(WideString(c.text));
         EXPECT_EQ(c.expected, utf8.str()) << c.label;
         EXPECT_EQ(c.expected.size(), utf8.sizeOfUtf8RawBytes()) << c.label;
     }

@@ -6,11 +6,10 @@
 
 #include "companion/Utilities/CPExceptionInvalidArgument.h"
 #include "companion/Utilities/CXString.h"
+#include "tests/support/WideText.h"
 
 namespace {
-std::u16string Text(const CXString& s) {
-    return std::u16string(s.str().begin(), s.str().end());
-}
+std::u16string Text(const CXString& s) { return Utf16(s); }
 
 TEST(CXString, FormatFillsInIntegersAndTexts) {
     const CXString root(WIDE("C:\\ProgramData\\"));
@@ -120,7 +119,7 @@ TEST(CXString, IsBlankMeansEmptyOrWhiteSpaceOnly) {
         {"ASCII white space", CXString(WIDE(" \t\r\n\v\f")), true},
         {"no-break and ideographic space", CXString(WIDE("\u00a0\u3000")), true},
         {"text", CXString(WIDE("  x ")), false},
-        {"U+0000 is not white space", CXString(std::u16string(1, u'\0')), false},
+        {"U+0000 is not white space", WideString(std::u16string(1, u'\0')), false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.expected, c.text.IsBlank()) << c.label;
