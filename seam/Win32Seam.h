@@ -8,6 +8,7 @@
 #endif
 #include <objbase.h>
 #include <oleauto.h>
+#include <stdio.h>
 #include <windows.h>
 #define WIDE(text) L##text
 #else

@@ -8,8 +8,12 @@
 namespace {
 constexpr std::size_t kMaximumSize = 0xFFFFFFFFu;
 
-bool IsHighSurrogate(WCHAR unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(WCHAR unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsHighSurrogate(WCHAR unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(WCHAR unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 // The code page conversion sees UTF-16 units, and would give a character beyond the BMP two "?".
 // Each such pair is one character to the reader, so it becomes U+FFFD, which no ANSI code page
@@ -75,8 +79,8 @@ ByteBuffer& ByteBuffer::appendAsAnsi_LossyForUnicode(const CXString& text) {
         units = collapsed.data();
         length = static_cast<int>(collapsed.size());
     }
-    const int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, units, length, nullptr,
-                                           0, nullptr, nullptr);
+    const int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, units, length, nullptr, 0,
+                                           nullptr, nullptr);
     ReserveFor(static_cast<std::size_t>(needed));
     const std::size_t start = bytes.size();
     bytes.resize(start + static_cast<std::size_t>(needed));

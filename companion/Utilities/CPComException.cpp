@@ -10,5 +10,5 @@ CPComException::CPComException(std::string message, DWORD lastError,
 CPComException::~CPComException() = default;
 
 const char* CPComException::getExceptionType() const noexcept {
-    return "CPComException";
+    return kTypeName;
 }

@@ -9,6 +9,8 @@ class CPComException : public CPException {
                    HRESULT hresult);
     ~CPComException() override;
 
+    static constexpr const char* kTypeName = "CPComException";
+
     const char* getExceptionType() const noexcept override;
     HRESULT GetHresult() const noexcept { return hresult; }
 

@@ -11,7 +11,7 @@ CPException::CPException(std::string message, DWORD lastError, DebugContextRefer
 CPException::~CPException() = default;
 
 const char* CPException::getExceptionType() const noexcept {
-    return "CPException";
+    return kTypeName;
 }
 
 std::string CPException::getLogString() const {

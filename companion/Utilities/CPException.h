@@ -13,6 +13,8 @@ class CPException : public std::exception {
     CPException(std::string message, DWORD lastError, DebugContextReference debugContext);
     ~CPException() override;
 
+    static constexpr const char* kTypeName = "CPException";
+
     virtual const char* getExceptionType() const noexcept;
     // One line for a diagnostic log: kind, message, last OS error and where it was raised.
     std::string getLogString() const;

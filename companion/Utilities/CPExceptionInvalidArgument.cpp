@@ -4,5 +4,5 @@
 CPExceptionInvalidArgument::~CPExceptionInvalidArgument() = default;
 
 const char* CPExceptionInvalidArgument::getExceptionType() const noexcept {
-    return "CPExceptionInvalidArgument";
+    return kTypeName;
 }

@@ -8,5 +8,7 @@ class CPExceptionInvalidArgument : public CPException {
     using CPException::CPException;
     ~CPExceptionInvalidArgument() override;
 
+    static constexpr const char* kTypeName = "CPExceptionInvalidArgument";
+
     const char* getExceptionType() const noexcept override;
 };

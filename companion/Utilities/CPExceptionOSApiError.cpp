@@ -4,5 +4,5 @@
 CPExceptionOSApiError::~CPExceptionOSApiError() = default;
 
 const char* CPExceptionOSApiError::getExceptionType() const noexcept {
-    return "CPExceptionOSApiError";
+    return kTypeName;
 }

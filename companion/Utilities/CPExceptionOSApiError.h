@@ -8,5 +8,7 @@ class CPExceptionOSApiError : public CPException {
     using CPException::CPException;
     ~CPExceptionOSApiError() override;
 
+    static constexpr const char* kTypeName = "CPExceptionOSApiError";
+
     const char* getExceptionType() const noexcept override;
 };

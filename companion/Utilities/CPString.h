@@ -1,9 +1,11 @@
 // UTF-8 text of the utility library; what goes into XML documents and the print stream as UTF-8.
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "CXString.h"
+#include "StrictlyTypedIntegral.h"
 
 class CPString {
   public:
@@ -14,14 +16,18 @@ class CPString {
     explicit CPString(const CXString& text);
 
     const char* utf8RawBytes() const noexcept { return text.c_str(); }
-    // The byte count, without a terminator.
-    std::size_t sizeOfUtf8RawBytes() const noexcept { return text.size(); }
+    // The byte count, without a terminator; a text of 4 GiB or more cannot be counted so and is
+    // refused with CPExceptionInvalidArgument.
+    SizeRawBytes32 sizeOfUtf8RawBytes() const;
     bool isEmpty() const noexcept { return text.empty(); }
     const std::string& str() const noexcept { return text; }
 
     CPString& append(const char* bytes, std::size_t count);
     CPString& operator+=(const CPString& other);
     friend bool operator==(const CPString& a, const CPString& b) { return a.text == b.text; }
+    friend std::ostream& operator<<(std::ostream& out, const CPString& text) {
+        return out << text.text;
+    }
 
   private:
     std::string text;

@@ -31,8 +31,7 @@ TEST(ByteBuffer, AnsiConversionIsLossyOneQuestionMarkPerCharacter) {
     };
     for (const Case& c : cases) {
         ByteBuffer buffer;
-        buffer.appendAsAnsi_LossyForUnicode(
-            WideString(c.text));
+        buffer.appendAsAnsi_LossyForUnicode(WideString(c.text));
         EXPECT_EQ(c.expected, Bytes(buffer)) << c.label;
     }
 }

@@ -9,7 +9,9 @@
 #include "tests/support/WideText.h"
 
 namespace {
-std::u16string Text(const CXString& s) { return Utf16(s); }
+std::u16string Text(const CXString& s) {
+    return Utf16(s);
+}
 
 TEST(CXString, FormatFillsInIntegersAndTexts) {
     const CXString root(WIDE("C:\\ProgramData\\"));

@@ -7,8 +7,7 @@
 #include "host/FilterModule.h"
 
 namespace {
-TEST(ModuleStringTable, ListsTheDependentLibrariesInOrder)
-{
+TEST(ModuleStringTable, ListsTheDependentLibrariesInOrder) {
     const FilterModule module(FilterModule::PathBesideExecutable());
     struct Case {
         UINT id;

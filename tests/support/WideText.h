@@ -11,7 +11,9 @@ inline std::basic_string<WCHAR> Wide(std::u16string_view text) {
     return std::basic_string<WCHAR>(text.begin(), text.end());
 }
 
-inline CXString WideString(std::u16string_view text) { return CXString(Wide(text)); }
+inline CXString WideString(std::u16string_view text) {
+    return CXString(Wide(text));
+}
 
 inline std::u16string Utf16(const CXString& text) {
     return std::u16string(text.str().begin(), text.str().end());

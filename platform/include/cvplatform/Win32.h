@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cvplatform/ComBase.h"
+#include "cvplatform/Crt.h"
 #include "cvplatform/ErrorHandling.h"
 #include "cvplatform/ModuleLoading.h"
 #include "cvplatform/OleAutomation.h"

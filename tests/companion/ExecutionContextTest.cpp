@@ -1,0 +1,115 @@
+// The execution context of an operation: owned through the thread's pooled shared pointer, in force
+// while its guard lives, and named in the library's diagnostics.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "companion/Utilities/BasicExecutionContext.h"
+#include "companion/Utilities/DebugUtilities.h"
+#include "companion/Utilities/ExecutionContextLifetime.h"
+
+namespace {
+int liveContexts = 0;
+
+class CountedContext : public BasicExecutionContext {
+  public:
+    CountedContext() : BasicExecutionContext(31676, 0x2000, "F", "G", 7, false, CPString()) {
+        ++liveContexts;
+    }
+    ~CountedContext() override { --liveContexts; }
+};
+
+FixedBlockSizeMemoryPool& Pool() {
+    return UtilitiesDllPerThreadStorage::GetSharedPtrMemoryPool();
+}
+
+TEST(ExecutionContext, ASharedPointerTakesOnePoolBlockAndFreesTheContextWithItsLastCopy) {
+    const std::size_t blocksBefore = Pool().BlocksInUse();
+    {
+        CvoSharedPtr<ExecutionContextBase> first(new CountedContext());
+        EXPECT_EQ(blocksBefore + 1, Pool().BlocksInUse());
+        EXPECT_EQ(1u, first.use_count());
+        {
+            const CvoSharedPtr<ExecutionContextBase> second = first;
+            EXPECT_EQ(2u, first.use_count());
+        }
+        EXPECT_EQ(1u, first.use_count());
+        EXPECT_EQ(1, liveContexts);
+    }
+    EXPECT_EQ(0, liveContexts);
+    EXPECT_EQ(blocksBefore, Pool().BlocksInUse());
+}
+
+TEST(ExecutionContext, TheGuardKeepsTheContextInForceAfterTheLocalPointerIsGone) {
+    EXPECT_EQ(nullptr, UtilitiesDllPerThreadStorage::CurrentContext());
+    {
+        CvoSharedPtr<ExecutionContextBase> local(new CountedContext());
+        const ExecutionContextLifetime lifetime(local);
+        local.reset();
+        EXPECT_EQ(1, liveContexts) << "the guard's reference keeps it";
+        EXPECT_EQ(lifetime.Get(), UtilitiesDllPerThreadStorage::CurrentContext());
+    }
+    EXPECT_EQ(0, liveContexts);
+    EXPECT_EQ(nullptr, UtilitiesDllPerThreadStorage::CurrentContext());
+}
+
+TEST(ExecutionContext, ContextsAndPoolsBelongToTheirThread) {
+    const CvoSharedPtr<ExecutionContextBase> here(new CountedContext());
+    const ExecutionContextLifetime lifetime(here);
+    const std::size_t blocksHere = Pool().BlocksInUse();
+    std::thread([&] {
+        EXPECT_EQ(nullptr, UtilitiesDllPerThreadStorage::CurrentContext());
+        EXPECT_EQ(0u, Pool().BlocksInUse());
+    }).join();
+    EXPECT_EQ(blocksHere, Pool().BlocksInUse());
+}
+
+TEST(ExecutionContext, ThePoolServesOnlyItsBlockSizeAndReusesReturnedBlocks) {
+    FixedBlockSizeMemoryPool pool(16, 2);
+    EXPECT_EQ(nullptr, pool.AllocateFromPool(8));
+    EXPECT_EQ(nullptr, pool.AllocateFromPool(32));
+    void* a = pool.AllocateFromPool(16);
+    void* b = pool.AllocateFromPool(16);
+    void* c = pool.AllocateFromPool(16);
+    ASSERT_NE(nullptr, c) << "a second chunk serves the third block";
+    EXPECT_EQ(3u, pool.BlocksInUse());
+    pool.ReturnToPool(b, 16);
+    EXPECT_EQ(b, pool.AllocateFromPool(16));
+    for (void* block : {a, b, c}) {
+        pool.ReturnToPool(block, 16);
+    }
+    EXPECT_EQ(0u, pool.BlocksInUse());
+}
+
+TEST(ExecutionContext, ABasicContextComparesClonesAndDisplaysItself) {
+    const BasicExecutionContext context(
+        31676, 0x2000, "FilterPipeline\\PDLStreamFilter\\PDLStreamFilter",
+        "PDLStreamFilter::StartOperation_throws", 120, false, CPString());
+    const BasicExecutionContext later(
+        31676, 0x2000, "FilterPipeline\\PDLStreamFilter\\PDLStreamFilter",
+        "PDLStreamFilter::StartOperation_throws", 121, false, CPString("copying"));
+    const std::unique_ptr<ExecutionContextBase> clone(context.Clone());
+    EXPECT_TRUE(clone->IsEqual(context));
+    EXPECT_FALSE(later.IsEqual(context));
+    EXPECT_TRUE(context.LessThan(later));
+    EXPECT_FALSE(later.LessThan(context));
+    EXPECT_EQ(
+        "31676 PDLStreamFilter::StartOperation_throws "
+        "(FilterPipeline\\PDLStreamFilter\\PDLStreamFilter:120)",
+        context.GetDumpDisplayString().str());
+    EXPECT_EQ(
+        "31676 PDLStreamFilter::StartOperation_throws "
+        "(FilterPipeline\\PDLStreamFilter\\PDLStreamFilter:121): copying",
+        later.GetDumpDisplayString().str());
+}
+
+TEST(ExecutionContext, DiagnosticsNameTheContextInForce) {
+    const CvoSharedPtr<ExecutionContextBase> context(
+        new BasicExecutionContext(31676, 0x2000, "S", "F", 9, false, CPString()));
+    const ExecutionContextLifetime lifetime(context);
+    testing::internal::CaptureStderr();
+    DebugUtilities::reportErrorForLowLevelUtilities("surplus: %s", "abc");
+    EXPECT_EQ("cv-Utilities: [31676 F (S:9)] surplus: abc\n",
+              testing::internal::GetCapturedStderr());
+}
+}  // namespace
