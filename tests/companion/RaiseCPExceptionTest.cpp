@@ -7,17 +7,18 @@
 #include "companion/Utilities/RaiseCPException.h"
 
 namespace {
+constexpr const char* kFile = "FilterPipeline\\PDLStreamFilter\\PDLStreamFilter";
+constexpr const char* kFunction = "PDLStreamFilter::StartOperation_throws";
+
 TEST(RaiseCPException, CarriesTheLastErrorFromBeforeTheMessageAndRestoresIt) {
     SetLastError(77);
     std::uint32_t raisedAt = 0;
     try {
         const LastErrorPreserver preserved;
         SetLastError(5);  // building a message may touch the last error
-        raisedAt = __LINE__ + 1;
-        RaiseCPException<CPComException>(
-            CV_RAISE_SITE("FilterPipeline\\PDLStreamFilter\\PDLStreamFilter",
-                          "PDLStreamFilter::StartOperation_throws", 0x2000),
-            "CPComException: ", preserved.Value(), E_FAIL);
+        const RaiseSite site = CV_RAISE_SITE(kFile, kFunction, 0x2000);
+        raisedAt = __LINE__ - 1;
+        RaiseCPException<CPComException>(site, "CPComException: ", preserved.Value(), E_FAIL);
     } catch (const CPComException& failure) {
         EXPECT_EQ(77u, failure.getLastErrorCode());
         EXPECT_EQ(E_FAIL, failure.GetHresult());
