@@ -6,10 +6,13 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// windows.h first: the other headers build on its types.
+#include <windows.h>
+
+#include <bcrypt.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <stdio.h>
-#include <windows.h>
 #define WIDE(text) L##text
 #else
 #include "cvplatform/Win32.h"

@@ -89,6 +89,13 @@ ByteBuffer& ByteBuffer::appendAsAnsi_LossyForUnicode(const CXString& text) {
     return *this;
 }
 
+BYTE* ByteBuffer::appendSpace(std::size_t count) {
+    ReserveFor(count);
+    const std::size_t start = bytes.size();
+    bytes.resize(start + count);
+    return bytes.data() + start;
+}
+
 ByteBuffer& ByteBuffer::appendNullUtf16Char() {
     const BYTE terminator[2] = {0, 0};
     return append(terminator, sizeof terminator);

@@ -2,6 +2,9 @@
 // DWORD at every interface, so a buffer refuses to grow past 4 GiB - 1 rather than wrap.
 #pragma once
 
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "CPString.h"
@@ -25,9 +28,29 @@ class ByteBuffer {
     ByteBuffer& appendAsAnsi_LossyForUnicode(const CXString& text);
     // Appends a UTF-16 terminator: two zero bytes.
     ByteBuffer& appendNullUtf16Char();
+    // Grows the buffer by `count` bytes left for the caller to write, and returns where they start.
+    BYTE* appendSpace(std::size_t count);
 
   private:
+    // Growing the buffer leaves new bytes unset: they are written right after, and zeroing them
+    // first would cost as much as copying them.
+    template <typename T>
+    struct UninitializedAllocator : std::allocator<T> {
+        template <typename U>
+        struct rebind {
+            using other = UninitializedAllocator<U>;
+        };
+        template <typename U>
+        void construct(U* place) noexcept {
+            ::new (static_cast<void*>(place)) U;
+        }
+        template <typename U, typename... Args>
+        void construct(U* place, Args&&... args) {
+            ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
+        }
+    };
+
     void ReserveFor(std::size_t count);
 
-    std::vector<BYTE> bytes;
+    std::vector<BYTE, UninitializedAllocator<BYTE>> bytes;
 };

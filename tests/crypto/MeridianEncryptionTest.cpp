@@ -1,0 +1,239 @@
+// Encrypted sections end to end: what each call delivers, round trips through the decryptor over
+// block sizes and sections, and every kind of damage refused with the section's offset.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "companion/Utilities/CPExceptionInvalidArgument.h"
+#include "companion/Utilities/MeridianDecryption.h"
+#include "companion/Utilities/MeridianEncryption.h"
+#include "tests/crypto/MeridianVectors.h"
+
+namespace {
+// Few iterations keep the many derivations of these tests quick; the count is in each header.
+constexpr std::uint32_t kTestIterations = 1000;
+const CXString kPassPhrase(WIDE("correct horse battery staple"));
+
+std::string Bytes(const ByteBuffer& buffer) {
+    return std::string(reinterpret_cast<const char*>(buffer.getLpbyte()), buffer.getDword());
+}
+
+std::string Payload(std::size_t size) {
+    std::mt19937 generator(static_cast<unsigned>(size));
+    std::string payload(size, '\0');
+    for (char& c : payload) {
+        c = static_cast<char>(generator());
+    }
+    return payload;
+}
+
+class Section {
+  public:
+    Section()
+        : encryption(1, CXString(), std::make_unique<SystemRandomSource>(), kTestIterations) {}
+
+    // One call; returns what it delivered.
+    std::string Write(const std::string& bytes, bool last,
+                      const CXString& passPhrase = kPassPhrase) {
+        ByteBuffer out;
+        delivered =
+            encryption.EncryptByteBuffer(reinterpret_cast<const BYTE*>(bytes.data()),
+                                         static_cast<DWORD>(bytes.size()), out, passPhrase, last);
+        return Bytes(out);
+    }
+    bool delivered = false;
+
+  private:
+    MeridianEncryption encryption;
+};
+
+TEST(MeridianEncryption, EachCallDeliversOneRecordAtOnceAndTheFirstCarriesTheHeader) {
+    Section section;
+    const std::string first = section.Write("@PJL", false);
+    ASSERT_EQ(MeridianFormat::kHeaderBytes + 5 + 4 + 16, first.size());
+    EXPECT_EQ(std::string("\x89"
+                          "CVENC\r\n\x01\x01",
+                          10),
+              first.substr(0, 10));
+    EXPECT_EQ(std::string("\x01\x01\x00\x00\x03\xe8", 6), first.substr(8, 6))
+        << "version 1, PBKDF2-HMAC-SHA256, 1000 iterations";
+    EXPECT_EQ(std::string("\x00\x00\x00\x00\x04", 5),
+              first.substr(MeridianFormat::kHeaderBytes, 5));
+    const std::string second = section.Write("12345", false);
+    EXPECT_EQ(std::string("\x00\x00\x00\x00\x05", 5), second.substr(0, 5));
+    EXPECT_EQ(5u + 5u + 16u, second.size());
+    const std::string last = section.Write("", true);
+    EXPECT_TRUE(section.delivered);
+    EXPECT_EQ(std::string("\x01\x00\x00\x00\x00", 5), last.substr(0, 5));
+    EXPECT_EQ(21u, last.size());
+}
+
+TEST(MeridianEncryption, AZeroByteCallWithoutLastDeliversNothing) {
+    Section section;
+    EXPECT_EQ("", section.Write("", false));
+    EXPECT_FALSE(section.delivered);
+    section.Write("x", false);
+    EXPECT_EQ("", section.Write("", false));
+    EXPECT_FALSE(section.delivered);
+}
+
+TEST(MeridianEncryption, TheProductionObjectDerivesWith600000IterationsAndFreshSalts) {
+    MeridianEncryption encryption(1, CXString(WIDE("C:\\Packages\\Ext")));
+    ByteBuffer first, second;
+    const BYTE bytes[] = {'a'};
+    encryption.EncryptByteBuffer(bytes, 1, first, kPassPhrase, true);
+    encryption.EncryptByteBuffer(bytes, 1, second, kPassPhrase, true);
+    const std::string a = Bytes(first), b = Bytes(second);
+    EXPECT_EQ(std::string("\x00\x09\x27\xc0", 4), a.substr(MeridianFormat::kIterationsAt, 4));
+    EXPECT_NE(a.substr(MeridianFormat::kSaltAt, 23), b.substr(MeridianFormat::kSaltAt, 23))
+        << "each section has its own salt and nonce prefix";
+    EXPECT_EQ("aa", MeridianDecryption::DecryptStream(a + b, kPassPhrase));
+}
+
+TEST(MeridianEncryption, RoundTripsOverBlockSizes) {
+    for (const std::size_t block :
+         {0u, 1u, 2u, 15u, 16u, 17u, 4096u, 65536u, 3u * 1024 * 1024 + 5}) {
+        const std::string payload =
+            Payload(block == 0 ? 0 : std::min<std::size_t>(block * 3 + 7, 8 << 20));
+        Section section;
+        std::string output = "before";
+        for (std::size_t at = 0; block > 0 && at < payload.size(); at += block) {
+            output += section.Write(payload.substr(at, block), false);
+        }
+        output += section.Write("", false);
+        output += section.Write("", true);
+        output += "after";
+        EXPECT_EQ("before" + payload + "after",
+                  MeridianDecryption::DecryptStream(output, kPassPhrase))
+            << "block size " << block;
+    }
+}
+
+TEST(MeridianEncryption, ManySectionsAndThePlainBytesBetweenThemComeBack) {
+    Section reused;
+    std::string output, expected;
+    for (int i = 0; i < 12; ++i) {
+        const std::string plain = "plain " + std::to_string(i) + "\r\n";
+        const std::string secret = Payload(static_cast<std::size_t>(i) * 1000 + 1);
+        Section fresh;
+        Section& section = i % 2 == 0 ? reused : fresh;
+        output += plain;
+        output += section.Write(secret, false);
+        output += section.Write("!", true);
+        expected += plain + secret + "!";
+    }
+    EXPECT_EQ(expected, MeridianDecryption::DecryptStream(output, kPassPhrase));
+}
+
+TEST(MeridianEncryption, RefusesWhatCannotKeyOrContinueASection) {
+    EXPECT_THROW(MeridianEncryption(2, CXString()), CPExceptionInvalidArgument);
+    Section section;
+    EXPECT_THROW(section.Write("x", false, CXString()), CPExceptionInvalidArgument);
+    section.Write("x", false);
+    EXPECT_THROW(section.Write("y", false, CXString(WIDE("another"))), CPExceptionInvalidArgument);
+    section.Write("z", true);
+    EXPECT_NO_THROW(section.Write("new section", true, CXString(WIDE("another"))));
+}
+
+// A stream of plain text, one section of three records and plain text again, with the offsets of
+// its parts, for damaging it in every way a transfer or an attacker could.
+struct DamageableStream {
+    static constexpr std::size_t kSectionAt = 5;
+    std::string bytes;
+    std::size_t record[3];
+
+    DamageableStream() {
+        Section section;
+        bytes = "PLAIN";
+        std::string parts[3];
+        parts[0] = section.Write("first record", false);
+        parts[1] = section.Write("second record", false);
+        parts[2] = section.Write("final", true);
+        record[0] = kSectionAt + MeridianFormat::kHeaderBytes;
+        record[1] = kSectionAt + parts[0].size();
+        record[2] = record[1] + parts[1].size();
+        bytes += parts[0] + parts[1] + parts[2] + "TAIL";
+    }
+    std::string Record(int i) const {
+        const std::size_t end = i == 2 ? bytes.size() - 4 : record[i + 1];
+        return bytes.substr(record[i], end - record[i]);
+    }
+};
+
+TEST(MeridianDecryption, EveryKindOfDamageIsRefusedNamingTheSection) {
+    const DamageableStream stream;
+    ASSERT_EQ("PLAINfirst recordsecond recordfinalTAIL",
+              MeridianDecryption::DecryptStream(stream.bytes, kPassPhrase));
+    auto flip = [&](std::size_t at) {
+        std::string damaged = stream.bytes;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0x01);
+        return damaged;
+    };
+    const std::size_t header = DamageableStream::kSectionAt;
+    struct Case {
+        const char* label;
+        std::string damaged;
+        CXString passPhrase;
+        std::string reason;
+    };
+    Section other;
+    const std::string foreign = other.Write("first record", false);
+    const Case cases[] = {
+        {"wrong pass phrase", stream.bytes, CXString(WIDE("wrong")), "fails authentication"},
+        {"version byte", flip(header + MeridianFormat::kVersionAt), kPassPhrase,
+         "unknown format version"},
+        {"iteration count", flip(header + MeridianFormat::kIterationsAt + 3), kPassPhrase,
+         "fails authentication"},
+        {"salt", flip(header + MeridianFormat::kSaltAt), kPassPhrase, "fails authentication"},
+        {"nonce prefix", flip(header + MeridianFormat::kNoncePrefixAt), kPassPhrase,
+         "fails authentication"},
+        {"record flags", flip(stream.record[0]), kPassPhrase, "fails authentication"},
+        {"record length", flip(stream.record[1] + 4), kPassPhrase, "fails authentication"},
+        {"cipher text", flip(stream.record[1] + 7), kPassPhrase, "fails authentication"},
+        {"tag", flip(stream.record[2] - 1), kPassPhrase, "fails authentication"},
+        {"final record dropped", stream.bytes.substr(0, stream.record[2]), kPassPhrase,
+         "final record is missing"},
+        {"cut inside a record", stream.bytes.substr(0, stream.record[1] + 9), kPassPhrase,
+         "final record is missing"},
+        {"middle record dropped",
+         stream.bytes.substr(0, stream.record[1]) + stream.Record(2) + "TAIL", kPassPhrase,
+         "fails authentication"},
+        {"records reordered",
+         stream.bytes.substr(0, stream.record[0]) + stream.Record(1) + stream.Record(0) +
+             stream.Record(2),
+         kPassPhrase, "fails authentication"},
+        {"record of another section spliced in",
+         stream.bytes.substr(0, stream.record[0]) + foreign.substr(MeridianFormat::kHeaderBytes) +
+             stream.Record(1) + stream.Record(2),
+         kPassPhrase, "fails authentication"},
+        {"header cut short", stream.bytes.substr(0, header + 20), kPassPhrase,
+         "header is cut short"},
+    };
+    for (const Case& c : cases) {
+        try {
+            const std::string plain = MeridianDecryption::DecryptStream(c.damaged, c.passPhrase);
+            ADD_FAILURE() << c.label << ": decrypted to " << plain.size() << " bytes";
+        } catch (const CPExceptionInvalidArgument& failure) {
+            EXPECT_EQ(0u, failure.getMessage().find("encrypted section at offset 5: "))
+                << c.label << ": " << failure.getMessage();
+            EXPECT_NE(std::string::npos, failure.getMessage().find(c.reason))
+                << c.label << ": " << failure.getMessage();
+        }
+    }
+}
+}  // namespace
+
+namespace {
+TEST(MeridianDecryption, AnEmptyFinalRecordIsAuthenticatedToo) {
+    Section section;
+    std::string output = section.Write("data", false);
+    output += section.Write("", true);
+    ASSERT_EQ("data", MeridianDecryption::DecryptStream(output, kPassPhrase));
+    output.back() = static_cast<char>(output.back() ^ 0x80);
+    EXPECT_THROW(MeridianDecryption::DecryptStream(output, kPassPhrase),
+                 CPExceptionInvalidArgument);
+}
+}  // namespace
