@@ -4,7 +4,7 @@
 #               (Debug, sanitizers, Release) and the Windows DLL under Wine
 
 PRESETS := linux linux-asan linux-release windows
-PACKAGES := cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libssl-dev \
+PACKAGES := cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libssl-dev libpugixml-dev \
             g++-mingw-w64-x86-64 wine wine64
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -10,8 +10,11 @@
 #include <windows.h>
 
 #include <bcrypt.h>
+#include <knownfolders.h>
+#include <msxml2.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <shlobj.h>
 #include <stdio.h>
 #define WIDE(text) L##text
 #else

@@ -2,6 +2,9 @@
 // the next stage with the driver's job control put in on the way.
 #pragma once
 
+#include <memory>
+
+#include "CorvoAtriumHelper.h"
 #include "PdlValue.h"
 #include "companion/FilterUtilities/StreamFilterBase.h"
 #include "companion/Utilities/CXString.h"
@@ -19,4 +22,5 @@ class PDLStreamFilter : public StreamFilterBase {
     CXString printReadyFileTempPath;
     LONG printReadyFilePdl = PdlValue::NoneKnown;
     LONG driverPdl = PdlValue::NoneKnown;
+    std::unique_ptr<CorvoAtriumHelper> atriumHelper;
 };

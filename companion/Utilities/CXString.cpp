@@ -82,6 +82,39 @@ std::basic_string<WCHAR> Convert(WCHAR conversion, const CXString::FormatArgumen
             RejectFormat("unsupported conversion");
     }
 }
+
+// Flags "-" and "0" and a decimal width, applied to a converted value.
+struct FieldLayout {
+    bool leftAligned = false;
+    bool zeroPadded = false;
+    std::size_t width = 0;
+};
+
+const WCHAR* ParseFieldLayout(const WCHAR* p, FieldLayout& layout) {
+    for (; *p == '-' || *p == '0'; ++p) {
+        (*p == '-' ? layout.leftAligned : layout.zeroPadded) = true;
+    }
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        layout.width = layout.width * 10 + static_cast<std::size_t>(*p - '0');
+        if (layout.width > 4096) {
+            RejectFormat("width too large");
+        }
+    }
+    return p;
+}
+
+std::basic_string<WCHAR> Pad(std::basic_string<WCHAR> value, const FieldLayout& layout) {
+    if (value.size() >= layout.width) {
+        return value;
+    }
+    const std::size_t fill = layout.width - value.size();
+    if (layout.leftAligned) {
+        return value.append(fill, WIDE(' '));
+    }
+    const bool zeros = layout.zeroPadded;
+    const std::size_t at = zeros && !value.empty() && value[0] == WIDE('-') ? 1 : 0;
+    return value.insert(at, fill, zeros ? WIDE('0') : WIDE(' '));
+}
 }  // namespace
 
 CXString::CXString(const WCHAR* text) : text(text != nullptr ? text : WIDE("")) {}
@@ -115,14 +148,15 @@ void CXString::FormatWithArguments(const WCHAR* format, const FormatArgument* ar
             result += '%';
             continue;
         }
-        p = SkipLengthModifier(p);
+        FieldLayout layout;
+        p = SkipLengthModifier(ParseFieldLayout(p, layout));
         if (*p == 0) {
             RejectFormat("the format ends inside a conversion");
         }
         if (used == count) {
             RejectFormat("more conversions than arguments");
         }
-        result += Convert(*p, arguments[used++]);
+        result += Pad(Convert(*p, arguments[used++]), layout);
     }
     if (used != count) {
         RejectFormat("more arguments than conversions");

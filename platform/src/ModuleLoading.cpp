@@ -7,22 +7,9 @@
 #include <algorithm>
 #include <string>
 
+#include "NativePath.h"
 #include "cvplatform/ErrorHandling.h"
 #include "cvplatform/StringConversion.h"
-
-namespace {
-std::string NativePathOf(LPCWSTR path) {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, path, -1, nullptr, 0, nullptr, nullptr);
-    std::string native(bytes > 0 ? bytes - 1 : 0, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, path, -1, native.data(), bytes, nullptr, nullptr);
-    for (char& c : native) {
-        if (c == '\\') {
-            c = '/';
-        }
-    }
-    return native;
-}
-}  // namespace
 
 HMODULE LoadLibraryW(LPCWSTR lpLibFileName) {
     if (lpLibFileName == nullptr) {

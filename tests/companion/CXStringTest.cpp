@@ -35,6 +35,10 @@ TEST(CXString, FormatFillsInIntegersAndTexts) {
         {"hex", format(WIDE("%x %X"), 255, 255), u"ff FF"},
         {"texts", format(WIDE("%s%s\\"), root, WIDE("Jobs")), u"C:\\ProgramData\\Jobs\\"},
         {"percent", format(WIDE("100%% done")), u"100% done"},
+        {"zero-padded hex", format(WIDE("{%08X-%04X-%02X}"), 0xABCu, 0x1Fu, 7),
+         u"{00000ABC-001F-07}"},
+        {"widths", format(WIDE("[%5d|%-4d|%03d]"), 3, 7, -5), u"[    3|7   |-05]"},
+        {"width of a text", format(WIDE("[%6s]"), WIDE("ab")), u"[    ab]"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.expected, Text(c.result)) << c.label;
@@ -53,7 +57,8 @@ TEST(CXString, FormatRefusesFormatsThatDoNotMatchTheirArguments) {
         {"integer for %s", [](CXString& s) { s.Format(WIDE("%s"), 3); }},
         {"unknown conversion", [](CXString& s) { s.Format(WIDE("%q"), 3); }},
         {"dangling percent", [](CXString& s) { s.Format(WIDE("50%")); }},
-        {"widths are not served", [](CXString& s) { s.Format(WIDE("%5d"), 3); }},
+        {"precisions are not served", [](CXString& s) { s.Format(WIDE("%.3d"), 3); }},
+        {"width beyond reason", [](CXString& s) { s.Format(WIDE("%99999d"), 3); }},
     };
     for (const Case& c : cases) {
         CXString s(WIDE("before"));

@@ -1,0 +1,219 @@
+// The Atrium hand-off: job folder, job specification, ready marker.
+#include "CorvoAtriumHelper.h"
+
+#include "companion/Utilities/ByteBuffer.h"
+#include "companion/Utilities/CPExceptionOSApiError.h"
+#include "companion/Utilities/Printer.h"
+#include "companion/Utilities/SimpleFile.h"
+#include "companion/Utilities/UtilitiesLibraryHost.h"
+#include "companion/Utilities/XFolder.h"
+#include "companion/Utilities/XmlOutputBufferCallback.h"
+
+namespace {
+constexpr const char* kJobSpecificationTemplate =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<QCPTJob>\r\n</QCPTJob>";
+constexpr const char* kReadyMarkerTemplate =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<QCPTJobReady>\r\n</QCPTJobReady>";
+
+// The common application data folder with a trailing backslash; none when the platform cannot
+// name it, and then the hand-off stays off rather than writing below an undefined path.
+std::optional<CXString> CommonApplicationDataFolder() {
+    PWSTR path = nullptr;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &path)) || path == nullptr) {
+        CoTaskMemFree(path);
+        return std::nullopt;
+    }
+    CXString folder;
+    folder.Format(WIDE("%s\\"), static_cast<const WCHAR*>(path));
+    CoTaskMemFree(path);
+    return folder;
+}
+
+bool PrinterAsksForAtrium(const CXString& queueName) {
+    Printer printer;
+    printer.TryToCreateHandle(queueName);
+    DWORD value = 0;
+    return printer.GetPrinterDataDword(Printer::GetPrinterDriverDataKeyName(),
+                                       CXString(CorvoAtriumHelper::kPrinterDataValueName), value) &&
+           value == 1;
+}
+
+CXString NewJobFolderName() {
+    UUID id{};
+    const RPC_STATUS result = UuidCreateSequential(&id);
+    if (result != RPC_S_OK && result != RPC_S_UUID_LOCAL_ONLY) {
+        throw CPExceptionOSApiError("UuidCreateSequential failed", static_cast<DWORD>(result),
+                                    CV_DEBUG_CONTEXT(kLibraryCategoryMask));
+    }
+    CXString name;
+    name.Format(WIDE("{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}"), id.Data1, id.Data2,
+                id.Data3, id.Data4[0], id.Data4[1], id.Data4[2], id.Data4[3], id.Data4[4],
+                id.Data4[5], id.Data4[6], id.Data4[7]);
+    return name;
+}
+}  // namespace
+
+CorvoAtriumHelper::CorvoAtriumHelper(const CXString& spoolerDocumentName, const CXString& owner,
+                                     const CXString& domainName, const CXString& queueName,
+                                     const CXString& documentFormat, DWORD pages,
+                                     ComReference<IPrintWriteStream> pipelineStream)
+    : queueName(queueName),
+      spoolerDocumentName(spoolerDocumentName),
+      owner(owner),
+      domainName(domainName),
+      pipelineStream(std::move(pipelineStream)),
+      documentFormat(documentFormat),
+      pages(pages) {
+    if (!PrinterAsksForAtrium(queueName)) {
+        return;
+    }
+    if (const std::optional<CXString> dataFolder = CommonApplicationDataFolder()) {
+        StartJobFolder(*dataFolder);
+    }
+}
+
+CorvoAtriumHelper::~CorvoAtriumHelper() = default;
+
+// Creates the job folder under the jobs root with its empty lock file and the open content file.
+void CorvoAtriumHelper::StartJobFolder(const CXString& dataFolder) {
+    CXString root = ReadRootFolderSetting();
+    if (root.IsEmpty()) {
+        root.Format(WIDE("%s%s\\"), dataFolder, kDefaultJobsRoot);
+    }
+    XFolder::MakeSurePathEndsWithBackslash(root);
+    jobFolder.Format(WIDE("%s%s\\"), root, NewJobFolderName());
+    XFolder::CreateFolderAndItsAncestors(jobFolder);
+    XFile lock(jobFolder + kLockFileName);
+    lock.CreateOrOpenFile(GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    lock.CloseFile();
+    jobContentFile = std::make_unique<XFile>(jobFolder + kContentFileName);
+    jobContentFile->CreateOrOpenFile(GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    useAtrium = true;
+}
+
+CXString CorvoAtriumHelper::ReadRootFolderSetting() const {
+    CXString root;
+    const std::optional<CXString> dataFolder = CommonApplicationDataFolder();
+    if (!dataFolder) {
+        return root;
+    }
+    CXString path;
+    path.Format(WIDE("%s%s"), *dataFolder, kSettingsFile);
+    if (!SimpleFile::DoesFileExist2(path)) {
+        return root;
+    }
+    try {
+        ByteBuffer settings;
+        SimpleFile(path, 0).ReadTheFile(settings, 0);
+        const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("xxx", false);
+        parser->LoadFromBytes(settings.getLpbyte(), settings.getDword());
+        const auto document = parser->GetDocumentElement();
+        const auto node =
+            document ? document->FindNamedChildElementNodeRecursive(CXString(WIDE("RootFolder")), 0)
+                     : nullptr;
+        if (node) {
+            root = node->GetTextValue();
+        }
+    } catch (...) {
+        // An unreadable settings file means the default root, as a missing one does.
+    }
+    return root;
+}
+
+void CorvoAtriumHelper::FinishJob(bool succeeded) {
+    if (!useAtrium) {
+        return;
+    }
+    status = CXString(succeeded ? kStatusSuccess : kStatusFailed);
+    jobContentFile->CloseFile();
+    WriteJobSpecification();
+    WriteJobReadyMarker();
+    DeleteFileW((jobFolder + kLockFileName).GetString());
+}
+
+void CorvoAtriumHelper::WriteJobSpecification() {
+    if (!useAtrium) {
+        return;
+    }
+    documentName = CXString(WIDE("JobContent.ps"));
+    documentDisplayName = spoolerDocumentName;
+    contentType = CXString(WIDE("0"));
+    size = jobContentFile->GetSizeOfFile();
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    submittedDateTime = FormatSubmittedDateTime(now);
+    CXString pagesText, sizeText;
+    pagesText.Format(WIDE("%u"), pages);
+    sizeText.Format(WIDE("%u"), size);
+    WriteXmlDocument(kJobSpecificationFileName, kJobSpecificationTemplate,
+                     {{WIDE("QueueName"), queueName},
+                      {WIDE("DocumentName"), documentName},
+                      {WIDE("DocumentFormat"), documentFormat},
+                      {WIDE("DocumentDisplayName"), documentDisplayName},
+                      {WIDE("ContentType"), contentType},
+                      {WIDE("Owner"), owner},
+                      {WIDE("DomainName"), domainName},
+                      {WIDE("Pages"), pagesText},
+                      {WIDE("Size"), sizeText},
+                      {WIDE("SubmittedDateTime"), submittedDateTime}});
+}
+
+void CorvoAtriumHelper::WriteJobReadyMarker() {
+    if (!useAtrium) {
+        return;
+    }
+    WriteXmlDocument(kReadyMarkerFileName, kReadyMarkerTemplate, {{WIDE("Status"), status}});
+}
+
+void CorvoAtriumHelper::WriteXmlDocument(
+    const WCHAR* fileName, const char* templateText,
+    const std::vector<std::pair<const WCHAR*, CXString>>& children) const {
+    try {
+        ByteBuffer buffer;
+        SimpleFile file(jobFolder + fileName, 0);
+        const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("xxx", false);
+        parser->LoadFromUtf8Text(CPString(templateText));
+        const auto root = parser->GetDocumentElement();
+        for (const auto& [name, value] : children) {
+            const auto element = parser->CreateElement(CXString(name));
+            const auto text = parser->CreateTextNode(value);
+            element->AppendChild(*text);
+            root->AppendChild(*element);
+        }
+        XmlOutputBufferCallback callback(buffer, XmlOutputCallback::NoLegibilityEnhancement);
+        parser->SaveToCallback(callback);
+        file.WriteTheFile(buffer, 1);
+    } catch (...) {
+        // The consumer learns of a missing document from the folder itself; the hand-off goes on.
+    }
+}
+
+CXString CorvoAtriumHelper::FormatSubmittedDateTime(const SYSTEMTIME& time) {
+    const DWORD dateFlags = LOCALE_USE_CP_ACP;
+    const DWORD timeFlags = LOCALE_USE_CP_ACP | TIME_NOTIMEMARKER | TIME_FORCE24HOURFORMAT;
+    const int dateLength = GetDateFormatEx(LOCALE_NAME_INVARIANT, dateFlags, &time,
+                                           WIDE("yyyy-MM-dd"), nullptr, 0, nullptr);
+    if (dateLength == 0) {
+        return CXString();
+    }
+    std::basic_string<WCHAR> date(static_cast<std::size_t>(dateLength), 0);
+    if (GetDateFormatEx(LOCALE_NAME_INVARIANT, dateFlags, &time, WIDE("yyyy-MM-dd"), date.data(),
+                        dateLength, nullptr) == 0) {
+        return CXString();
+    }
+    const int timeLength =
+        GetTimeFormatEx(LOCALE_NAME_INVARIANT, timeFlags, &time, WIDE("hh:mm:ss"), nullptr, 0);
+    if (timeLength == 0) {
+        return CXString();
+    }
+    std::basic_string<WCHAR> clock(static_cast<std::size_t>(timeLength), 0);
+    if (GetTimeFormatEx(LOCALE_NAME_INVARIANT, timeFlags, &time, WIDE("hh:mm:ss"), clock.data(),
+                        timeLength) == 0) {
+        return CXString();
+    }
+    CXString result;
+    result.Format(WIDE("%sT%s.000Z"), date.c_str(), clock.c_str());
+    return result;
+}

@@ -1,0 +1,58 @@
+// Files and folders for the Linux build, with the Win32 calls' arguments and results. Sharing
+// modes have no POSIX counterpart and are accepted as given; paths may use backslashes.
+#pragma once
+
+#include "cvplatform/PlatformApi.h"
+#include "cvplatform/Win32Types.h"
+
+constexpr DWORD GENERIC_READ = 0x80000000u;
+constexpr DWORD GENERIC_WRITE = 0x40000000u;
+constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD FILE_SHARE_WRITE = 0x2;
+constexpr DWORD FILE_SHARE_DELETE = 0x4;
+constexpr DWORD CREATE_NEW = 1;
+constexpr DWORD CREATE_ALWAYS = 2;
+constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD OPEN_ALWAYS = 4;
+constexpr DWORD TRUNCATE_EXISTING = 5;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_GEN_FAILURE = 31;
+constexpr DWORD ERROR_FILE_EXISTS = 80;
+constexpr DWORD ERROR_DISK_FULL = 112;
+constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_DIRECTORY = 267;
+
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+
+struct SECURITY_ATTRIBUTES;
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+struct OVERLAPPED;
+using LPOVERLAPPED = OVERLAPPED*;
+using LPDWORD = DWORD*;
+
+union LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    };
+    LONGLONG QuadPart;
+};
+
+CVPLATFORM_API HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                                  LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                                  DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
+                                  HANDLE hTemplateFile);
+CVPLATFORM_API BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                             LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped);
+CVPLATFORM_API BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+                              LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
+CVPLATFORM_API BOOL GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize);
+// Closes file handles of this layer; other handles (printers) have their own close.
+CVPLATFORM_API BOOL CloseHandle(HANDLE hObject);
+CVPLATFORM_API BOOL DeleteFileW(LPCWSTR lpFileName);
+CVPLATFORM_API BOOL CreateDirectoryW(LPCWSTR lpPathName,
+                                     LPSECURITY_ATTRIBUTES lpSecurityAttributes);
+CVPLATFORM_API DWORD GetFileAttributesW(LPCWSTR lpFileName);

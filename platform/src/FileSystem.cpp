@@ -1,0 +1,198 @@
+// Files over POSIX descriptors for the stand-in layer; errno is translated to Win32 error codes.
+#include "cvplatform/FileSystem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "NativePath.h"
+#include "cvplatform/ErrorHandling.h"
+
+namespace {
+// A file handle: a descriptor in a tagged block, so a foreign handle is recognised and refused.
+struct FileHandle {
+    static constexpr std::uint32_t kTag = 0x46494C45;  // "FILE"
+    std::uint32_t tag = kTag;
+    int descriptor = -1;
+};
+
+DWORD Win32ErrorOf(int error) {
+    switch (error) {
+        case ENOENT:
+            return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return ERROR_ACCESS_DENIED;
+        case EEXIST:
+            return ERROR_ALREADY_EXISTS;
+        case ENOSPC:
+            return ERROR_DISK_FULL;
+        case ENOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case EISDIR:
+            return ERROR_ACCESS_DENIED;
+        default:
+            return ERROR_GEN_FAILURE;
+    }
+}
+
+template <typename Result>
+Result FailWith(int error, Result result) {
+    SetLastError(Win32ErrorOf(error));
+    return result;
+}
+
+FileHandle* FileOf(HANDLE handle) {
+    auto* file = static_cast<FileHandle*>(handle);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || file->tag != FileHandle::kTag) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    return file;
+}
+
+int OpenFlags(DWORD access, DWORD disposition) {
+    int flags = O_CLOEXEC;
+    const bool reads = (access & GENERIC_READ) != 0;
+    const bool writes = (access & GENERIC_WRITE) != 0;
+    flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
+    switch (disposition) {
+        case CREATE_NEW:
+            return flags | O_CREAT | O_EXCL;
+        case CREATE_ALWAYS:
+            return flags | O_CREAT | O_TRUNC;
+        case OPEN_ALWAYS:
+            return flags | O_CREAT;
+        case TRUNCATE_EXISTING:
+            return flags | O_TRUNC;
+        default:
+            return flags;
+    }
+}
+}  // namespace
+
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
+                   DWORD dwCreationDisposition, DWORD, HANDLE) {
+    if (lpFileName == nullptr || dwCreationDisposition < CREATE_NEW ||
+        dwCreationDisposition > TRUNCATE_EXISTING) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::string path = NativePathOf(lpFileName);
+    const bool existed = access(path.c_str(), F_OK) == 0;
+    const int descriptor =
+        open(path.c_str(), OpenFlags(dwDesiredAccess, dwCreationDisposition), 0666);
+    if (descriptor < 0 && errno == EEXIST) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (descriptor < 0) {
+        return FailWith(errno, INVALID_HANDLE_VALUE);
+    }
+    auto* file = new FileHandle;
+    file->descriptor = descriptor;
+    // As on Windows: opening an existing file with a creating disposition says so, and succeeds.
+    const bool creating =
+        dwCreationDisposition == OPEN_ALWAYS || dwCreationDisposition == CREATE_ALWAYS;
+    SetLastError(creating && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return file;
+}
+
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+              LPDWORD lpNumberOfBytesRead, LPOVERLAPPED) {
+    FileHandle* file = FileOf(hFile);
+    if (file == nullptr) {
+        return FALSE;
+    }
+    const ssize_t count = read(file->descriptor, lpBuffer, nNumberOfBytesToRead);
+    if (count < 0) {
+        return FailWith(errno, FALSE);
+    }
+    if (lpNumberOfBytesRead != nullptr) {
+        *lpNumberOfBytesRead = static_cast<DWORD>(count);
+    }
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+               LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED) {
+    FileHandle* file = FileOf(hFile);
+    if (file == nullptr) {
+        return FALSE;
+    }
+    DWORD done = 0;
+    const auto* bytes = static_cast<const char*>(lpBuffer);
+    while (done < nNumberOfBytesToWrite) {
+        const ssize_t count = write(file->descriptor, bytes + done, nNumberOfBytesToWrite - done);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            if (lpNumberOfBytesWritten != nullptr) {
+                *lpNumberOfBytesWritten = done;
+            }
+            return FailWith(count < 0 ? errno : ENOSPC, FALSE);
+        }
+        done += static_cast<DWORD>(count);
+    }
+    if (lpNumberOfBytesWritten != nullptr) {
+        *lpNumberOfBytesWritten = done;
+    }
+    return TRUE;
+}
+
+BOOL GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize) {
+    FileHandle* file = FileOf(hFile);
+    struct stat status {};
+    if (file == nullptr || lpFileSize == nullptr) {
+        return FALSE;
+    }
+    if (fstat(file->descriptor, &status) != 0) {
+        return FailWith(errno, FALSE);
+    }
+    lpFileSize->QuadPart = static_cast<LONGLONG>(status.st_size);
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE hObject) {
+    FileHandle* file = FileOf(hObject);
+    if (file == nullptr) {
+        return FALSE;
+    }
+    const int result = close(file->descriptor);
+    file->tag = 0;
+    delete file;
+    return result == 0 ? TRUE : FailWith(errno, FALSE);
+}
+
+BOOL DeleteFileW(LPCWSTR lpFileName) {
+    const std::string path = NativePathOf(lpFileName);
+    struct stat status {};
+    if (lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return unlink(path.c_str()) == 0 ? TRUE : FailWith(errno, FALSE);
+}
+
+BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
+    const std::string path = NativePathOf(lpPathName);
+    if (mkdir(path.c_str(), 0777) == 0) {
+        return TRUE;
+    }
+    return errno == ENOENT ? (SetLastError(ERROR_PATH_NOT_FOUND), FALSE) : FailWith(errno, FALSE);
+}
+
+DWORD GetFileAttributesW(LPCWSTR lpFileName) {
+    const std::string path = NativePathOf(lpFileName);
+    struct stat status {};
+    if (path.empty() || stat(path.c_str(), &status) != 0) {
+        return FailWith(path.empty() ? ENOENT : errno, INVALID_FILE_ATTRIBUTES);
+    }
+    return S_ISDIR(status.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}

@@ -1,0 +1,243 @@
+// The Atrium hand-off on disk: when it is on, where the job folder goes, what it holds after
+// construction and after FinishJob, and what JobSpec.xml and QCPT.ready say.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
+#include "companion/FilterUtilities/MsSafeCoInit.h"
+#include "companion/Utilities/UtilitiesLibraryHost.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/TestSpooler.h"
+#include "tests/support/WideText.h"
+
+namespace {
+using Names = std::vector<std::string>;
+
+// Paths are compared as the file system sees them: separators may be written either way.
+bool IsBelow(const CXString& path, const CXString& folder) {
+    const std::string full = NativePath(path).generic_string();
+    const std::string prefix = NativePath(folder).generic_string();
+    return full.compare(0, prefix.size(), prefix) == 0;
+}
+
+class AtriumTest : public ::testing::Test {
+  protected:
+    // A queue whose "UseCorvoAtrium" is `value` (none when negative).
+    static CXString Queue(long value) {
+        const CXString queue = TestSpooler::NewPrinter();
+        if (value >= 0) {
+            TestSpooler::SetPrinterDataDword(queue,
+                                             CXString(CorvoAtriumHelper::kPrinterDataValueName),
+                                             static_cast<DWORD>(value));
+        }
+        return queue;
+    }
+    static std::unique_ptr<CorvoAtriumHelper> Helper(
+        const CXString& queue, const CXString& document = CXString(WIDE("Report")),
+        DWORD pages = 3) {
+        return std::make_unique<CorvoAtriumHelper>(
+            document, CXString(WIDE("alice")), CXString(WIDE("CORP")), queue,
+            CXString(WIDE("application/postscript")), pages, ComReference<IPrintWriteStream>());
+    }
+    static void Write(CorvoAtriumHelper& helper, const std::string& bytes) {
+        ASSERT_TRUE(helper.GetJobContentFile()->WriteToTheFile(static_cast<DWORD>(bytes.size()),
+                                                               bytes.data(), 0xFFFFFFFFu));
+    }
+    // The children of the document's root as (name, text) pairs, read back with the XML library.
+    static std::vector<std::pair<std::u16string, std::u16string>> Children(
+        const CXString& path, std::u16string& rootName) {
+        const std::string bytes = ReadWholeFile(path);
+        const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("test", false);
+        parser->LoadFromBytes(reinterpret_cast<const BYTE*>(bytes.data()),
+                              static_cast<DWORD>(bytes.size()));
+        const auto root = parser->GetDocumentElement();
+        rootName = Utf16(root->GetName());
+        std::vector<std::pair<std::u16string, std::u16string>> children;
+        for (const auto& child : root->GetChildElements()) {
+            children.emplace_back(Utf16(child->GetName()), Utf16(child->GetTextValue()));
+        }
+        return children;
+    }
+
+    const MsSafeCoInit com;
+    const TestProgramData programData;
+};
+
+TEST_F(AtriumTest, OnlyTheValueOneTurnsTheHandOffOn) {
+    const std::size_t foldersBefore = EntriesOf(programData.DefaultJobsRoot()).size();
+    struct Case {
+        const char* label;
+        long value;
+        bool on;
+    };
+    for (const Case c : {Case{"1", 1, true}, Case{"0", 0, false}, Case{"2", 2, false},
+                         Case{"absent", -1, false}}) {
+        const auto helper = Helper(Queue(c.value));
+        EXPECT_EQ(c.on, helper->UsesAtrium()) << c.label;
+        EXPECT_EQ(c.on, helper->GetJobContentFile() != nullptr) << c.label;
+        EXPECT_EQ(c.on, !helper->GetJobFolder().IsEmpty()) << c.label;
+        if (!c.on) {
+            helper->FinishJob(true);
+            helper->FinishJob(false);
+        }
+    }
+    EXPECT_EQ(foldersBefore + 1, EntriesOf(programData.DefaultJobsRoot()).size())
+        << "one folder, of the job that was on";
+    const auto unknownQueue = Helper(CXString(WIDE("no such queue")));
+    EXPECT_FALSE(unknownQueue->UsesAtrium());
+}
+
+TEST_F(AtriumTest, AJobFolderStartsWithAnEmptyLockAndTheContentFile) {
+    const auto helper = Helper(Queue(1));
+    const CXString folder = helper->GetJobFolder();
+    EXPECT_TRUE(IsBelow(folder, programData.DefaultJobsRoot())) << CPString(folder).str();
+    const std::string name =
+        CPString(folder).str().substr(CPString(programData.DefaultJobsRoot()).str().size());
+    EXPECT_TRUE(std::regex_match(
+        name, std::regex(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\}\\)")))
+        << name;
+    EXPECT_EQ((Names{"JobContent.out", "ready.lck"}), EntriesOf(folder));
+    EXPECT_EQ("", ReadWholeFile(folder + WIDE("ready.lck")));
+}
+
+TEST_F(AtriumTest, JobsStartedTogetherGetFoldersOfTheirOwn) {
+    const CXString queue = Queue(1);
+    const std::size_t foldersBefore = EntriesOf(programData.DefaultJobsRoot()).size();
+    std::vector<std::unique_ptr<CorvoAtriumHelper>> helpers;
+    for (int i = 0; i < 5; ++i) {
+        helpers.push_back(Helper(queue));
+    }
+    for (std::size_t i = 1; i < helpers.size(); ++i) {
+        EXPECT_FALSE(helpers[i]->GetJobFolder() == helpers[i - 1]->GetJobFolder());
+    }
+    EXPECT_EQ(foldersBefore + 5, EntriesOf(programData.DefaultJobsRoot()).size());
+}
+
+TEST_F(AtriumTest, TheSettingsFileNamesTheJobsRoot) {
+    const CXString root = programData.Scratch("root");
+    const std::string rootText = CPString(root).str();
+    const std::string withoutSeparator = rootText.substr(0, rootText.size() - 1);
+    struct Case {
+        const char* label;
+        std::string settings;
+        CXString expectedRoot;
+    };
+    const Case cases[] = {
+        {"root with separator", "<Settings><RootFolder>" + rootText + "</RootFolder></Settings>",
+         root},
+        {"root without separator",
+         "<Settings><RootFolder>" + withoutSeparator + "</RootFolder></Settings>",
+         CXString(Wide(std::u16string(withoutSeparator.begin(), withoutSeparator.end()))) +
+             WIDE("\\")},
+        {"nested root",
+         "<?xml version=\"1.0\"?><A><B><C><RootFolder>" + rootText + "</RootFolder></C></B></A>",
+         root},
+        {"empty root", "<Settings><RootFolder></RootFolder></Settings>",
+         programData.DefaultJobsRoot()},
+        {"not XML", "RootFolder=" + rootText, programData.DefaultJobsRoot()},
+        {"no RootFolder", "<Settings><Other>x</Other></Settings>", programData.DefaultJobsRoot()},
+    };
+    const CXString queue = Queue(1);
+    for (const Case& c : cases) {
+        programData.WriteSettings(c.settings);
+        const auto helper = Helper(queue);
+        EXPECT_TRUE(IsBelow(helper->GetJobFolder(), c.expectedRoot))
+            << c.label << ": " << CPString(helper->GetJobFolder()).str();
+        EXPECT_EQ(2u, EntriesOf(helper->GetJobFolder()).size()) << c.label;
+    }
+}
+
+TEST_F(AtriumTest, ASettingsFileWithAnExternalEntityIsNotTrustedAndNothingIsRead) {
+    const CXString secretFolder = programData.Scratch("secret");
+    const std::string secretPath = CPString(secretFolder).str() + "entity.txt";
+    const CXString stolen = programData.Scratch("stolen");
+    std::ofstream(NativePath(CXString(Wide(std::u16string(secretPath.begin(), secretPath.end())))))
+        << CPString(stolen).str();
+    const std::string settings =
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE Settings [<!ENTITY root SYSTEM \"file:///" +
+        secretPath + "\">]>\n<Settings><RootFolder>&root;</RootFolder></Settings>";
+    programData.WriteSettings(settings);
+    const auto helper = Helper(Queue(1));
+    EXPECT_TRUE(helper->UsesAtrium());
+    EXPECT_TRUE(IsBelow(helper->GetJobFolder(), programData.DefaultJobsRoot()))
+        << "the default root, not one taken from the entity: "
+        << CPString(helper->GetJobFolder()).str();
+    EXPECT_TRUE(EntriesOf(stolen).empty());
+}
+
+TEST_F(AtriumTest, FinishingAJobLeavesTheContentTheSpecificationAndTheMarker) {
+    const auto helper = Helper(Queue(1), CXString(WIDE("Q3 results & <draft>")), 0);
+    Write(*helper, "%!PS\nshowpage\n");
+    helper->FinishJob(true);
+    const CXString folder = helper->GetJobFolder();
+    EXPECT_EQ((Names{"JobContent.out", "JobSpec.xml", "QCPT.ready"}), EntriesOf(folder));
+    std::u16string root;
+    const auto marker = Children(folder + WIDE("QCPT.ready"), root);
+    EXPECT_EQ(u"QCPTJobReady", root);
+    EXPECT_EQ((std::vector<std::pair<std::u16string, std::u16string>>{{u"Status", u"Success"}}),
+              marker);
+
+    const auto spec = Children(folder + WIDE("JobSpec.xml"), root);
+    EXPECT_EQ(u"QCPTJob", root);
+    ASSERT_EQ(10u, spec.size());
+    const std::vector<std::pair<std::u16string, std::u16string>> expected = {
+        {u"QueueName", spec[0].second},
+        {u"DocumentName", u"JobContent.ps"},
+        {u"DocumentFormat", u"application/postscript"},
+        {u"DocumentDisplayName", u"Q3 results & <draft>"},
+        {u"ContentType", u"0"},
+        {u"Owner", u"alice"},
+        {u"DomainName", u"CORP"},
+        {u"Pages", u"0"},
+        {u"Size", u"14"},
+        {u"SubmittedDateTime", spec[9].second}};
+    EXPECT_EQ(expected, std::vector(spec.begin(), spec.end()));
+    EXPECT_TRUE(std::regex_match(std::string(spec[9].second.begin(), spec[9].second.end()),
+                                 std::regex(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.000Z)")));
+    EXPECT_NE(std::string::npos,
+              ReadWholeFile(folder + WIDE("JobSpec.xml")).find("Q3 results &amp; &lt;draft&gt;"));
+}
+
+TEST_F(AtriumTest, AFailedJobIsMarkedFailedWithTheSizeWrittenSoFar) {
+    const auto helper = Helper(Queue(1));
+    Write(*helper, std::string(1000, 'x'));
+    helper->FinishJob(false);
+    std::u16string root;
+    EXPECT_EQ(u"Failed", Children(helper->GetJobFolder() + WIDE("QCPT.ready"), root).at(0).second);
+    EXPECT_EQ(u"1000", Children(helper->GetJobFolder() + WIDE("JobSpec.xml"), root).at(8).second);
+    EXPECT_EQ((Names{"JobContent.out", "JobSpec.xml", "QCPT.ready"}),
+              EntriesOf(helper->GetJobFolder()));
+}
+
+TEST_F(AtriumTest, ASecondFinishRewritesTheDocumentsAndAMissingLockIsNoError) {
+    const auto helper = Helper(Queue(1));
+    helper->FinishJob(true);
+    helper->FinishJob(false);
+    std::u16string root;
+    EXPECT_EQ(u"Failed", Children(helper->GetJobFolder() + WIDE("QCPT.ready"), root).at(0).second);
+    EXPECT_EQ((Names{"JobContent.out", "JobSpec.xml", "QCPT.ready"}),
+              EntriesOf(helper->GetJobFolder()));
+}
+
+TEST(SubmittedDateTime, IsUtcInIsoFormWithZeroMilliseconds) {
+    struct Case {
+        SYSTEMTIME time;
+        std::u16string expected;
+    };
+    const Case cases[] = {
+        {{2024, 3, 2, 5, 7, 8, 9, 456}, u"2024-03-05T07:08:09.000Z"},
+        {{2024, 12, 2, 31, 23, 59, 59, 999}, u"2024-12-31T23:59:59.000Z"},
+        {{2024, 2, 4, 29, 0, 0, 0, 0}, u"2024-02-29T00:00:00.000Z"},
+        {{2024, 13, 0, 5, 7, 8, 9, 0}, u""},
+        {{2024, 3, 2, 5, 24, 0, 0, 0}, u""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.expected, Utf16(CorvoAtriumHelper::FormatSubmittedDateTime(c.time)))
+            << c.time.wYear << "-" << c.time.wMonth << "-" << c.time.wDay << " " << c.time.wHour;
+    }
+}
+}  // namespace

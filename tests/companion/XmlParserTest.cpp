@@ -1,0 +1,77 @@
+// The companion's XML parser on either library: documents in and out, text escaped, and untrusted
+// input (DTDs, entities, broken markup) refused.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "companion/FilterUtilities/MsSafeCoInit.h"
+#include "companion/Utilities/CPException.h"
+#include "companion/Utilities/UtilitiesLibraryHost.h"
+#include "companion/Utilities/XmlOutputBufferCallback.h"
+#include "tests/support/WideText.h"
+
+namespace {
+class XmlParser : public ::testing::Test {
+  protected:
+    std::unique_ptr<CorvoXmlParser> Load(const std::string& text) {
+        auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("test", false);
+        parser->LoadFromBytes(reinterpret_cast<const BYTE*>(text.data()),
+                              static_cast<DWORD>(text.size()));
+        return parser;
+    }
+    static std::string Saved(CorvoXmlParser& parser) {
+        ByteBuffer buffer;
+        XmlOutputBufferCallback callback(buffer, XmlOutputCallback::NoLegibilityEnhancement);
+        parser.SaveToCallback(callback);
+        return std::string(reinterpret_cast<const char*>(buffer.getLpbyte()), buffer.getDword());
+    }
+    const MsSafeCoInit com;
+};
+
+TEST_F(XmlParser, FindsTheFirstElementOfANameAtAnyDepth) {
+    const auto parser = Load(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+        "<A><B><RootFolder>first</RootFolder></B><RootFolder>second</RootFolder></A>");
+    const auto root = parser->GetDocumentElement();
+    EXPECT_EQ(u"A", Utf16(root->GetName()));
+    const auto found = root->FindNamedChildElementNodeRecursive(CXString(WIDE("RootFolder")), 0);
+    ASSERT_NE(nullptr, found);
+    EXPECT_EQ(u"first", Utf16(found->GetTextValue()));
+    EXPECT_EQ(nullptr, root->FindNamedChildElementNodeRecursive(CXString(WIDE("Missing")), 0));
+}
+
+TEST_F(XmlParser, BuiltDocumentsEscapeTheirTextAndReadBackTheSame) {
+    auto parser = Load("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<QCPTJob>\r\n</QCPTJob>");
+    const std::u16string value = u"A & B <C> \"d\" \u00e9\u20ac";
+    const auto element = parser->CreateElement(CXString(WIDE("DocumentDisplayName")));
+    const auto text = parser->CreateTextNode(WideString(value));
+    element->AppendChild(*text);
+    parser->GetDocumentElement()->AppendChild(*element);
+    const std::string saved = Saved(*parser);
+    EXPECT_EQ(0u, saved.find("<?xml")) << saved;
+    EXPECT_NE(std::string::npos, saved.find("A &amp; B &lt;C&gt;")) << saved;
+    EXPECT_NE(std::string::npos, saved.find("\xc3\xa9\xe2\x82\xac")) << "UTF-8: " << saved;
+    const auto reread = Load(saved);
+    const auto children = reread->GetDocumentElement()->GetChildElements();
+    ASSERT_EQ(1u, children.size());
+    EXPECT_EQ(value, Utf16(children[0]->GetTextValue()));
+}
+
+TEST_F(XmlParser, RefusesBrokenMarkupAndDocumentTypeDeclarations) {
+    struct Case {
+        const char* label;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"not XML", "RootFolder=C:\\Jobs"},
+        {"unclosed element", "<A><B></A>"},
+        {"internal entity", "<!DOCTYPE A [<!ENTITY e \"x\">]><A>&e;</A>"},
+        {"external entity", "<!DOCTYPE A [<!ENTITY e SYSTEM \"file:///etc/hostname\">]><A>&e;</A>"},
+        {"billion laughs",
+         "<!DOCTYPE A [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]><A>&b;</A>"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_THROW(Load(c.text), CPException) << c.label;
+    }
+}
+}  // namespace

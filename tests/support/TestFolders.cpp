@@ -1,0 +1,98 @@
+// Test folders.
+#include "TestFolders.h"
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+#include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
+#include "companion/Utilities/CPString.h"
+
+std::filesystem::path NativePath(const CXString& path) {
+#if defined(_WIN32)
+    return std::filesystem::path(path.str());
+#else
+    std::string native = CPString(path).str();
+    for (char& c : native) {
+        c = c == '\\' ? '/' : c;
+    }
+    return std::filesystem::path(native);
+#endif
+}
+
+std::vector<std::string> EntriesOf(const CXString& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(NativePath(folder), error)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadWholeFile(const CXString& path) {
+    std::ifstream file(NativePath(path), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+namespace {
+CXString SettingsPath(const CXString& folder) {
+    return folder + CorvoAtriumHelper::kSettingsFile;
+}
+
+std::string UniqueSuffix() {
+    return std::to_string(std::chrono::system_clock::now().time_since_epoch().count());
+}
+}  // namespace
+
+TestProgramData::TestProgramData() {
+#if defined(_WIN32)
+    PWSTR path = nullptr;
+    SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &path);
+    folder = CXString(path) + WIDE("\\");
+    CoTaskMemFree(path);
+#else
+    const auto created =
+        std::filesystem::temp_directory_path() / ("cv-programdata-" + UniqueSuffix());
+    std::filesystem::create_directories(created);
+    CvSetProgramDataFolder(created.string().c_str());
+    const std::string native = created.string();
+    folder = CXString(std::basic_string<WCHAR>(native.begin(), native.end())) + WIDE("/");
+#endif
+    scratchRoot = NativePath(folder) / ("cv-tests-" + UniqueSuffix());
+    std::filesystem::remove(NativePath(SettingsPath(folder)));
+}
+
+TestProgramData::~TestProgramData() {
+    std::error_code ignored;
+    std::filesystem::remove(NativePath(SettingsPath(folder)), ignored);
+    std::filesystem::remove_all(scratchRoot, ignored);
+#if !defined(_WIN32)
+    std::filesystem::remove_all(NativePath(folder), ignored);
+    CvSetProgramDataFolder(nullptr);
+#endif
+}
+
+CXString TestProgramData::DefaultJobsRoot() const {
+    return folder + CorvoAtriumHelper::kDefaultJobsRoot + WIDE("\\");
+}
+
+void TestProgramData::WriteSettings(const std::string& bytes) const {
+    const auto path = NativePath(SettingsPath(folder));
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+CXString TestProgramData::Scratch(const char* name) const {
+    const auto path = scratchRoot / name;
+    std::filesystem::create_directories(path);
+#if defined(_WIN32)
+    return CXString(path.wstring()) + WIDE("\\");
+#else
+    const std::string native = path.string();
+    return CXString(std::basic_string<WCHAR>(native.begin(), native.end())) + WIDE("/");
+#endif
+}

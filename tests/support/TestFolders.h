@@ -1,0 +1,33 @@
+// Folders for tests: a common application data folder of the test's own (on Windows the real one,
+// with the settings file removed again), and native paths for looking at what was written.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "companion/Utilities/CXString.h"
+
+std::filesystem::path NativePath(const CXString& path);
+// Names of the entries of a folder, sorted; empty when the folder does not exist.
+std::vector<std::string> EntriesOf(const CXString& folder);
+std::string ReadWholeFile(const CXString& path);
+
+class TestProgramData {
+  public:
+    TestProgramData();
+    ~TestProgramData();
+    TestProgramData(const TestProgramData&) = delete;
+    TestProgramData& operator=(const TestProgramData&) = delete;
+
+    // The folder with a trailing backslash.
+    const CXString& Folder() const { return folder; }
+    CXString DefaultJobsRoot() const;
+    void WriteSettings(const std::string& bytes) const;
+    // A scratch folder of the test's own under the data folder, with a trailing backslash.
+    CXString Scratch(const char* name) const;
+
+  private:
+    CXString folder;
+    std::filesystem::path scratchRoot;
+};
