@@ -2,6 +2,7 @@
 // construction and after FinishJob, and what JobSpec.xml and QCPT.ready say.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -219,9 +220,26 @@ TEST_F(AtriumTest, ASecondFinishRewritesTheDocumentsAndAMissingLockIsNoError) {
     helper->FinishJob(false);
     std::u16string root;
     EXPECT_EQ(u"Failed", Children(helper->GetJobFolder() + WIDE("QCPT.ready"), root).at(0).second);
+    EXPECT_EQ(u"0", Children(helper->GetJobFolder() + WIDE("JobSpec.xml"), root).at(8).second)
+        << "the size of an empty content file";
     EXPECT_EQ((Names{"JobContent.out", "JobSpec.xml", "QCPT.ready"}),
               EntriesOf(helper->GetJobFolder()));
 }
+
+#if !defined(_WIN32)
+TEST_F(AtriumTest, WithoutACommonApplicationDataFolderTheHandOffStaysOff) {
+    CvSetProgramDataFolder(nullptr);
+    const char* environment = std::getenv("PROGRAMDATA");
+    const std::string saved = environment != nullptr ? environment : "";
+    unsetenv("PROGRAMDATA");
+    const auto helper = Helper(Queue(1));
+    EXPECT_FALSE(helper->UsesAtrium());
+    EXPECT_EQ(nullptr, helper->GetJobContentFile());
+    if (environment != nullptr) {
+        setenv("PROGRAMDATA", saved.c_str(), 1);
+    }
+}
+#endif
 
 TEST(SubmittedDateTime, IsUtcInIsoFormWithZeroMilliseconds) {
     struct Case {
