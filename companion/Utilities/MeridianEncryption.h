@@ -38,7 +38,7 @@ class MeridianEncryption {
     // For tests: salt and nonce prefix from `random`, and a chosen iteration count.
     MeridianEncryption(int mode, const CXString& extensionPackageFolder,
                        std::unique_ptr<RandomSource> random, std::uint32_t iterations);
-    ~MeridianEncryption();
+    virtual ~MeridianEncryption();
     MeridianEncryption(const MeridianEncryption&) = delete;
     MeridianEncryption& operator=(const MeridianEncryption&) = delete;
 
@@ -46,8 +46,8 @@ class MeridianEncryption {
     // opens the section); `last` makes it the section's final record, even for zero bytes. True
     // when `out` received bytes; false only for a zero-byte call without `last`. A refusal of the
     // cryptographic library throws, so a block is never dropped silently.
-    bool EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteBuffer& out,
-                           const CXString& passPhrase, bool last);
+    virtual bool EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteBuffer& out,
+                                   const CXString& passPhrase, bool last);
 
   private:
     void OpenSection(const CXString& passPhrase, ByteBuffer& out);

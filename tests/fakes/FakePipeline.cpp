@@ -19,11 +19,18 @@ HRESULT FakeReadStream::Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPositi
 }
 
 HRESULT FakeReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BOOL* endOfFile) {
+    this->requested.push_back(requested);
     if (++reads == failingRead) {
         return failingReadResult;
     }
+    if (emptyFrom != 0 && reads >= emptyFrom) {
+        *read = 0;
+        *endOfFile = FALSE;
+        return S_OK;
+    }
     const std::size_t available = position < content.size() ? content.size() - position : 0;
-    const std::size_t count = std::min<std::size_t>(requested, available);
+    std::size_t count = std::min<std::size_t>(requested, available);
+    count = chunk != 0 ? std::min<std::size_t>(count, chunk) : count;
     std::memcpy(buffer, content.data() + position, count);
     position += count;
     *read = static_cast<ULONG>(count);
@@ -37,6 +44,7 @@ HRESULT FakeWriteStream::WriteBytes(const void* buffer, ULONG count, ULONG* writ
         return failingWriteResult;
     }
     written.append(static_cast<const char*>(buffer), count);
+    blocks.emplace_back(static_cast<const char*>(buffer), count);
     *writtenCount = count;
     return S_OK;
 }

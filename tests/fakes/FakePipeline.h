@@ -20,6 +20,12 @@ class FakeReadStream : public FakeComObject<IPrintReadStream> {
     int failingRead = 0;
     HRESULT failingReadResult = E_FAIL;
     int reads = 0;
+    // At most this many bytes per call (0: as many as asked for), as a previous filter that cuts
+    // its stream into small pieces would give them.
+    ULONG chunk = 0;
+    // Calls from the Nth on return no bytes and no end (0: none does), as a broken stream would.
+    int emptyFrom = 0;
+    std::vector<ULONG> requested;
 
   private:
     std::string content;
@@ -39,6 +45,7 @@ class FakeWriteStream : public FakeComObject<IPrintWriteStream> {
     int writes = 0;
     int closes = 0;
     std::string written;
+    std::vector<std::string> blocks;
 };
 
 class FakeCommunicator : public FakeComObject<IInterFilterCommunicator> {

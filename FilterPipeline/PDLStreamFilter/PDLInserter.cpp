@@ -1,0 +1,261 @@
+// The inserter: construction, the copy's cycles, the output sink and its delivery.
+#include "PDLInserter.h"
+
+#include <algorithm>
+
+#include "PdlValue.h"
+#include "companion/Utilities/CPComException.h"
+#include "companion/Utilities/LastErrorPreserver.h"
+#include "companion/Utilities/RaiseCPException.h"
+#include "companion/Utilities/XmlOutputEscapedQcptUtf8StringCallback.h"
+
+namespace {
+constexpr const char* kSourceFile = "FilterPipeline\\PDLStreamFilter\\PDLInserter";
+constexpr DWORD kFlushSize = 65536;
+// A read stream that keeps answering "no bytes, not ended" is broken; the copy gives up on it.
+constexpr int kMostEmptyReadsInARow = 1000;
+constexpr std::string_view kXpsJobTrailer{"\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X\r\n", 30};
+
+[[noreturn]] void RaiseFailure(const char* function, std::uint32_t line, const char* message,
+                               HRESULT result) {
+    const LastErrorPreserver preserved;
+    RaiseCPException<CPComException>(RaiseSite{kSourceFile, function, line, 0x2000}, message,
+                                     preserved.Value(), result);
+}
+}  // namespace
+
+PDLInserter::PDLInserter(CorvoAtriumHelper* atriumHelper, IPrintReadStream* readStream,
+                         PDLInsertionDataList* insertionList,
+                         ComReference<IPrintPipelinePropertyBag> propertyBag,
+                         const CPString& productPdlData, LONG pdlType, bool removeNativeStapling,
+                         bool legacyGreenFax, bool requiresBothPjlAndQcpt, CXString passPhrase,
+                         CXString packageFolderPath, std::unique_ptr<MeridianEncryption> encryptor)
+    : encryptionConfigured(!passPhrase.IsBlank()),
+      passPhrase(std::move(passPhrase)),
+      pdlType(pdlType),
+      readStream(readStream),
+      insertionList(insertionList),
+      staplingRemovalPending(removeNativeStapling),
+      directFaxPending(legacyGreenFax),
+      bothPjlAndTicket(requiresBothPjlAndQcpt),
+      productPdlData(productPdlData),
+      propertyBag(std::move(propertyBag)),
+      atriumHelper(atriumHelper) {
+    if (encryptionConfigured) {
+        this->encryptor = encryptor
+                              ? std::move(encryptor)
+                              : std::make_unique<MeridianEncryption>(
+                                    MeridianEncryption::kFormatVersionMode, packageFolderPath);
+    }
+}
+
+PDLInserter::~PDLInserter() = default;
+
+// The copy reads the input into the stream buffer in large blocks and offers the front of it, the
+// window, to a fixed row of steps. The first step that claims something (a marker it handles)
+// writes what lies in front of it and returns how far the buffer is consumed; when no step claims
+// anything, the first 65,536 bytes go out unchanged. The buffer is then shifted down over what was
+// consumed and topped up by exactly that many bytes, so it is full at the start of every cycle and
+// any marker that starts in the window lies whole in the buffer. At the end of the input the window
+// is everything held, and FinishStream ends the job with its trailer.
+void PDLInserter::CopyStream() {
+    WriteStartItems();
+    ThrowIfDeliveryFailed();
+    bool endOfInput = false;
+    for (;;) {
+        endOfInput = Refill(endOfInput);
+        Position consumed = OfferWindow(Window(endOfInput));
+        if (!consumed) {
+            if (endOfInput) {
+                FinishStream();
+                ThrowIfDeliveryFailed();
+                return;
+            }
+            consumed = std::min(kFlushSize, buffer.Held());
+            WriteHeld(0, *consumed);
+        }
+        ThrowIfDeliveryFailed();
+        refillCount = *consumed;
+        buffer.Shift(*consumed);
+    }
+}
+
+// Reads until the refill count has arrived, the input ended or a read failed, so that the output
+// never depends on how the previous filter cuts its stream. Returns the end-of-input flag.
+bool PDLInserter::Refill(bool endOfInput) {
+    if (endOfInput) {
+        return true;
+    }
+    if (readStream == nullptr) {
+        RaiseFailure("PDLInserter::CopyStream", __LINE__, "CPComException: no read stream",
+                     E_POINTER);
+    }
+    DWORD wanted = std::min(refillCount, buffer.Free());
+    int emptyReads = 0;
+    do {
+        ULONG read = 0;
+        BOOL end = FALSE;
+        const HRESULT result = readStream->ReadBytes(buffer.FillPosition(), wanted, &read, &end);
+        if (FAILED(result)) {
+            RaiseFailure("PDLInserter::CopyStream", __LINE__,
+                         "CPComException: reading the print stream failed", result);
+        }
+        read = std::min<ULONG>(read, wanted);
+        buffer.Advance(read);
+        wanted -= read;
+        if (end) {
+            return true;
+        }
+        emptyReads = read == 0 ? emptyReads + 1 : 0;
+        if (emptyReads > kMostEmptyReadsInARow) {
+            RaiseFailure("PDLInserter::CopyStream", __LINE__,
+                         "CPComException: the print stream delivers no bytes and does not end",
+                         HRESULT_FROM_WIN32(ERROR_NO_DATA_DETECTED));
+        }
+    } while (wanted > 0);
+    return false;
+}
+
+DWORD PDLInserter::Window(bool endOfInput) const {
+    return endOfInput ? buffer.Held() : std::min(buffer.Held(), windowLimit);
+}
+
+// The steps in their fixed order; the first that returns a position ends the offer.
+PDLInserter::Position PDLInserter::OfferWindow(DWORD n) {
+    const bool splitLine = std::exchange(languageLineSplit, false);
+    Position consumed;
+    if (directFaxPending && (consumed = ApplyDirectFaxMode(n))) {
+        return consumed;
+    }
+    if ((consumed = InsertItemsAtMarker(n, "@PJL ENTER LANGUAGE", BeforePjlEnterLanguage))) {
+        return consumed;
+    }
+    if (encryptionConfigured && !encryptionActive && (consumed = SwitchLanguage(n, splitLine))) {
+        return consumed;
+    }
+    if ((consumed = InsertItemsAtMarker(n, "%%Title", BeforeTitle)) ||
+        (staplingRemovalPending && (consumed = RemoveNativeStapling(n))) ||
+        (consumed = InsertItemsAtMarker(n, "%%EndSetup", BeforeEndSetup)) ||
+        (consumed = InsertItemsAtMarker(n, "%PCLm 1.0", BeforePclmHeader))) {
+        return consumed;
+    }
+    if (pageContentState == 0 && (consumed = InsertPageLevelFeatures(n))) {
+        if (firstPageSetupHandled) {
+            pageContentState = 1;
+            groupDepth = 0;
+        }
+        return consumed;
+    }
+    if (pageContentState == 1 && (consumed = StripGraphicsGroups(n))) {
+        return consumed;
+    }
+    if (encryptionConfigured && encryptionActive && pdlType != PdlValue::Xps) {
+        return CloseEncryptedSection(n);
+    }
+    return std::nullopt;
+}
+
+void PDLInserter::WriteStartItems() {
+    if (insertionList == nullptr) {
+        return;
+    }
+    for (PDLInsertionData& item : *insertionList) {
+        if (item.insertionType == AtStreamStart && !item.isInserted) {
+            WriteItemText(item.insertionText);
+            item.isInserted = true;
+        }
+    }
+}
+
+HRESULT PDLInserter::WriteHeld(DWORD from, DWORD to) {
+    to = std::min(to, buffer.Held());
+    return WriteBlock(buffer.Data() + from, to > from ? to - from : 0, false);
+}
+
+// An item's text as ANSI bytes, up to its first U+0000.
+HRESULT PDLInserter::WriteItemText(const CXString& text) {
+    ByteBuffer bytes;
+    bytes.appendAsAnsi_LossyForUnicode(text).appendNullUtf16Char();
+    const BYTE* first = bytes.getLpbyte();
+    const DWORD count = static_cast<DWORD>(std::find(first, first + bytes.getDword(), 0) - first);
+    return WriteBlock(first, count, false);
+}
+
+HRESULT PDLInserter::WriteBlock(const BYTE* bytes, DWORD count, bool last) {
+    if (!encryptionConfigured || !encryptionActive || !encryptor) {
+        return Deliver(bytes, count);
+    }
+    if (pdlType == PdlValue::Xps && !jobHeaderWritten) {
+        jobHeaderWritten = WriteJobHeader();
+    }
+    ByteBuffer out;
+    HRESULT result = S_OK;
+    if (encryptor->EncryptByteBuffer(bytes, count, out, passPhrase, last) && out.getDword() != 0) {
+        result = Deliver(out.getLpbyte(), out.getDword());
+    }
+    if (pdlType == PdlValue::Xps && jobHeaderWritten && last) {
+        Deliver(reinterpret_cast<const BYTE*>(kXpsJobTrailer.data()),
+                static_cast<DWORD>(kXpsJobTrailer.size()));
+    }
+    return result;
+}
+
+// Every byte leaves here: into the Atrium content file, or down the pipeline. After the first
+// failure nothing more is delivered, so a destination never holds a stream with a gap in it.
+HRESULT PDLInserter::Deliver(const BYTE* bytes, DWORD count) {
+    if (FAILED(deliveryFailure)) {
+        return deliveryFailure;
+    }
+    HRESULT result = E_POINTER;
+    if (atriumHelper != nullptr && atriumHelper->UsesAtrium()) {
+        result = atriumHelper->GetJobContentFile()->WriteToTheFile(count, bytes, 0xFFFFFFFFu)
+                     ? S_OK
+                     : E_FAIL;
+    } else if (atriumHelper != nullptr && atriumHelper->GetPipelineStream() != nullptr) {
+        ULONG written = 0;
+        result = atriumHelper->GetPipelineStream()->WriteBytes(bytes, count, &written);
+    }
+    if (FAILED(result)) {
+        deliveryFailure = result;
+    }
+    return result;
+}
+
+void PDLInserter::ThrowIfDeliveryFailed() const {
+    if (FAILED(deliveryFailure)) {
+        RaiseFailure("PDLInserter::CopyStream", __LINE__,
+                     "CPComException: delivering the print stream failed", deliveryFailure);
+    }
+}
+
+// The job header of an encrypted XPS job: the PJL job line, the ticket, the switch to the
+// encrypted language; delivered in the clear. False (nothing written) while the ticket is missing.
+bool PDLInserter::WriteJobHeader() {
+    VARIANT ticket;
+    VariantInit(&ticket);
+    const HRESULT result =
+        propertyBag ? propertyBag->GetProperty(WIDE("Corvo_QcptForXps"), &ticket) : E_POINTER;
+    if (FAILED(result) || ticket.vt != VT_BSTR || ticket.bstrVal == nullptr) {
+        VariantClear(&ticket);
+        return false;
+    }
+    try {
+        ByteBuffer block;
+        block.appendAsAnsi_LossyForUnicode(CXString(WIDE("\x1b%-12345X@PJL JOB\r\n")));
+        ByteBuffer ansiTicket;
+        ansiTicket.appendAsAnsi_LossyForUnicode(
+            CXString(ticket.bstrVal, static_cast<int>(SysStringLen(ticket.bstrVal))));
+        CPString escaped;
+        const auto callback = std::make_unique<XmlOutputEscapedQcptUtf8StringCallback>(
+            escaped, XmlOutputCallback::EnhanceLegibility);
+        callback->HandleOutput(ansiTicket.getLpbyte(), ansiTicket.getDword());
+        block.append(ByteBuffer::createByteBufferWithUtf8EncodedStringData(escaped));
+        block.appendAsAnsi_LossyForUnicode(CXString("\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n"));
+        Deliver(block.getLpbyte(), block.getDword());
+    } catch (...) {
+        VariantClear(&ticket);
+        throw;
+    }
+    VariantClear(&ticket);
+    return true;
+}

@@ -1,0 +1,227 @@
+// The insertion steps of the inserter: each looks for its marker in the window, writes what lies in
+// front of it and its own text, and returns how far the buffer is consumed (or nothing).
+#include <algorithm>
+
+#include "PDLInserter.h"
+#include "PdlValue.h"
+
+namespace {
+constexpr std::string_view kUel{"\x1b%-12345X", 9};
+constexpr std::string_view kClosingSequence{"\x1b%-12345X\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X", 37};
+constexpr std::string_view kJobTrailer{"\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X", 28};
+constexpr std::string_view kStaplingBegin{"%%BeginFeature:  *Stapling"};
+constexpr std::string_view kFeatureEnd{"%%EndFeature"};
+constexpr std::string_view kStaplingComment{
+    "%% Stapling commands from GPD intentionally removed by advanced PDL filter"};
+constexpr std::string_view kBareJobLine{"@PJL JOB\r\n"};
+constexpr std::string_view kFaxJobLine{"@PJL JOB MODE=DIRECTFAX\r\n"};
+constexpr std::string_view kEnterLanguage{"@PJL ENTER LANGUAGE"};
+constexpr std::string_view kGroupOpening{"gsave simpInitG\n"};
+constexpr std::string_view kGroupClosing{"grestore\n"};
+constexpr std::string_view kPageSetupBegin{"%%BeginPageSetup"};
+constexpr std::string_view kPageSetupEnd{"%%EndPageSetup"};
+
+const BYTE* Bytes(std::string_view text) {
+    return reinterpret_cast<const BYTE*>(text.data());
+}
+DWORD Size(std::string_view text) {
+    return static_cast<DWORD>(text.size());
+}
+
+// The language line that opens the encrypted section for a PDL type; empty for the other types.
+std::string_view LanguageLine(LONG pdlType) {
+    switch (pdlType) {
+        case PdlValue::PostScript:
+            return "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
+        case PdlValue::PclXl:
+            return "@PJL ENTER LANGUAGE=PCLXL\r\n";
+        case PdlValue::Pdf:
+            return "@PJL ENTER LANGUAGE=PDF\r\n";
+        default:
+            return {};
+    }
+}
+}  // namespace
+
+PDLInserter::Position PDLInserter::InsertItemsAtMarker(DWORD n, std::string_view marker,
+                                                       DWORD itemType) {
+    if (insertionList == nullptr || std::none_of(insertionList->begin(), insertionList->end(),
+                                                 [itemType](const PDLInsertionData& item) {
+                                                     return item.insertionType == itemType &&
+                                                            !item.isInserted;
+                                                 })) {
+        return std::nullopt;
+    }
+    const Position m = FindMarker(0, n, marker);
+    if (!m) {
+        return std::nullopt;
+    }
+    WriteHeld(0, *m);
+    for (PDLInsertionData& item : *insertionList) {
+        if (item.insertionType == itemType && !item.isInserted) {
+            item.isInserted = true;
+            WriteItemText(item.insertionText);
+        }
+    }
+    WriteHeld(*m, *m + Size(marker));
+    languageLineSplit = itemType == BeforePjlEnterLanguage;
+    return *m + Size(marker);
+}
+
+// Opens the encrypted section behind the stream's language line. When the item step has just taken
+// "@PJL ENTER LANGUAGE" of that line, the rest of the line at the front of the buffer counts too:
+// an inserted item must not send a job with a pass phrase out in the clear.
+PDLInserter::Position PDLInserter::SwitchLanguage(DWORD n, bool splitLine) {
+    if (pdlType == PdlValue::Xps) {
+        encryptionActive = true;
+        return std::nullopt;
+    }
+    const std::string_view line = LanguageLine(pdlType);
+    if (line.empty()) {
+        return std::nullopt;
+    }
+    const std::string_view rest = line.substr(kEnterLanguage.size());
+    if (splitLine && FindMarker(0, 1, rest) == DWORD{0}) {
+        WriteHeld(0, Size(rest));
+        encryptionActive = true;
+        return Size(rest);
+    }
+    const Position m = FindMarker(0, n, line);
+    if (!m) {
+        return std::nullopt;
+    }
+    WriteHeld(0, *m + Size(line));
+    encryptionActive = true;
+    return *m + Size(line);
+}
+
+// A begin marker whose end marker does not start within the window is left for a later window:
+// nothing is written, and the removal stays pending.
+PDLInserter::Position PDLInserter::RemoveNativeStapling(DWORD n) {
+    const Position b = FindMarker(0, n, kStaplingBegin);
+    if (!b) {
+        return std::nullopt;
+    }
+    const Position f = FindMarker(*b, n - *b, kFeatureEnd);
+    if (!f) {
+        return std::nullopt;
+    }
+    staplingRemovalPending = false;
+    WriteHeld(0, *b);
+    WriteBlock(Bytes(kStaplingComment), Size(kStaplingComment), false);
+    return *f + Size(kFeatureEnd);
+}
+
+PDLInserter::Position PDLInserter::ApplyDirectFaxMode(DWORD n) {
+    const Position m = FindMarker(0, n, kBareJobLine);
+    if (!m) {
+        return std::nullopt;
+    }
+    directFaxPending = false;
+    WriteHeld(0, *m);
+    WriteBlock(Bytes(kFaxJobLine), Size(kFaxJobLine), false);
+    return *m + Size(kBareJobLine);
+}
+
+PDLInserter::Position PDLInserter::StripGraphicsGroups(DWORD n) {
+    const Position g = FindMarker(0, n, kGroupOpening);
+    const Position r = FindMarker(0, n, kGroupClosing);
+    if (g && (!r || *r > *g)) {
+        WriteHeld(0, groupDepth == 0 ? *g : *g + Size(kGroupOpening));
+        ++groupDepth;
+        return *g + Size(kGroupOpening);
+    }
+    if (!r) {
+        return std::nullopt;
+    }
+    WriteHeld(0, groupDepth == 1 ? *r : *r + Size(kGroupClosing));
+    if (--groupDepth == 0) {
+        pageContentState = 0;
+    }
+    return *r + Size(kGroupClosing);
+}
+
+PDLInserter::Position PDLInserter::CloseEncryptedSection(DWORD n) {
+    const Position u = FindMarker(0, n, kUel);
+    if (!u) {
+        return std::nullopt;
+    }
+    WriteBlock(buffer.Data(), *u, true);
+    encryptionActive = false;
+    return *u;
+}
+
+void PDLInserter::FinishStream() {
+    const DWORD held = buffer.Held();
+    const Position c = FindMarker(0, held, kClosingSequence);
+    if (!c) {
+        WriteBlock(buffer.Data(), held, true);
+        return;
+    }
+    WriteBlock(buffer.Data(), *c, false);
+    WriteBlock(Bytes(kJobTrailer), Size(kJobTrailer), true);
+}
+
+// Page-level features of a PostScript job: page one's code in front of "%%EndSetup" (or in page
+// one's own setup section), every later page's code in place of its setup section.
+PDLInserter::Position PDLInserter::InsertPageLevelFeatures(DWORD n) {
+    const Position comment = FindMarker(0, n, "@PJL COMMENT");
+    if (pdlType != PdlValue::PostScript) {
+        return std::nullopt;
+    }
+    DWORD i = 0;
+    DWORD e = 0;
+    const Position endSetup = pageCounter == 0 ? FindMarker(0, n, "%%EndSetup") : std::nullopt;
+    if (endSetup) {
+        i = e = *endSetup;
+    } else {
+        const Position b = FindMarker(0, n, kPageSetupBegin);
+        const DWORD searchEnd = (comment ? *comment : 0) + n;
+        if (!b || searchEnd <= *b) {
+            return std::nullopt;
+        }
+        const Position end = FindMarker(*b, searchEnd - *b, kPageSetupEnd);
+        if (!end) {
+            return std::nullopt;
+        }
+        i = *b;
+        e = *end + Size(kPageSetupEnd);
+    }
+    // The bytes in front of "@PJL COMMENT" are dropped only when it stands in front of the
+    // insertion point; one behind it does not concern this insertion.
+    const DWORD w = comment && *comment <= i ? *comment : 0;
+    if (!firstPageSetupHandled && pageCounter == 1) {
+        firstPageSetupHandled = true;
+        WriteHeld(w, i);
+        return e;
+    }
+    const LONG page = ++pageCounter;
+    CXString code = PageFeatureCode(page);
+    if (page > 1) {
+        code = CXString(WIDE("%%BeginPageSetup\n")) + code + WIDE("\n%%EndPageSetup\n");
+    }
+    if (!endSetup && page == 1) {
+        firstPageSetupHandled = true;
+    }
+    WriteHeld(w, i);
+    if (!code.IsBlank()) {
+        WriteItemText(code);
+    }
+    return e;
+}
+
+// The feature code of one page from its property "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_<page>". The
+// settings are read and split here; turning them into PostScript is the page-level generator's,
+// and without one the page has no feature code.
+CXString PDLInserter::PageFeatureCode(LONG page) {
+    CXString name;
+    name.Format(WIDE("PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_%d"), page);
+    VARIANT value;
+    VariantInit(&value);
+    if (!propertyBag || FAILED(propertyBag->GetProperty(name.GetString(), &value))) {
+        VariantClear(&value);
+        return CXString();
+    }
+    VariantClear(&value);
+    return CXString();
+}

@@ -1,0 +1,69 @@
+// The inserter harness.
+#include "InserterHarness.h"
+
+#include "tests/crypto/MeridianVectors.h"
+
+RecordingEncryptor::RecordingEncryptor(std::vector<Call>& calls)
+    : MeridianEncryption(1, CXString(), std::make_unique<FixedRandomSource>(std::string(23, 'r')),
+                         1),
+      calls(calls) {}
+
+bool RecordingEncryptor::EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteBuffer& out,
+                                           const CXString&, bool last) {
+    calls.push_back({std::string(reinterpret_cast<const char*>(bytes), count), last});
+    if (count == 0 && !last) {
+        return false;
+    }
+    const std::string sealed = "[" + calls.back().bytes + (last ? "]!" : "]");
+    out.append(sealed.data(), sealed.size());
+    return true;
+}
+
+void RunInserter(InserterJob& job, InserterRun& run) {
+    auto* reader = new FakeReadStream(job.input);
+    reader->chunk = job.readSize;
+    reader->failingRead = job.failingRead;
+    reader->emptyFrom = job.emptyReadsFrom;
+    auto* writer = new FakeWriteStream();
+    writer->failingWrite = job.failingWrite;
+    writer->failingWriteResult = job.failingWriteResult;
+    auto* bag = new FakePropertyBag();
+    const CPString productData;
+    struct Release {
+        IUnknown* object;
+        ~Release() { object->Release(); }
+    } releaseReader{reader}, releaseWriter{writer}, releaseBag{bag};
+    CorvoAtriumHelper helper(CXString(WIDE("doc")), CXString(WIDE("u")), CXString(WIDE("d")),
+                             CXString(WIDE("no Atrium queue")),
+                             CXString(WIDE("application/postscript")), 1,
+                             ComReference<IPrintWriteStream>(writer));
+    std::unique_ptr<MeridianEncryption> encryptor;
+    if (!job.passPhrase.IsBlank() && job.recordEncryption) {
+        encryptor = std::make_unique<RecordingEncryptor>(run.encryptions);
+    }
+    PDLInserter inserter(&helper, reader, &job.items, ComReference<IPrintPipelinePropertyBag>(bag),
+                         productData, job.pdl, job.removeStapling, job.legacyFax, false,
+                         job.passPhrase, CXString(), std::move(encryptor));
+    struct Collect {
+        InserterRun& run;
+        FakeReadStream* reader;
+        FakeWriteStream* writer;
+        InserterJob& job;
+        ~Collect() {
+            run.output = writer->written;
+            run.blocks = writer->blocks;
+            run.requested = reader->requested;
+            run.inserted.clear();
+            for (const auto& item : job.items) {
+                run.inserted.push_back(item.isInserted);
+            }
+        }
+    } collect{run, reader, writer, job};
+    inserter.CopyStream();
+}
+
+InserterRun RunInserter(InserterJob& job) {
+    InserterRun run;
+    RunInserter(job, run);
+    return run;
+}
