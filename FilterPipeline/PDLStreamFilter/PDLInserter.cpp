@@ -188,10 +188,11 @@ HRESULT PDLInserter::WriteBlock(const BYTE* bytes, DWORD count, bool last) {
     if (pdlType == PdlValue::Xps && !jobHeaderWritten) {
         jobHeaderWritten = WriteJobHeader();
     }
-    ByteBuffer out;
+    encryptedBlock.clear();
     HRESULT result = S_OK;
-    if (encryptor->EncryptByteBuffer(bytes, count, out, passPhrase, last) && out.getDword() != 0) {
-        result = Deliver(out.getLpbyte(), out.getDword());
+    if (encryptor->EncryptByteBuffer(bytes, count, encryptedBlock, passPhrase, last) &&
+        encryptedBlock.getDword() != 0) {
+        result = Deliver(encryptedBlock.getLpbyte(), encryptedBlock.getDword());
     }
     if (pdlType == PdlValue::Xps && jobHeaderWritten && last) {
         Deliver(reinterpret_cast<const BYTE*>(kXpsJobTrailer.data()),

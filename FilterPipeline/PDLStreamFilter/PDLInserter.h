@@ -83,6 +83,8 @@ class PDLInserter {
     bool firstPageSetupHandled = false;
     LONG groupDepth = 0;
     std::unique_ptr<MeridianEncryption> encryptor;
+    // The output of one encryption call; its storage is kept from block to block.
+    ByteBuffer encryptedBlock;
     bool jobHeaderWritten = false;
     CorvoAtriumHelper* atriumHelper;
     // Set when the item step consumed "@PJL ENTER LANGUAGE", so that the language switch can still

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 
 PdlStreamBuffer::PdlStreamBuffer() {
     std::memset(storage.appendSpace(kWorkingSize + 1), 0, kWorkingSize + 1);
@@ -31,11 +30,13 @@ std::optional<DWORD> PdlStreamBuffer::FindMarker(DWORD start, DWORD count,
     const char* first = reinterpret_cast<const char*>(Data());
     const std::uint64_t end =
         std::min<std::uint64_t>(held, std::uint64_t{start} + count + marker.size() - 1);
-    const char* last = first + end;
-    const char* found = std::search(
-        first + start, last, std::boyer_moore_horspool_searcher(marker.begin(), marker.end()));
-    if (found == last) {
+    // string_view::find steps from candidate to candidate with memchr on the marker's first byte
+    // and compares only there; the markers start with bytes that are rare in page content.
+    const std::string_view stretch(first + start, static_cast<std::size_t>(end - start));
+    const std::size_t at = stretch.find(marker);
+    if (at == std::string_view::npos) {
         return std::nullopt;
     }
+    const char* found = stretch.data() + at;
     return static_cast<DWORD>(found - first);
 }

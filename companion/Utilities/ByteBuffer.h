@@ -28,6 +28,8 @@ class ByteBuffer {
     ByteBuffer& appendAsAnsi_LossyForUnicode(const CXString& text);
     // Appends a UTF-16 terminator: two zero bytes.
     ByteBuffer& appendNullUtf16Char();
+    // Empties the buffer and keeps its storage for the next use.
+    void clear() noexcept { bytes.clear(); }
     // Grows the buffer by `count` bytes left for the caller to write, and returns where they start.
     BYTE* appendSpace(std::size_t count);
 

@@ -1,0 +1,195 @@
+// CopyStream over 256 MB jobs into a sink that drops the bytes: binary PCL XL-like data without
+// markers, PostScript with a page setup section every 4 KB and every 64 KB, and the binary job
+// encrypted; each beside a plain copy of the same bytes. The encrypted run uses one PBKDF2
+// iteration so that it measures the copy and the cipher (the key derivation, once per section,
+// is in encryption_bench).
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "FilterPipeline/PDLStreamFilter/PDLInserter.h"
+#include "FilterPipeline/PDLStreamFilter/PdlValue.h"
+
+namespace {
+constexpr std::size_t kJobBytes = 256u << 20;
+
+template <typename Interface>
+class BenchObject : public Interface {
+  public:
+    explicit BenchObject(const IID& id) : id(id) {}
+    virtual ~BenchObject() = default;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!IsEqualGUID(riid, IID_IUnknown) && !IsEqualGUID(riid, id)) {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        *out = this;
+        this->AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+
+  private:
+    std::atomic<ULONG> references{1};
+    IID id;
+};
+
+// Serves `prefix`, then `pattern` over and over, up to `total` bytes.
+class PatternReader : public BenchObject<IPrintReadStream> {
+  public:
+    PatternReader(std::string prefix, const std::string& pattern, std::size_t total)
+        : BenchObject(IID_IPrintReadStream),
+          prefix(std::move(prefix)),
+          pattern(pattern),
+          total(total) {}
+    HRESULT STDMETHODCALLTYPE Seek(LONGLONG, DWORD, ULONGLONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ReadBytes(void* buffer, ULONG requested, ULONG* read,
+                                        BOOL* end) override {
+        auto* out = static_cast<char*>(buffer);
+        ULONG done = 0;
+        while (done < requested && position < total) {
+            const std::string& source = position < prefix.size() ? prefix : pattern;
+            const std::size_t at =
+                position < prefix.size() ? position : (position - prefix.size()) % pattern.size();
+            const std::size_t count =
+                std::min<std::size_t>({requested - done, source.size() - at, total - position});
+            std::memcpy(out + done, source.data() + at, count);
+            done += static_cast<ULONG>(count);
+            position += count;
+        }
+        *read = done;
+        *end = position >= total ? TRUE : FALSE;
+        return S_OK;
+    }
+
+  private:
+    std::string prefix;
+    const std::string& pattern;
+    std::size_t total;
+    std::size_t position = 0;
+};
+
+class NullWriter : public BenchObject<IPrintWriteStream> {
+  public:
+    NullWriter() : BenchObject(IID_IPrintWriteStream) {}
+    HRESULT STDMETHODCALLTYPE WriteBytes(const void*, ULONG count, ULONG* written) override {
+        *written = count;
+        return S_OK;
+    }
+    void STDMETHODCALLTYPE Close() override {}
+};
+
+class OneIterationRandom : public RandomSource {
+  public:
+    void Fill(std::uint8_t* bytes, std::size_t count) override { std::memset(bytes, 7, count); }
+};
+
+const std::string& BinaryPattern() {
+    static const std::string pattern = [] {
+        std::mt19937 generator(1);
+        std::string bytes(4u << 20, '\0');
+        for (char& c : bytes) {
+            c = static_cast<char>(generator() % 200 + 40);
+        }
+        return bytes;
+    }();
+    return pattern;
+}
+
+const std::string& PostScriptPattern(std::size_t pageBytes) {
+    static std::string patterns[2];
+    std::string& pattern = patterns[pageBytes == 4096 ? 0 : 1];
+    if (pattern.empty()) {
+        for (int page = 0; pattern.size() < (4u << 20); ++page) {
+            std::string text =
+                "%%Page: " + std::to_string(page) + " " + std::to_string(page) +
+                "\n%%BeginPageSetup\n<< >> setpagedevice\n%%EndPageSetup\ngsave simpInitG\n";
+            text.append(pageBytes - text.size() - 19, 'x');
+            text += "\ngrestore\nshowpage\n";
+            pattern += text;
+        }
+    }
+    return pattern;
+}
+
+void RunCopy(benchmark::State& state, const std::string& prefix, const std::string& pattern,
+             LONG pdl, bool encrypt) {
+    for (auto _ : state) {
+        auto* reader = new PatternReader(prefix, pattern, kJobBytes);
+        auto* writer = new NullWriter();
+        {
+            CorvoAtriumHelper helper(CXString(WIDE("d")), CXString(WIDE("o")), CXString(WIDE("x")),
+                                     CXString(WIDE("bench")),
+                                     CXString(WIDE("application/octet-stream")), 1,
+                                     ComReference<IPrintWriteStream>(writer));
+            PDLInsertionDataList items;
+            const CPString productData;
+            std::unique_ptr<MeridianEncryption> encryptor;
+            if (encrypt) {
+                encryptor = std::make_unique<MeridianEncryption>(
+                    1, CXString(), std::make_unique<OneIterationRandom>(), 1);
+            }
+            PDLInserter inserter(&helper, reader, &items, ComReference<IPrintPipelinePropertyBag>(),
+                                 productData, pdl, false, false, false,
+                                 encrypt ? CXString(WIDE("secret")) : CXString(), CXString(),
+                                 std::move(encryptor));
+            inserter.CopyStream();
+        }
+        reader->Release();
+        writer->Release();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kJobBytes));
+}
+
+void PlainCopyOf256MB(benchmark::State& state) {
+    const std::string& pattern = BinaryPattern();
+    std::string target(pattern.size(), '\0');
+    for (auto _ : state) {
+        for (std::size_t done = 0; done < kJobBytes; done += pattern.size()) {
+            std::memcpy(target.data(), pattern.data(), pattern.size());
+            benchmark::ClobberMemory();
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kJobBytes));
+}
+BENCHMARK(PlainCopyOf256MB)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+void CopyStreamBinaryWithoutMarkers(benchmark::State& state) {
+    RunCopy(state, "", BinaryPattern(), PdlValue::PclXl, false);
+}
+BENCHMARK(CopyStreamBinaryWithoutMarkers)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+
+void CopyStreamPostScriptPageEvery4K(benchmark::State& state) {
+    RunCopy(state, "", PostScriptPattern(4096), PdlValue::PostScript, false);
+}
+BENCHMARK(CopyStreamPostScriptPageEvery4K)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+void CopyStreamPostScriptPageEvery64K(benchmark::State& state) {
+    RunCopy(state, "", PostScriptPattern(65536), PdlValue::PostScript, false);
+}
+BENCHMARK(CopyStreamPostScriptPageEvery64K)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+
+void CopyStreamBinaryEncrypted(benchmark::State& state) {
+    RunCopy(state, "@PJL ENTER LANGUAGE=PCLXL\r\n", BinaryPattern(), PdlValue::PclXl, true);
+}
+BENCHMARK(CopyStreamBinaryEncrypted)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+}  // namespace
