@@ -5,11 +5,12 @@
 
 PRESETS := linux linux-asan linux-release windows
 PACKAGES := cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libssl-dev libpugixml-dev \
-            g++-mingw-w64-x86-64 wine wine64
+            g++-mingw-w64-x86-64 wine wine64 clang-14 libfuzzer-14-dev libclang-rt-14-dev
+FUZZ_SECONDS ?= 60
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test $(addprefix test-,$(PRESETS)) clean
+.PHONY: deps build run test fuzz $(addprefix test-,$(PRESETS)) clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -30,7 +31,16 @@ $(addprefix test-,$(PRESETS)): test-%: deps
 	cmake --build --preset $*
 	ctest --preset $*
 
-test: $(addprefix test-,$(PRESETS))
+# The copy under libFuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer) for a bounded time,
+# from the seed corpus of real jobs in tests/fuzz/corpus.
+fuzz: deps
+	cmake --preset linux-fuzz
+	cmake --build --preset linux-fuzz
+	mkdir -p build/linux-fuzz/corpus
+	./build/linux-fuzz/bin/copy_stream_fuzzer -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
+		build/linux-fuzz/corpus tests/fuzz/corpus
+
+test: fuzz $(addprefix test-,$(PRESETS))
 
 clean:
 	rm -rf build

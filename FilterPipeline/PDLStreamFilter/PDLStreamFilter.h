@@ -18,9 +18,10 @@ class PDLStreamFilter : public StreamFilterBase {
     void StartOperation_throws() override;
 
   private:
-    bool printReadyFileInXpsWrapper = false;
+    // The job operation fills these; until it runs they hold their initial values.
+    [[maybe_unused]] bool printReadyFileInXpsWrapper = false;
     CXString printReadyFileTempPath;
-    LONG printReadyFilePdl = PdlValue::NoneKnown;
-    LONG driverPdl = PdlValue::NoneKnown;
+    [[maybe_unused]] LONG printReadyFilePdl = PdlValue::NoneKnown;
+    [[maybe_unused]] LONG driverPdl = PdlValue::NoneKnown;
     std::unique_ptr<CorvoAtriumHelper> atriumHelper;
 };

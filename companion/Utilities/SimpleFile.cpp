@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "CPExceptionInvalidArgument.h"
 #include "CPExceptionOSApiError.h"
 #include "XFile.h"
 
@@ -15,8 +16,12 @@ namespace {
 }
 }  // namespace
 
-SimpleFile::SimpleFile(CXString path, int encodingMode)
-    : path(std::move(path)), encodingMode(encodingMode) {}
+SimpleFile::SimpleFile(CXString path, int encodingMode) : path(std::move(path)) {
+    if (encodingMode != 0) {
+        throw CPExceptionInvalidArgument("SimpleFile: unknown encoding mode", GetLastError(),
+                                         CV_DEBUG_CONTEXT(kLibraryCategoryMask));
+    }
+}
 
 bool SimpleFile::DoesFileExist2(const CXString& path) {
     const DWORD attributes = GetFileAttributesW(path.GetString());

@@ -7,7 +7,8 @@
 
 class SimpleFile {
   public:
-    // Encoding mode 0: the bytes are taken and given as they are (no text conversion).
+    // Encoding mode 0: the bytes are taken and given as they are (no text conversion); it is the
+    // only mode there is, and any other is refused with CPExceptionInvalidArgument.
     SimpleFile(CXString path, int encodingMode);
 
     static bool DoesFileExist2(const CXString& path);
@@ -20,5 +21,4 @@ class SimpleFile {
 
   private:
     CXString path;
-    int encodingMode;
 };

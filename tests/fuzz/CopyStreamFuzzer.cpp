@@ -1,0 +1,111 @@
+// Arbitrary bytes, read sizes, read failures, items and flags through CopyStream: the copy must
+// end (returning, or failing with a CPComException), and the output may never be longer than the
+// input plus every item's text plus the fixed texts the steps add.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "FilterPipeline/PDLStreamFilter/PDLInserter.h"
+#include "FilterPipeline/PDLStreamFilter/PdlValue.h"
+#include "companion/Utilities/CPComException.h"
+#include "tests/fakes/FakePipeline.h"
+
+namespace {
+// Gives the bytes back unchanged, so that the length bound holds on the encrypted path too.
+class IdentityEncryptor : public MeridianEncryption {
+  public:
+    class NoRandom : public RandomSource {
+      public:
+        void Fill(std::uint8_t* bytes, std::size_t count) override {
+            std::fill(bytes, bytes + count, 0);
+        }
+    };
+    IdentityEncryptor() : MeridianEncryption(1, CXString(), std::make_unique<NoRandom>(), 1) {}
+    bool EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteBuffer& out, const CXString&,
+                           bool last) override {
+        out.append(bytes, count);
+        return count > 0 || last;
+    }
+};
+
+class Input {
+  public:
+    Input(const std::uint8_t* data, std::size_t size) : data(data), size(size) {}
+    std::uint8_t Byte() { return at < size ? data[at++] : 0; }
+    std::string Bytes(std::size_t count) {
+        count = std::min(count, size - at);
+        std::string text(reinterpret_cast<const char*>(data + at), count);
+        at += count;
+        return text;
+    }
+    std::string Rest() { return Bytes(size - at); }
+
+  private:
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t at = 0;
+};
+
+std::size_t Occurrences(const std::string& text, const std::string& marker) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(marker); at != std::string::npos;
+         at = text.find(marker, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+constexpr LONG kPdlTypes[] = {PdlValue::PclXl, PdlValue::PostScript, PdlValue::Xps,
+                              PdlValue::Pdf,   PdlValue::Pclm,       PdlValue::NoneKnown};
+constexpr DWORD kItemTypes[] = {BeforePjlEnterLanguage, BeforeEndSetup, BeforeTitle, AtStreamStart,
+                                BeforePclmHeader};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Input input(data, size);
+    const std::uint8_t flags = input.Byte();
+    const std::uint8_t readSize = input.Byte();
+    const std::uint8_t failingRead = input.Byte();
+    const std::uint8_t emptyFrom = input.Byte();
+    PDLInsertionDataList items;
+    std::size_t itemBytes = 0;
+    for (int count = input.Byte() % 7; count > 0; --count) {
+        const DWORD type = kItemTypes[input.Byte() % 5];
+        std::string text = input.Bytes(input.Byte() % 64);
+        for (char& c : text) {
+            c = static_cast<char>(0x20 + static_cast<unsigned char>(c) % 0x5F);
+        }
+        itemBytes += text.size();
+        items.emplace_back(type, CXString(text.c_str()));
+    }
+    const std::string stream = input.Rest();
+
+    auto* reader = new FakeReadStream(stream);
+    reader->chunk = readSize;
+    reader->failingRead = failingRead % 16;
+    reader->emptyFrom = emptyFrom % 64 == 1 ? 2 : 0;
+    auto* writer = new FakeWriteStream();
+    {
+        CorvoAtriumHelper helper(CXString(), CXString(), CXString(), CXString(WIDE("fuzz")),
+                                 CXString(), 0, ComReference<IPrintWriteStream>(writer));
+        const CPString productData;
+        const bool encrypt = (flags & 4) != 0;
+        PDLInserter inserter(&helper, reader, &items, ComReference<IPrintPipelinePropertyBag>(),
+                             productData, kPdlTypes[(flags >> 3) % 6], (flags & 1) != 0,
+                             (flags & 2) != 0, false, encrypt ? CXString(WIDE("k")) : CXString(),
+                             CXString(), encrypt ? std::make_unique<IdentityEncryptor>() : nullptr);
+        try {
+            inserter.CopyStream();
+        } catch (const CPComException&) {
+            // A failed or endless read ends the copy with an exception: an allowed end.
+        }
+    }
+    const std::size_t bound = stream.size() + itemBytes + 25 + 74 + 28 +
+                              33 * (Occurrences(stream, "%%BeginPageSetup") + 1);
+    if (writer->written.size() > bound) {
+        __builtin_trap();
+    }
+    reader->Release();
+    writer->Release();
+    return 0;
+}
