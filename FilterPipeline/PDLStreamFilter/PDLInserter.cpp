@@ -15,6 +15,15 @@ constexpr DWORD kFlushSize = 65536;
 // A read stream that keeps answering "no bytes, not ended" is broken; the copy gives up on it.
 constexpr int kMostEmptyReadsInARow = 1000;
 constexpr std::string_view kXpsJobTrailer{"\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X\r\n", 30};
+constexpr std::string_view kJobTrailer{"\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X", 28};
+constexpr std::string_view kPdfLanguageLine{"@PJL ENTER LANGUAGE=PDF\r\n"};
+
+const BYTE* Bytes(std::string_view text) {
+    return reinterpret_cast<const BYTE*>(text.data());
+}
+DWORD Size(std::string_view text) {
+    return static_cast<DWORD>(text.size());
+}
 
 [[noreturn]] void RaiseFailure(const char* function, std::uint32_t line, const char* message,
                                HRESULT result) {
@@ -41,6 +50,12 @@ PDLInserter::PDLInserter(CorvoAtriumHelper* atriumHelper, IPrintReadStream* read
       productPdlData(productPdlData),
       propertyBag(std::move(propertyBag)),
       atriumHelper(atriumHelper) {
+    if (!productPdlData.isEmpty() && pdlType == PdlValue::PostScript) {
+        pageLevelGenerator = std::make_unique<PostScriptPageLevelPDLHelper>(productPdlData);
+        genericPageLevelFeatures = false;
+    } else {
+        pageLevelGenerator = std::make_unique<PostScriptPageLevelPDLHelper>();
+    }
     if (encryptionConfigured) {
         this->encryptor = encryptor
                               ? std::move(encryptor)
@@ -153,6 +168,45 @@ PDLInserter::Position PDLInserter::OfferWindow(DWORD n) {
         return CloseEncryptedSection(n);
     }
     return std::nullopt;
+}
+
+void PDLInserter::PassThroughPrintReadyFile(CXString path) {
+    XFile file(std::move(path));
+    if (!file.CreateOrOpenFile(GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL)) {
+        const DWORD error = GetLastError();
+        RaiseFailure("PDLInserter::PassThroughPrintReadyFile", __LINE__,
+                     "CPComException: the print-ready file cannot be opened",
+                     HRESULT_FROM_WIN32(error != ERROR_SUCCESS ? error : ERROR_FILE_NOT_FOUND));
+    }
+    encryptionActive = true;
+    Deliver(Bytes(kPdfLanguageLine), Size(kPdfLanguageLine));
+    DWORD readError = ERROR_SUCCESS;
+    for (bool ended = false; !ended && readError == ERROR_SUCCESS;) {
+        BYTE* block = buffer.FillPosition();
+        DWORD got = 0;
+        while (got < refillCount) {
+            const long long count = file.ReadFromTheFile(refillCount - got, block + got);
+            if (count <= 0) {
+                ended = count == 0;
+                readError = count < 0 ? (GetLastError() != ERROR_SUCCESS ? GetLastError()
+                                                                         : ERROR_READ_FAULT)
+                                      : ERROR_SUCCESS;
+                break;
+            }
+            got += static_cast<DWORD>(count);
+        }
+        if (readError == ERROR_SUCCESS) {
+            WriteBlock(block, got, ended);
+        }
+    }
+    Deliver(Bytes(kJobTrailer), Size(kJobTrailer));
+    ThrowIfDeliveryFailed();
+    if (readError != ERROR_SUCCESS) {
+        RaiseFailure("PDLInserter::PassThroughPrintReadyFile", __LINE__,
+                     "CPComException: reading the print-ready file failed",
+                     HRESULT_FROM_WIN32(readError));
+    }
 }
 
 void PDLInserter::WriteStartItems() {

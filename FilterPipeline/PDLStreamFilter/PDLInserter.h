@@ -10,6 +10,7 @@
 #include "CorvoAtriumHelper.h"
 #include "PDLInsertionData.h"
 #include "PdlStreamBuffer.h"
+#include "companion/FilterUtilities/PostScriptPageLevelPDLHelper.h"
 #include "companion/Utilities/CPString.h"
 #include "companion/Utilities/ComReference.h"
 #include "companion/Utilities/MeridianEncryption.h"
@@ -32,6 +33,12 @@ class PDLInserter {
     // The ordinary copy of the read stream. Throws a CPComException when the input cannot be read
     // or a delivery failed, after what could be delivered was delivered.
     void CopyStream();
+
+    // The copy of a print-ready file passed in an XPS wrapper: announced as PDF, its bytes
+    // unchanged (encrypted when there is a pass phrase), then the job trailer. A file that cannot
+    // be opened writes nothing; it and a read error in the middle (after the trailer) end with a
+    // CPComException carrying the OS error, so the job does not pass for printed.
+    void PassThroughPrintReadyFile(CXString path);
 
     // The output sink: encrypts while the encrypted section is open, then delivers.
     HRESULT WriteBlock(const BYTE* bytes, DWORD count, bool last);
@@ -78,6 +85,7 @@ class PDLInserter {
     bool bothPjlAndTicket;
     int pageContentState = 0;
     const CPString& productPdlData;
+    std::unique_ptr<PostScriptPageLevelPDLHelper> pageLevelGenerator;
     ComReference<IPrintPipelinePropertyBag> propertyBag;
     LONG pageCounter = 0;
     bool firstPageSetupHandled = false;

@@ -210,18 +210,40 @@ PDLInserter::Position PDLInserter::InsertPageLevelFeatures(DWORD n) {
     return e;
 }
 
-// The feature code of one page from its property "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_<page>". The
-// settings are read and split here; turning them into PostScript is the page-level generator's,
-// and without one the page has no feature code.
+// The feature code of one page: its property "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_<page>" split at
+// ":" into settings, turned into PostScript by the generator that fits the product. A property that
+// is missing, not a string, or blank gives no code.
 CXString PDLInserter::PageFeatureCode(LONG page) {
     CXString name;
     name.Format(WIDE("PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_%d"), page);
     VARIANT value;
     VariantInit(&value);
-    if (!propertyBag || FAILED(propertyBag->GetProperty(name.GetString(), &value))) {
+    CXString code;
+    try {
+        if (propertyBag && SUCCEEDED(propertyBag->GetProperty(name.GetString(), &value)) &&
+            value.vt == VT_BSTR && value.bstrVal != nullptr && pageLevelGenerator) {
+            const CXString settingsText(value.bstrVal,
+                                        static_cast<int>(SysStringLen(value.bstrVal)));
+            std::vector<CXString> settings;
+            int position = 0;
+            for (CXString token = settingsText.Tokenize(WIDE(":"), position); position != -1;
+                 token = settingsText.Tokenize(WIDE(":"), position)) {
+                settings.push_back(token);
+            }
+            if (!settingsText.IsBlank()) {
+                code =
+                    bothPjlAndTicket
+                        ? pageLevelGenerator->GenerateQCPTAndProductSpecificPDLPageLevelPostScript(
+                              settings)
+                    : genericPageLevelFeatures
+                        ? pageLevelGenerator->GenerateQCPTBasedPageLevelPostScript(settings)
+                        : pageLevelGenerator->GeneratePDLFromProductData(settings);
+            }
+        }
+    } catch (...) {
         VariantClear(&value);
-        return CXString();
+        throw;
     }
     VariantClear(&value);
-    return CXString();
+    return code;
 }

@@ -17,6 +17,8 @@ class XmlDomNode {
     // The text the node holds (for an element: all its text, concatenated).
     virtual CXString GetTextValue() const = 0;
     virtual CXString GetName() const = 0;
+    // The value of an element's attribute; empty when it has none of that name.
+    virtual CXString GetAttribute(const CXString& name) const = 0;
     virtual std::vector<std::unique_ptr<XmlDomNode>> GetChildElements() const = 0;
     // Moves `child` (made by the same document) to the end of this node's children.
     virtual void AppendChild(XmlDomNode& child) = 0;

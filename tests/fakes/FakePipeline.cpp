@@ -79,3 +79,17 @@ HRESULT FakeCommunicator::RequestWriter(void** out) {
     *out = writer;
     return S_OK;
 }
+
+HRESULT FakePropertyBag::GetProperty(const WCHAR* name, VARIANT* value) {
+    ++gets;
+    requestedNames.emplace_back(name);
+    VariantInit(value);
+    const auto found = strings.find(name);
+    if (found == strings.end()) {
+        return E_FAIL;
+    }
+    value->vt = VT_BSTR;
+    value->bstrVal =
+        SysAllocStringLen(found->second.data(), static_cast<UINT>(found->second.size()));
+    return S_OK;
+}

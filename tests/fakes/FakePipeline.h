@@ -2,6 +2,7 @@
 // communicator that hands them out, and a manager control that records shutdown requests.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -88,12 +89,11 @@ class FakePropertyBag : public FakeComObject<IPrintPipelinePropertyBag> {
     HRESULT STDMETHODCALLTYPE AddProperty(const WCHAR*, const VARIANT*) override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE GetProperty(const WCHAR*, VARIANT* value) override {
-        ++gets;
-        VariantInit(value);
-        return E_FAIL;
-    }
+    // A listed name gives its text as a BSTR; any other fails as a missing property does.
+    HRESULT STDMETHODCALLTYPE GetProperty(const WCHAR* name, VARIANT* value) override;
     BOOL STDMETHODCALLTYPE DeleteProperty(const WCHAR*) override { return FALSE; }
 
+    std::map<std::basic_string<WCHAR>, std::basic_string<WCHAR>> strings;
+    std::vector<std::basic_string<WCHAR>> requestedNames;
     int gets = 0;
 };

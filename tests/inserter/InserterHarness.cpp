@@ -28,7 +28,10 @@ void RunInserter(InserterJob& job, InserterRun& run) {
     writer->failingWrite = job.failingWrite;
     writer->failingWriteResult = job.failingWriteResult;
     auto* bag = new FakePropertyBag();
-    const CPString productData;
+    for (const auto& [name, value] : job.properties) {
+        bag->strings[std::basic_string<WCHAR>(name.begin(), name.end())] =
+            std::basic_string<WCHAR>(value.begin(), value.end());
+    }
     struct Release {
         IUnknown* object;
         ~Release() { object->Release(); }
@@ -42,14 +45,19 @@ void RunInserter(InserterJob& job, InserterRun& run) {
         encryptor = std::make_unique<RecordingEncryptor>(run.encryptions);
     }
     PDLInserter inserter(&helper, reader, &job.items, ComReference<IPrintPipelinePropertyBag>(bag),
-                         productData, job.pdl, job.removeStapling, job.legacyFax, false,
-                         job.passPhrase, CXString(), std::move(encryptor));
+                         job.productData, job.pdl, job.removeStapling, job.legacyFax,
+                         job.bothPjlAndTicket, job.passPhrase, CXString(), std::move(encryptor));
     struct Collect {
         InserterRun& run;
         FakeReadStream* reader;
         FakeWriteStream* writer;
+        FakePropertyBag* bag;
         InserterJob& job;
         ~Collect() {
+            run.propertyReads.clear();
+            for (const auto& name : bag->requestedNames) {
+                run.propertyReads.emplace_back(name.begin(), name.end());
+            }
             run.output = writer->written;
             run.blocks = writer->blocks;
             run.requested = reader->requested;
@@ -58,8 +66,12 @@ void RunInserter(InserterJob& job, InserterRun& run) {
                 run.inserted.push_back(item.isInserted);
             }
         }
-    } collect{run, reader, writer, job};
-    inserter.CopyStream();
+    } collect{run, reader, writer, bag, job};
+    if (job.printReadyFile.IsEmpty()) {
+        inserter.CopyStream();
+    } else {
+        inserter.PassThroughPrintReadyFile(job.printReadyFile);
+    }
 }
 
 InserterRun RunInserter(InserterJob& job) {

@@ -2,6 +2,7 @@
 // read size, and keeps what happened: the output, every delivered block, every read's request.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +40,11 @@ struct InserterJob {
     int emptyReadsFrom = 0;
     int failingWrite = 0;
     HRESULT failingWriteResult = E_FAIL;
+    std::map<std::u16string, std::u16string> properties;
+    CPString productData;
+    bool bothPjlAndTicket = false;
+    // With a path: PassThroughPrintReadyFile of that file instead of CopyStream.
+    CXString printReadyFile;
 };
 
 struct InserterRun {
@@ -47,6 +53,7 @@ struct InserterRun {
     std::vector<ULONG> requested;
     std::vector<RecordingEncryptor::Call> encryptions;
     std::vector<bool> inserted;
+    std::vector<std::u16string> propertyReads;
 };
 
 // Runs the copy; exceptions pass to the caller after `run` holds what was delivered.

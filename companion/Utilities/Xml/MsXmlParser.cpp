@@ -74,6 +74,22 @@ class MsXmlNode : public XmlDomNode {
         Check(node->get_nodeName(name.Out()), "a node's name");
         return name.Text();
     }
+    CXString GetAttribute(const CXString& name) const override {
+        IXMLDOMElement* element = nullptr;
+        if (FAILED(node->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(&element)))) {
+            return CXString();
+        }
+        const auto owned = Adopted(element);
+        VARIANT value;
+        VariantInit(&value);
+        CXString text;
+        if (owned->getAttribute(Bstr(name), &value) == S_OK && value.vt == VT_BSTR &&
+            value.bstrVal != nullptr) {
+            text = CXString(value.bstrVal, static_cast<int>(SysStringLen(value.bstrVal)));
+        }
+        VariantClear(&value);
+        return text;
+    }
     std::vector<std::unique_ptr<XmlDomNode>> GetChildElements() const override {
         std::vector<std::unique_ptr<XmlDomNode>> children;
         IXMLDOMNode* child = nullptr;

@@ -43,6 +43,9 @@ class PugiXmlNode : public XmlDomNode {
         return Wide(text.c_str());
     }
     CXString GetName() const override { return Wide(node.name()); }
+    CXString GetAttribute(const CXString& name) const override {
+        return Wide(node.attribute(Utf8(name).c_str()).value());
+    }
     std::vector<std::unique_ptr<XmlDomNode>> GetChildElements() const override {
         std::vector<std::unique_ptr<XmlDomNode>> children;
         for (const pugi::xml_node& child : node.children()) {
