@@ -63,6 +63,26 @@ TEST(PageFeatures, BytesInFrontOfPjlCommentAreDroppedAndThePropertyNameHasNoPadd
     EXPECT_EQ(u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_12", run.propertyReads.back());
 }
 
+TEST(PageFeatures, EndSetupAtTheWindowsStartIsAResultOfPositionZero) {
+    InserterJob job;
+    job.input = "%%EndSetup\n" + Page(1, "p1");
+    job.properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", u"Duplex=TwoSidedLongEdge"}};
+    const InserterRun run = RunInserter(job);
+    EXPECT_EQ("", run.blocks.at(0)) << "nothing in front of %%EndSetup";
+    EXPECT_EQ(kDuplexCode, run.blocks.at(1));
+    EXPECT_EQ(kDuplexCode + "%%EndSetup\n%%Page: 1 1\n\np1\n", run.output)
+        << "page one's own section dropped";
+}
+
+TEST(PageFeatures, ASectionWhoseEndLiesBeyondTheSearchIsHandledInALaterWindow) {
+    InserterJob job;
+    const std::string filler(98000, 'f');
+    job.input = "%!PS\n" + filler + "%%BeginPageSetup\n" + std::string(1000, 's') +
+                "\n%%EndPageSetup\ngsave simpInitG\nb\ngrestore\n";
+    job.properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", u"Duplex=TwoSidedLongEdge"}};
+    EXPECT_EQ("%!PS\n" + filler + kDuplexCode + "\nb\n", RunInserter(job).output);
+}
+
 TEST(PageFeatures, OnlyPostScriptGetsPageFeatures) {
     InserterJob job;
     job.input = "%!PS\n%%EndSetup\n" + Page(1, "p1");
@@ -142,6 +162,16 @@ TEST_F(PassThrough, WithoutAPassPhraseTheBytesGoOutUnchanged) {
     EXPECT_EQ("@PJL ENTER LANGUAGE=PDF\r\n%!PS-Adobe-3.0\nshowpage\n" + kTrailer,
               RunInserter(job).output);
 }
+
+#if !defined(_WIN32)
+TEST_F(PassThrough, AReadErrorEndsWithTheTrailerAndFailsTheJob) {
+    InserterJob job;
+    job.printReadyFile = folders.Scratch("a-folder-not-a-file");
+    InserterRun run;
+    EXPECT_THROW(RunInserter(job, run), CPComException);
+    EXPECT_EQ("@PJL ENTER LANGUAGE=PDF\r\n" + kTrailer, run.output);
+}
+#endif
 
 TEST_F(PassThrough, AMissingFileWritesNothingAndFailsTheJob) {
     InserterJob job;
