@@ -5,50 +5,22 @@
 // is in encryption_bench).
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstring>
 #include <random>
 #include <string>
 
 #include "FilterPipeline/PDLStreamFilter/PDLInserter.h"
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
+#include "tests/fakes/FakeComObject.h"
 
 namespace {
 constexpr std::size_t kJobBytes = 256u << 20;
 
-template <typename Interface>
-class BenchObject : public Interface {
-  public:
-    explicit BenchObject(const IID& id) : id(id) {}
-    virtual ~BenchObject() = default;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!IsEqualGUID(riid, IID_IUnknown) && !IsEqualGUID(riid, id)) {
-            *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        *out = this;
-        this->AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-
-  private:
-    std::atomic<ULONG> references{1};
-    IID id;
-};
-
 // Serves `prefix`, then `pattern` over and over, up to `total` bytes.
-class PatternReader : public BenchObject<IPrintReadStream> {
+class PatternReader : public FakeComObject<IPrintReadStream> {
   public:
     PatternReader(std::string prefix, const std::string& pattern, std::size_t total)
-        : BenchObject(IID_IPrintReadStream),
+        : FakeComObject(IID_IPrintReadStream),
           prefix(std::move(prefix)),
           pattern(pattern),
           total(total) {}
@@ -79,9 +51,9 @@ class PatternReader : public BenchObject<IPrintReadStream> {
     std::size_t position = 0;
 };
 
-class NullWriter : public BenchObject<IPrintWriteStream> {
+class NullWriter : public FakeComObject<IPrintWriteStream> {
   public:
-    NullWriter() : BenchObject(IID_IPrintWriteStream) {}
+    NullWriter() : FakeComObject(IID_IPrintWriteStream) {}
     HRESULT STDMETHODCALLTYPE WriteBytes(const void*, ULONG count, ULONG* written) override {
         *written = count;
         return S_OK;

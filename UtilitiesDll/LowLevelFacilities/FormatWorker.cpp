@@ -65,6 +65,19 @@ void Snprintf(MessageBuffer& destination, const std::string& crtSpecification, s
 std::size_t Reserve(const FormatSpecification& specification) {
     return std::max<std::size_t>(2 * specification.getFormatSpecificationLength(), 256);
 }
+
+// An integer goes to the runtime as a character for %c, else at its full 64-bit width.
+template <typename Integer>
+void WriteInteger(MessageBuffer& destination, const FormatSpecification& specification,
+                  Integer value) {
+    if (specification.getConversion() == 'c') {
+        Snprintf(destination, CrtSpecification(specification, "c", ""), Reserve(specification),
+                 static_cast<int>(value));
+        return;
+    }
+    Snprintf(destination, CrtSpecification(specification, "diouxX", kSixtyFourBitModifier),
+             Reserve(specification), value);
+}
 }  // namespace
 
 void raiseMissingArguments(const char* formatFromRunStart) {
@@ -124,24 +137,12 @@ void formatWorker(MessageBuffer& destination, const char* format) {
 
 void writeWithCrt(MessageBuffer& destination, const FormatSpecification& specification,
                   long long value) {
-    if (specification.getConversion() == 'c') {
-        Snprintf(destination, CrtSpecification(specification, "c", ""), Reserve(specification),
-                 static_cast<int>(value));
-        return;
-    }
-    Snprintf(destination, CrtSpecification(specification, "diouxX", kSixtyFourBitModifier),
-             Reserve(specification), value);
+    WriteInteger(destination, specification, value);
 }
 
 void writeWithCrt(MessageBuffer& destination, const FormatSpecification& specification,
                   unsigned long long value) {
-    if (specification.getConversion() == 'c') {
-        Snprintf(destination, CrtSpecification(specification, "c", ""), Reserve(specification),
-                 static_cast<int>(value));
-        return;
-    }
-    Snprintf(destination, CrtSpecification(specification, "diouxX", kSixtyFourBitModifier),
-             Reserve(specification), value);
+    WriteInteger(destination, specification, value);
 }
 
 void writeWithCrt(MessageBuffer& destination, const FormatSpecification& specification,
