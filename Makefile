@@ -33,7 +33,7 @@ $(addprefix test-,$(PRESETS)): test-%: deps
 	ctest --preset $*
 
 # The copy under libFuzzer (clang, AddressSanitizer, UndefinedBehaviorSanitizer) for a bounded time,
-# from the seed corpus of real jobs in tests/fuzz/corpus.
+# starting from the corpus of real jobs in tests/fuzz/corpus.
 fuzz: deps
 	cmake --preset linux-fuzz
 	cmake --build --preset linux-fuzz

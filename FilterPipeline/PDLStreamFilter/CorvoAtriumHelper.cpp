@@ -1,4 +1,4 @@
-// The Atrium hand-off: job folder, job specification, ready marker.
+// The Atrium hand-off: job folder, JobSpec.xml, ready marker.
 #include "CorvoAtriumHelper.h"
 
 #include "companion/Utilities/ByteBuffer.h"

@@ -30,12 +30,12 @@ bool Exists(const std::filesystem::path& path) {
 void Inspect(const std::filesystem::path& folder, Observations& seen) {
     // Files only ever appear, except the lock, which goes last. Each look comes before the look at
     // what must exist by then: the content file shows that the lock was made, a missing lock
-    // that the marker was written, the marker that the specification was.
+    // that the marker was written, the marker that JobSpec.xml was.
     const bool content = Exists(folder / "JobContent.out");
     const bool lock = Exists(folder / "ready.lck");
     const bool marker = Exists(folder / "QCPT.ready");
-    const bool specification = Exists(folder / "JobSpec.xml");
-    seen.markerBeforeSpecification += marker && !specification;
+    const bool jobSpec = Exists(folder / "JobSpec.xml");
+    seen.markerBeforeSpecification += marker && !jobSpec;
     seen.lockGoneBeforeMarker += content && !lock && !marker;
     if (lock || !marker) {
         return;

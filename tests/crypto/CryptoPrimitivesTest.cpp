@@ -1,5 +1,5 @@
 // The backend primitives against published known answers (RFC 7914 for PBKDF2-HMAC-SHA256, the
-// GCM specification's test cases for AES-256), so both backends are held to the same bytes.
+// test cases of the GCM paper for AES-256), so both backends are held to the same bytes.
 #include <gtest/gtest.h>
 
 #include <string>
