@@ -16,7 +16,7 @@
 
 namespace {
 struct Observations {
-    int markerBeforeSpecification = 0;
+    int markerBeforeJobSpec = 0;
     int lockGoneBeforeMarker = 0;
     int unreadableCompleteSpecification = 0;
     int completeFoldersSeen = 0;
@@ -35,7 +35,7 @@ void Inspect(const std::filesystem::path& folder, Observations& seen) {
     const bool lock = Exists(folder / "ready.lck");
     const bool marker = Exists(folder / "QCPT.ready");
     const bool jobSpec = Exists(folder / "JobSpec.xml");
-    seen.markerBeforeSpecification += marker && !jobSpec;
+    seen.markerBeforeJobSpec += marker && !jobSpec;
     seen.lockGoneBeforeMarker += content && !lock && !marker;
     if (lock || !marker) {
         return;
@@ -86,7 +86,7 @@ TEST(AtriumConsumer, NeverSeesTheFilesOutOfProtocolOrder) {
     }
     producing.store(false);
     consumer.join();
-    EXPECT_EQ(0, seen.markerBeforeSpecification);
+    EXPECT_EQ(0, seen.markerBeforeJobSpec);
     EXPECT_EQ(0, seen.lockGoneBeforeMarker);
     EXPECT_EQ(0, seen.unreadableCompleteSpecification);
     EXPECT_GT(seen.completeFoldersSeen, 0);
