@@ -84,6 +84,11 @@ HRESULT FakePropertyBag::GetProperty(const WCHAR* name, VARIANT* value) {
     ++gets;
     requestedNames.emplace_back(name);
     VariantInit(value);
+    const auto other = values.find(name);
+    if (other != values.end()) {
+        *value = other->second;
+        return S_OK;
+    }
     const auto found = strings.find(name);
     if (found == strings.end()) {
         return E_FAIL;

@@ -94,6 +94,8 @@ class FakePropertyBag : public FakeComObject<IPrintPipelinePropertyBag> {
     BOOL STDMETHODCALLTYPE DeleteProperty(const WCHAR*) override { return FALSE; }
 
     std::map<std::basic_string<WCHAR>, std::basic_string<WCHAR>> strings;
+    // Values of other types (numbers, booleans, VT_EMPTY), handed out as they are.
+    std::map<std::basic_string<WCHAR>, VARIANT> values;
     std::vector<std::basic_string<WCHAR>> requestedNames;
     int gets = 0;
 };

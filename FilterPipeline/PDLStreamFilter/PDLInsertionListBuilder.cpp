@@ -1,0 +1,27 @@
+// Building the insertion list.
+#include "PDLInsertionListBuilder.h"
+
+void PDLInsertionListBuilder::Build(const JobSettings& settings, PDLInsertionDataList& list) {
+    if (settings.fullQpifSupported && !settings.requiresBothPjlAndQcpt) {
+        return;
+    }
+    if (!settings.pjlToInsert.IsEmpty()) {
+        list.emplace_back(settings.requiresBothPjlAndQcpt ? AtStreamStart : BeforePjlEnterLanguage,
+                          settings.pjlToInsert);
+    }
+    if (!settings.jobLevelPsComments.IsEmpty()) {
+        list.emplace_back(BeforeTitle, settings.jobLevelPsComments);
+    }
+    if (!settings.jobLevelPs.IsEmpty()) {
+        list.emplace_back(BeforeEndSetup, settings.jobLevelPs);
+    }
+    if (!settings.pclmCustomTicket.IsEmpty()) {
+        list.emplace_back(BeforePclmHeader, settings.pclmCustomTicket);
+    }
+    if (settings.greenSeparatorFixUp) {
+        list.emplace_back(AtStreamStart, CXString(WIDE("\x1b%-12345X@PJL EOJ\r\n")));
+    }
+    if (settings.requiresBothPjlAndQcpt && !settings.qcptTicket.IsEmpty()) {
+        list.emplace_back(AtStreamStart, settings.qcptTicket);
+    }
+}
