@@ -42,7 +42,44 @@ void StreamFilterBase::InitializeIO_throws(IInterFilterCommunicator* communicato
         IID_IPrintWriteStream, "write stream");
 }
 
-void StreamFilterBase::OnInitializeFilter() {}
+namespace {
+// One property of the pipeline into a VARIANT that is cleared however the read ends.
+class PipelineProperty {
+  public:
+    PipelineProperty(IPrintPipelinePropertyBag* bag, const WCHAR* name) {
+        VariantInit(&value);
+        present = bag != nullptr && SUCCEEDED(bag->GetProperty(name, &value));
+    }
+    ~PipelineProperty() { VariantClear(&value); }
+    PipelineProperty(const PipelineProperty&) = delete;
+    PipelineProperty& operator=(const PipelineProperty&) = delete;
+
+    bool Is(VARTYPE type) const { return present && value.vt == type; }
+
+    bool present = false;
+    VARIANT value;
+};
+}  // namespace
+
+// The job facts the pipeline provides under its standard names; one that is missing or of another
+// type leaves its default.
+void StreamFilterBase::OnInitializeFilter() {
+    IPrintPipelinePropertyBag* bag = GetIPrintPipelinePropertyBagPtr();
+    if (const PipelineProperty name(bag, WIDE("PrinterName"));
+        name.Is(VT_BSTR) && name.value.bstrVal != nullptr) {
+        printerName =
+            CXString(name.value.bstrVal, static_cast<int>(SysStringLen(name.value.bstrVal)));
+    }
+    if (const PipelineProperty handle(bag, WIDE("PrinterHandle")); handle.Is(VT_BYREF)) {
+        printerHandle = static_cast<HANDLE>(handle.value.byref);
+    }
+    if (const PipelineProperty token(bag, WIDE("UserSecurityToken")); token.Is(VT_BYREF)) {
+        userToken = static_cast<HANDLE>(token.value.byref);
+    }
+    if (const PipelineProperty job(bag, WIDE("PrintJobId")); job.Is(VT_UI4)) {
+        jobId = job.value.ulVal;
+    }
+}
 
 void StreamFilterBase::CloseWriter() noexcept {
     if (writeStream) {

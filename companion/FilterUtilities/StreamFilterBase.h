@@ -13,6 +13,8 @@ class StreamFilterBase : public MsRenderFilterBase {
   protected:
     void InitializeIO_throws(IInterFilterCommunicator* communicator) override;
     void CloseWriter() noexcept override;
+    // Reads the pipeline's standard job properties: "PrinterName", "PrinterHandle",
+    // "UserSecurityToken" and "PrintJobId".
     void OnInitializeFilter() override;
 
     const CXString& GetPrinterName() const noexcept { return printerName; }

@@ -19,6 +19,10 @@ class TestFilter : public StreamFilterBase {
 
     IPrintReadStream* Reader() const { return GetReadStream(); }
     IPrintWriteStream* Writer() const { return GetWriteStream(); }
+    using StreamFilterBase::GetJobId;
+    using StreamFilterBase::GetPrinterHandle;
+    using StreamFilterBase::GetPrinterName;
+    using StreamFilterBase::GetUserToken;
 
   protected:
     void StartOperation_throws() override { operation(*this); }
@@ -81,6 +85,35 @@ TEST_F(FilterBaseTest, AFailedOperationGivesItsHresultToTheCallerAndToTheManager
     EXPECT_EQ(std::vector<HRESULT>{HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)},
               control->shutdownReasons);
     EXPECT_EQ(1, writer->closes) << "the writer is closed on failure too";
+}
+
+TEST_F(FilterBaseTest, TheStandardJobPropertiesAreKeptAndMissingOnesLeaveTheirDefaults) {
+    int printer = 0, token = 0;
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BYREF;
+    value.byref = &printer;
+    bag->values[std::basic_string<WCHAR>(WIDE("PrinterHandle"))] = value;
+    value.byref = &token;
+    bag->values[std::basic_string<WCHAR>(WIDE("UserSecurityToken"))] = value;
+    value.vt = VT_UI4;
+    value.ulVal = 42;
+    bag->values[std::basic_string<WCHAR>(WIDE("PrintJobId"))] = value;
+    bag->strings[std::basic_string<WCHAR>(WIDE("PrinterName"))] = WIDE("Office");
+    ASSERT_EQ(S_OK, Initialize());
+    EXPECT_EQ(std::basic_string<WCHAR>(WIDE("Office")), filter->GetPrinterName().str());
+    EXPECT_EQ(static_cast<HANDLE>(&printer), filter->GetPrinterHandle());
+    EXPECT_EQ(static_cast<HANDLE>(&token), filter->GetUserToken());
+    EXPECT_EQ(42u, filter->GetJobId());
+
+    auto* bare = new TestFilter();
+    auto* emptyBag = new FakePropertyBag();
+    EXPECT_EQ(S_OK, bare->InitializeFilter(communicator, emptyBag, control));
+    EXPECT_TRUE(bare->GetPrinterName().IsEmpty());
+    EXPECT_EQ(nullptr, bare->GetPrinterHandle());
+    EXPECT_EQ(0u, bare->GetJobId());
+    bare->Release();
+    emptyBag->Release();
 }
 
 TEST_F(FilterBaseTest, TheOperationRunsOnce) {
