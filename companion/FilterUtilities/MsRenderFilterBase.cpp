@@ -53,3 +53,20 @@ HRESULT MsRenderFilterBase::StartOperation() {
     }
     return result;
 }
+
+std::unique_ptr<NativeComPrinterPropertyBagAccess> MsRenderFilterBase::GetDriverPropertyBagAccess()
+    const {
+    VARIANT value;
+    VariantInit(&value);
+    IPrinterPropertyBag* bag = nullptr;
+    if (propertyBag && SUCCEEDED(propertyBag->GetProperty(WIDE("DriverPropertyBag"), &value)) &&
+        (value.vt == VT_UNKNOWN || value.vt == VT_DISPATCH) && value.punkVal != nullptr) {
+        value.punkVal->QueryInterface(IID_IPrinterPropertyBag, reinterpret_cast<void**>(&bag));
+    }
+    VariantClear(&value);
+    if (bag == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<NativeComPrinterPropertyBagAccess>(
+        ComReference<IPrinterPropertyBag>::Adopt(bag));
+}

@@ -5,7 +5,10 @@
 
 #include <atomic>
 
+#include <memory>
+
 #include "CUnknown.h"
+#include "NativeComPrinterPropertyBagAccess.h"
 #include "companion/Utilities/ComReference.h"
 #include "seam/FilterPipelineInterfaces.h"
 
@@ -26,6 +29,8 @@ class MsRenderFilterBase : public CUnknown<IPrintPipelineFilter> {
         return propertyBag.Get();
     }
     bool IsShutdownRequested() const noexcept { return shutdownRequested.load(); }
+    // The driver's property bag ("DriverPropertyBag"), or nothing when the pipeline has none.
+    std::unique_ptr<NativeComPrinterPropertyBagAccess> GetDriverPropertyBagAccess() const;
 
   protected:
     virtual void InitializeIO_throws(IInterFilterCommunicator* communicator) = 0;

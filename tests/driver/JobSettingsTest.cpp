@@ -141,3 +141,73 @@ TEST(InsertionList, ItemsFollowTheSettingsInTheirFixedOrder) {
     EXPECT_TRUE(Items(fullQpif).empty()) << "full QPIF without needing both: no item at all";
 }
 }  // namespace
+
+#include "companion/FilterUtilities/StreamFilterBase.h"
+#include "companion/Utilities/CorvoDriverPropertyBag.h"
+
+namespace {
+class OperationlessFilter : public StreamFilterBase {
+  protected:
+    void StartOperation_throws() override {}
+};
+
+TEST(DriverPropertyBag, TheDriversSettingsAreReadByTheirNamesWithDefaults) {
+    auto* driverBag = new FakePrinterPropertyBag();
+    driverBag->ints = {{Name(u"Corvo_Pdl"), 7363}, {Name(u"Corvo_ControllerFamily"), 8430}};
+    driverBag->bools = {{Name(u"Corvo_PrintStreamQFCICompliant"), true},
+                        {Name(u"Corvo_FullQpifSupported"), true},
+                        {Name(u"Corvo_RequiresBothPjlAndQcpt"), false}};
+    driverBag->strings = {{Name(u"Corvo_ProductPdlDataXml"), Name(u"<ProductPdlData/>")}};
+    const NativeComPrinterPropertyBagAccess access{ComReference<IPrinterPropertyBag>(driverBag)};
+    const CorvoDriverPropertyBag settings(access);
+    EXPECT_EQ(7363, settings.GetPdl());
+    EXPECT_TRUE(settings.IsPrintStreamQFCICompliant());
+    EXPECT_TRUE(settings.GetDriverProductData().IsFullQpifSupported());
+    EXPECT_FALSE(settings.GetDriverProductData().RequiresGreenSeparatorPageFixUp())
+        << "absent reads as false";
+    EXPECT_FALSE(settings.GetDriverProductData().RequiresBothPJL_AND_QCPT());
+    EXPECT_EQ(8430, settings.GetDriverProductData().GetControllerFamily());
+    EXPECT_EQ("<ProductPdlData/>", settings.GetProductPdlDataXml().str());
+
+    const NativeComPrinterPropertyBagAccess empty{ComReference<IPrinterPropertyBag>()};
+    EXPECT_EQ(5001, CorvoDriverPropertyBag(empty).GetPdl()) << "none known without a value";
+    driverBag->Release();
+}
+
+TEST(DriverPropertyBag, TheFilterFindsItInThePipelinesPropertyBag) {
+    auto* reader = new FakeReadStream("");
+    auto* writer = new FakeWriteStream();
+    auto* communicator = new FakeCommunicator(reader, writer);
+    auto* control = new FakeManagerControl();
+    auto* driverBag = new FakePrinterPropertyBag();
+    driverBag->ints = {{Name(u"Corvo_Pdl"), 7360}};
+    struct Case {
+        const char* label;
+        bool withDriverBag;
+    };
+    for (const Case c : {Case{"present", true}, Case{"absent", false}}) {
+        auto* bag = new FakePropertyBag();
+        if (c.withDriverBag) {
+            VARIANT value;
+            VariantInit(&value);
+            value.vt = VT_UNKNOWN;
+            value.punkVal = driverBag;
+            driverBag->AddRef();
+            bag->values[Name(u"DriverPropertyBag")] = value;
+        }
+        auto* filter = new OperationlessFilter();
+        ASSERT_EQ(S_OK, filter->InitializeFilter(communicator, bag, control)) << c.label;
+        const auto access = filter->GetDriverPropertyBagAccess();
+        EXPECT_EQ(c.withDriverBag, access != nullptr) << c.label;
+        if (access) {
+            EXPECT_EQ(7360, CorvoDriverPropertyBag(*access).GetPdl()) << c.label;
+        }
+        filter->Release();
+        bag->Release();
+    }
+    for (IUnknown* object :
+         std::initializer_list<IUnknown*>{reader, writer, communicator, control, driverBag}) {
+        object->Release();
+    }
+}
+}  // namespace

@@ -87,6 +87,9 @@ HRESULT FakePropertyBag::GetProperty(const WCHAR* name, VARIANT* value) {
     const auto other = values.find(name);
     if (other != values.end()) {
         *value = other->second;
+        if ((value->vt == VT_UNKNOWN || value->vt == VT_DISPATCH) && value->punkVal != nullptr) {
+            value->punkVal->AddRef();
+        }
         return S_OK;
     }
     const auto found = strings.find(name);
@@ -96,5 +99,40 @@ HRESULT FakePropertyBag::GetProperty(const WCHAR* name, VARIANT* value) {
     value->vt = VT_BSTR;
     value->bstrVal =
         SysAllocStringLen(found->second.data(), static_cast<UINT>(found->second.size()));
+    return S_OK;
+}
+
+FakePropertyBag::~FakePropertyBag() {
+    for (auto& [name, value] : values) {
+        if ((value.vt == VT_UNKNOWN || value.vt == VT_DISPATCH) && value.punkVal != nullptr) {
+            value.punkVal->Release();
+        }
+    }
+}
+
+HRESULT FakePrinterPropertyBag::GetBool(BSTR name, BOOL* value) {
+    const auto found = bools.find(name);
+    if (found == bools.end()) {
+        return E_INVALIDARG;
+    }
+    *value = found->second ? TRUE : FALSE;
+    return S_OK;
+}
+
+HRESULT FakePrinterPropertyBag::GetInt32(BSTR name, LONG* value) {
+    const auto found = ints.find(name);
+    if (found == ints.end()) {
+        return E_INVALIDARG;
+    }
+    *value = found->second;
+    return S_OK;
+}
+
+HRESULT FakePrinterPropertyBag::GetString(BSTR name, BSTR* value) {
+    const auto found = strings.find(name);
+    if (found == strings.end()) {
+        return E_INVALIDARG;
+    }
+    *value = SysAllocStringLen(found->second.data(), static_cast<UINT>(found->second.size()));
     return S_OK;
 }
