@@ -29,14 +29,14 @@ template <typename Exception>
                                 std::move(message), preserved.Value());
 }
 
-// The specification as the runtime library must see it for a value of the given kind, or a raise
+// The conversion as the runtime library must see it for a value of the given kind, or a raise
 // when the conversion cannot take such a value.
-std::string CrtSpecification(const FormatSpecification& specification, const char* conversions,
+std::string CrtSpecification(const FormatSpecification& conversionSpec, const char* conversions,
                              const char* modifier) {
-    if (std::strchr(conversions, specification.getConversion()) == nullptr) {
-        raiseUnformattableValue(specification);
+    if (std::strchr(conversions, conversionSpec.getConversion()) == nullptr) {
+        raiseUnformattableValue(conversionSpec);
     }
-    return specification.withLengthModifier(modifier);
+    return conversionSpec.withLengthModifier(modifier);
 }
 
 // Steps of one _snprintf into the buffer: the first try at the reserve, the second at the size the
@@ -62,21 +62,21 @@ void Snprintf(MessageBuffer& destination, const std::string& crtSpecification, s
     destination.commitWritten(static_cast<std::size_t>(count));
 }
 
-std::size_t Reserve(const FormatSpecification& specification) {
-    return std::max<std::size_t>(2 * specification.getFormatSpecificationLength(), 256);
+std::size_t Reserve(const FormatSpecification& conversionSpec) {
+    return std::max<std::size_t>(2 * conversionSpec.getFormatSpecificationLength(), 256);
 }
 
 // An integer goes to the runtime as a character for %c, else at its full 64-bit width.
 template <typename Integer>
-void WriteInteger(MessageBuffer& destination, const FormatSpecification& specification,
+void WriteInteger(MessageBuffer& destination, const FormatSpecification& conversionSpec,
                   Integer value) {
-    if (specification.getConversion() == 'c') {
-        Snprintf(destination, CrtSpecification(specification, "c", ""), Reserve(specification),
+    if (conversionSpec.getConversion() == 'c') {
+        Snprintf(destination, CrtSpecification(conversionSpec, "c", ""), Reserve(conversionSpec),
                  static_cast<int>(value));
         return;
     }
-    Snprintf(destination, CrtSpecification(specification, "diouxX", kSixtyFourBitModifier),
-             Reserve(specification), value);
+    Snprintf(destination, CrtSpecification(conversionSpec, "diouxX", kSixtyFourBitModifier),
+             Reserve(conversionSpec), value);
 }
 }  // namespace
 
@@ -103,11 +103,11 @@ void raiseNonIntegralValue(char conversion) {
             conversion);
 }
 
-void raiseUnformattableValue(const FormatSpecification& specification) {
-    raise<CPExceptionInvalidArgument>(
-        "InternalCorvoCP::useCrtToProcessFormatSpecification", __LINE__,
-        "The argument's type cannot be formatted by the format specification " +
-            specification.getFormatSpecificationString());
+void raiseUnformattableValue(const FormatSpecification& conversionSpec) {
+    raise<CPExceptionInvalidArgument>("InternalCorvoCP::useCrtToProcessFormatSpecification",
+                                      __LINE__,
+                                      "The argument's type cannot be formatted by the conversion " +
+                                          conversionSpec.getFormatSpecificationString());
 }
 
 void reportSurplusArguments(const char* formatFromRunStart) noexcept {
@@ -135,25 +135,25 @@ void formatWorker(MessageBuffer& destination, const char* format) {
     destination.append(runStart, std::strlen(runStart));
 }
 
-void writeWithCrt(MessageBuffer& destination, const FormatSpecification& specification,
+void writeWithCrt(MessageBuffer& destination, const FormatSpecification& conversionSpec,
                   long long value) {
-    WriteInteger(destination, specification, value);
+    WriteInteger(destination, conversionSpec, value);
 }
 
-void writeWithCrt(MessageBuffer& destination, const FormatSpecification& specification,
+void writeWithCrt(MessageBuffer& destination, const FormatSpecification& conversionSpec,
                   unsigned long long value) {
-    WriteInteger(destination, specification, value);
+    WriteInteger(destination, conversionSpec, value);
 }
 
-void writeWithCrt(MessageBuffer& destination, const FormatSpecification& specification,
+void writeWithCrt(MessageBuffer& destination, const FormatSpecification& conversionSpec,
                   double value) {
-    Snprintf(destination, CrtSpecification(specification, "eEfFgGaA", ""), Reserve(specification),
+    Snprintf(destination, CrtSpecification(conversionSpec, "eEfFgGaA", ""), Reserve(conversionSpec),
              value);
 }
 
-void writeWithCrt(MessageBuffer& destination, const FormatSpecification& specification,
+void writeWithCrt(MessageBuffer& destination, const FormatSpecification& conversionSpec,
                   const char* value) {
-    Snprintf(destination, CrtSpecification(specification, "s", ""), Reserve(specification),
+    Snprintf(destination, CrtSpecification(conversionSpec, "s", ""), Reserve(conversionSpec),
              value != nullptr ? value : "(null)");
 }
 

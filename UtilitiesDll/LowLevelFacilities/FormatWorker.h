@@ -21,18 +21,18 @@ namespace InternalCorvoCP {
 [[noreturn]] void raiseMissingArguments(const char* formatFromRunStart);
 [[noreturn]] void raiseStarInSpecification();
 [[noreturn]] void raiseNonIntegralValue(char conversion);
-[[noreturn]] void raiseUnformattableValue(const FormatSpecification& specification);
+[[noreturn]] void raiseUnformattableValue(const FormatSpecification& conversionSpec);
 void reportSurplusArguments(const char* formatFromRunStart) noexcept;
 
-// One value by one specification through the runtime library's _snprintf, for the value kinds it
-// can take. The specification's length modifier is replaced by the one the value really has.
-void writeWithCrt(MessageBuffer& destination, const FormatSpecification& specification,
+// One value by one conversion through the runtime library's _snprintf, for the value kinds it
+// can take. The conversion's length modifier is replaced by the one the value really has.
+void writeWithCrt(MessageBuffer& destination, const FormatSpecification& conversionSpec,
                   long long value);
-void writeWithCrt(MessageBuffer& destination, const FormatSpecification& specification,
+void writeWithCrt(MessageBuffer& destination, const FormatSpecification& conversionSpec,
                   unsigned long long value);
-void writeWithCrt(MessageBuffer& destination, const FormatSpecification& specification,
+void writeWithCrt(MessageBuffer& destination, const FormatSpecification& conversionSpec,
                   double value);
-void writeWithCrt(MessageBuffer& destination, const FormatSpecification& specification,
+void writeWithCrt(MessageBuffer& destination, const FormatSpecification& conversionSpec,
                   const char* value);
 
 template <typename T>
@@ -70,26 +70,26 @@ void outputRequestedIntegralFormatArgument(IFormatStringStreamDestination& desti
 
 template <typename T>
 void useCrtToProcessFormatSpecification(MessageBuffer& destination,
-                                        const FormatSpecification& specification, const T& value) {
-    if (specification.usesStar()) {
+                                        const FormatSpecification& conversionSpec, const T& value) {
+    if (conversionSpec.usesStar()) {
         raiseStarInSpecification();
     }
     if constexpr (IsStrictlyTypedIntegral<T>::value) {
-        useCrtToProcessFormatSpecification(destination, specification, value.get());
+        useCrtToProcessFormatSpecification(destination, conversionSpec, value.get());
     } else if constexpr (std::is_integral_v<T> && std::is_signed_v<T>) {
-        writeWithCrt(destination, specification, static_cast<long long>(value));
+        writeWithCrt(destination, conversionSpec, static_cast<long long>(value));
     } else if constexpr (std::is_integral_v<T>) {
-        writeWithCrt(destination, specification, static_cast<unsigned long long>(value));
+        writeWithCrt(destination, conversionSpec, static_cast<unsigned long long>(value));
     } else if constexpr (std::is_floating_point_v<T>) {
-        writeWithCrt(destination, specification, static_cast<double>(value));
+        writeWithCrt(destination, conversionSpec, static_cast<double>(value));
     } else if constexpr (std::is_convertible_v<const T&, const char*>) {
-        writeWithCrt(destination, specification, static_cast<const char*>(value));
+        writeWithCrt(destination, conversionSpec, static_cast<const char*>(value));
     } else if constexpr (std::is_same_v<T, std::string>) {
-        writeWithCrt(destination, specification, value.c_str());
+        writeWithCrt(destination, conversionSpec, value.c_str());
     } else if constexpr (std::is_same_v<T, CPString>) {
-        writeWithCrt(destination, specification, value.utf8RawBytes());
+        writeWithCrt(destination, conversionSpec, value.utf8RawBytes());
     } else {
-        raiseUnformattableValue(specification);
+        raiseUnformattableValue(conversionSpec);
     }
 }
 
@@ -121,10 +121,10 @@ void formatWorker(MessageBuffer& destination, const char* format, const First& f
             formatWorker(destination, p + 2, rest...);
             return;
         }
-        const FormatSpecification specification =
+        const FormatSpecification conversionSpec =
             FormatSpecification::parseAfterFirstPercentCharacter(p + 1);
-        useCrtToProcessFormatSpecification(destination, specification, first);
-        formatWorker(destination, specification.getEnd(), rest...);
+        useCrtToProcessFormatSpecification(destination, conversionSpec, first);
+        formatWorker(destination, conversionSpec.getEnd(), rest...);
         return;
     }
     destination.append(runStart, std::strlen(runStart));

@@ -1,4 +1,4 @@
-// Parsing of one printf conversion specification.
+// Parsing of one printf conversion conversionSpec.
 #include "FormatSpecification.h"
 
 #include <cstring>
@@ -7,9 +7,8 @@
 
 namespace {
 [[noreturn]] void Reject(const std::string& why, const char* at) {
-    throw CPExceptionInvalidArgument(
-        "Invalid format specification (" + why + ") at: %" + std::string(at), GetLastError(),
-        CV_DEBUG_CONTEXT(kLibraryCategoryMask));
+    throw CPExceptionInvalidArgument("Invalid conversion (" + why + ") at: %" + std::string(at),
+                                     GetLastError(), CV_DEBUG_CONTEXT(kLibraryCategoryMask));
 }
 
 bool IsDigit(char c) {
@@ -56,18 +55,18 @@ FormatSpecification FormatSpecification::parseAfterFirstPercentCharacter(const c
     if (*p == '.') {
         p = SkipNumberOrStar(p + 1, afterPercent);
     }
-    FormatSpecification specification;
-    specification.lengthModifierAt = static_cast<std::size_t>(p - afterPercent) + 1;
+    FormatSpecification conversionSpec;
+    conversionSpec.lengthModifierAt = static_cast<std::size_t>(p - afterPercent) + 1;
     const char* afterModifier = SkipLengthModifier(p);
-    specification.lengthModifier.assign(p, afterModifier);
+    conversionSpec.lengthModifier.assign(p, afterModifier);
     p = afterModifier;
     if (*p == '\0' || std::strchr("diouxXeEfFgGaAcCsSp%", *p) == nullptr) {
         Reject(*p == '\0' ? "the text ends inside it" : "unknown conversion", afterPercent);
     }
-    specification.conversion = *p;
-    specification.end = p + 1;
-    specification.text = "%" + std::string(afterPercent, specification.end);
-    return specification;
+    conversionSpec.conversion = *p;
+    conversionSpec.end = p + 1;
+    conversionSpec.text = "%" + std::string(afterPercent, conversionSpec.end);
+    return conversionSpec;
 }
 
 std::string FormatSpecification::withLengthModifier(const std::string& modifier) const {

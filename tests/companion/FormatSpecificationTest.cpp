@@ -1,4 +1,4 @@
-// Parsing one printf specification: the text it spans, its parts, and what it refuses.
+// Parsing one printf conversion: the text it spans, its parts, and what it refuses.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -79,9 +79,9 @@ TEST(FormatWorker, MismatchesRaiseInvalidArgumentWithTheirMessage) {
         {"non-integral value for %d", [] { Format("%d bytes", SizeRawBytes32(3)); },
          "Non-integral value supplied as integral argument to format string character: d"},
         {"floating conversion for an integer", [] { Format("%f", 3); },
-         "The argument's type cannot be formatted by the format specification %f"},
+         "The argument's type cannot be formatted by the conversion %f"},
         {"text for a hex conversion", [] { Format("%x", "ab"); },
-         "The argument's type cannot be formatted by the format specification %x"},
+         "The argument's type cannot be formatted by the conversion %x"},
     };
     for (const Case& c : cases) {
         try {
