@@ -5,7 +5,6 @@
 
 #include "Win32Seam.h"
 
-struct IImgErrorInfo;
 struct IStream;
 
 inline constexpr IID IID_IPrintReadStream = {
@@ -22,6 +21,34 @@ inline constexpr IID IID_IPrintPipelineFilter = {
     0xcdb62fc0, 0x8bed, 0x434e, {0x86, 0xfb, 0xa2, 0xca, 0xe5, 0x5f, 0x19, 0xea}};
 inline constexpr IID IID_IPrinterPropertyBag = {
     0xfea77364, 0xdf95, 0x4a23, {0xa9, 0x05, 0x01, 0x9b, 0x79, 0xa8, 0xe4, 0x81}};
+
+inline constexpr IID IID_IImgErrorInfo = {
+    0x2bce4ece, 0xd30e, 0x445a, {0x94, 0x23, 0x68, 0x29, 0xbe, 0x94, 0x5a, 0xd8}};
+
+// The error record a filter hands to the pipeline manager with a shutdown request (imgerror.h).
+struct ImgErrorInfo {
+    BSTR description;
+    GUID guid;
+    DWORD helpContext;
+    BSTR helpFile;
+    BSTR source;
+    BSTR devDescription;
+    GUID errorID;
+    ULONG cUserParameters;
+    BSTR* aUserParameters;
+    BSTR userFallback;
+    DWORD exceptionID;
+};
+
+struct IImgErrorInfo : public IErrorInfo {
+    virtual HRESULT STDMETHODCALLTYPE GetDeveloperDescription(BSTR* pbstrDevDescription) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetUserErrorId(GUID* pErrorId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetUserParameterCount(ULONG* pcUserParams) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetUserParameter(ULONG cParam, BSTR* pbstrParam) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetUserFallback(BSTR* pbstrFallback) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetExceptionId(DWORD* pExceptionId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DetachErrorInfo(ImgErrorInfo* pErrorInfo) = 0;
+};
 
 struct IPrintReadStream : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Seek(LONGLONG dlibMove, DWORD dwOrigin,

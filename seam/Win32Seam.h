@@ -14,6 +14,10 @@
 #include <msxml2.h>
 #include <objbase.h>
 #include <oleauto.h>
+#ifndef SECURITY_WIN32
+#define SECURITY_WIN32
+#endif
+#include <security.h>
 #include <shlobj.h>
 #include <stdio.h>
 #define WIDE(text) L##text

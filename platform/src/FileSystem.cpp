@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "NativePath.h"
+#include "TokenHandles.h"
 #include "cvplatform/ErrorHandling.h"
 
 namespace {
@@ -160,6 +161,9 @@ BOOL GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize) {
 }
 
 BOOL CloseHandle(HANDLE hObject) {
+    if (CloseTokenHandle(hObject)) {
+        return TRUE;
+    }
     FileHandle* file = FileOf(hObject);
     if (file == nullptr) {
         return FALSE;

@@ -3,6 +3,9 @@
 
 #include <cstdlib>
 
+const IID IID_IErrorInfo = {
+    0x1CF2B120, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
+
 namespace {
 constexpr std::size_t kLengthPrefixBytes = sizeof(DWORD);
 

@@ -55,6 +55,19 @@ struct IDispatch : public IUnknown {
     ~IDispatch() = default;
 };
 
+CVPLATFORM_API const IID IID_IErrorInfo;
+
+struct IErrorInfo : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetGUID(GUID* pGUID) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetSource(BSTR* pBstrSource) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetDescription(BSTR* pBstrDescription) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetHelpFile(BSTR* pBstrHelpFile) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetHelpContext(DWORD* pdwHelpContext) = 0;
+
+  protected:
+    ~IErrorInfo() = default;
+};
+
 struct VARIANT {
     VARTYPE vt;
     WORD wReserved1;
