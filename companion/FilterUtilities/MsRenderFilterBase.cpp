@@ -1,7 +1,9 @@
 // Pipeline filter base: initialisation, operation frame and shutdown.
 #include "MsRenderFilterBase.h"
 
+#include "OperationErrorInfo.h"
 #include "companion/Utilities/CPComException.h"
+#include "companion/Utilities/CPString.h"
 #include "companion/Utilities/ComExceptionBoundary.h"
 
 MsRenderFilterBase::MsRenderFilterBase() : CUnknown(IID_IPrintPipelineFilter, GUID_NULL) {}
@@ -43,15 +45,35 @@ HRESULT MsRenderFilterBase::StartOperation() {
     if (!initialized.load() || started.exchange(true)) {
         return E_UNEXPECTED;
     }
-    const HRESULT result = RunAtComBoundary([this] {
-        StartOperation_throws();
-        return S_OK;
-    });
+    ComFailure failure;
+    const HRESULT result = RunAtComBoundary(
+        [this] {
+            StartOperation_throws();
+            return S_OK;
+        },
+        failure);
     CloseWriter();
     if (FAILED(result)) {
-        managerControl->RequestShutdown(result, nullptr);
+        ReportFailure(failure);
     }
     return result;
+}
+
+// The pipeline manager learns of the failure with its record; without memory for the record the
+// request goes out all the same.
+void MsRenderFilterBase::ReportFailure(const ComFailure& failure) noexcept {
+    IImgErrorInfo* record = nullptr;
+    try {
+        record = OperationErrorInfo::Create(static_cast<IPrintPipelineFilter*>(this),
+                                            CPString(failure.kind).ToWide(),
+                                            CPString(failure.message).ToWide());
+    } catch (...) {
+        record = nullptr;
+    }
+    managerControl->RequestShutdown(failure.hresult, record);
+    if (record != nullptr) {
+        record->Release();
+    }
 }
 
 std::unique_ptr<NativeComPrinterPropertyBagAccess> MsRenderFilterBase::GetDriverPropertyBagAccess()

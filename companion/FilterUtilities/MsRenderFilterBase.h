@@ -4,11 +4,11 @@
 #pragma once
 
 #include <atomic>
-
 #include <memory>
 
 #include "CUnknown.h"
 #include "NativeComPrinterPropertyBagAccess.h"
+#include "companion/Utilities/ComExceptionBoundary.h"
 #include "companion/Utilities/ComReference.h"
 #include "seam/FilterPipelineInterfaces.h"
 
@@ -39,6 +39,7 @@ class MsRenderFilterBase : public CUnknown<IPrintPipelineFilter> {
     virtual void StartOperation_throws() = 0;
 
   private:
+    void ReportFailure(const ComFailure& failure) noexcept;
     void InitializeFilter_throws(IInterFilterCommunicator* communicator,
                                  IPrintPipelinePropertyBag* propertyBag,
                                  IPrintPipelineManagerControl* managerControl);

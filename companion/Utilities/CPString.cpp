@@ -20,6 +20,21 @@ CPString::CPString(const CXString& wide) {
                         nullptr, nullptr);
 }
 
+CXString CPString::ToWide() const {
+    if (text.empty()) {
+        return CXString();
+    }
+    if (text.size() > 0x7FFFFFFFu) {
+        throw CPExceptionInvalidArgument("CPString: the text is too large to convert",
+                                         GetLastError(), CV_DEBUG_CONTEXT(kLibraryCategoryMask));
+    }
+    const int length = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    std::basic_string<WCHAR> wide(static_cast<std::size_t>(needed), WCHAR());
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), needed);
+    return CXString(std::move(wide));
+}
+
 SizeRawBytes32 CPString::sizeOfUtf8RawBytes() const {
     if (text.size() > 0xFFFFFFFFu) {
         throw CPExceptionInvalidArgument("CPString: the text is too large for a 32-bit byte count",

@@ -15,6 +15,9 @@ class CPString {
     // Converts UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
     explicit CPString(const CXString& text);
 
+    // Converts UTF-8 to UTF-16; a byte that is not valid UTF-8 becomes U+FFFD.
+    CXString ToWide() const;
+
     const char* utf8RawBytes() const noexcept { return text.c_str(); }
     // The byte count, without a terminator; a text of 4 GiB or more cannot be counted so and is
     // refused with CPExceptionInvalidArgument.

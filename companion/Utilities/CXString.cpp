@@ -191,6 +191,11 @@ int CXString::Find(WCHAR character, int start) const noexcept {
     return at == std::basic_string<WCHAR>::npos ? -1 : static_cast<int>(at);
 }
 
+int CXString::ReverseFind(WCHAR character) const noexcept {
+    const auto at = text.rfind(character);
+    return at == std::basic_string<WCHAR>::npos ? -1 : static_cast<int>(at);
+}
+
 int CXString::Find(const WCHAR* part, int start) const noexcept {
     if (start < 0 || part == nullptr || static_cast<std::size_t>(start) > text.size()) {
         return -1;

@@ -55,6 +55,8 @@ class CXString {
     CXString Tokenize(const WCHAR* delimiters, int& start) const;
     int Find(WCHAR character, int start = 0) const noexcept;
     int Find(const WCHAR* part, int start = 0) const noexcept;
+    // The index of the last `character`; -1 when absent.
+    int ReverseFind(WCHAR character) const noexcept;
     CXString Left(int count) const;
     // Empty, or nothing but white space.
     bool IsBlank() const noexcept;

@@ -6,6 +6,18 @@
 
 #include "CPComException.h"
 
+namespace {
+void Describe(ComFailure& failure, const char* kind, const char* message) noexcept {
+    try {
+        failure.kind = kind;
+        failure.message = message;
+    } catch (...) {
+        failure.kind.clear();
+        failure.message.clear();
+    }
+}
+}  // namespace
+
 HRESULT HresultFromCurrentException() noexcept {
     try {
         throw;
@@ -17,4 +29,19 @@ HRESULT HresultFromCurrentException() noexcept {
     } catch (...) {
         return E_FAIL;
     }
+}
+
+ComFailure DescribeCurrentException() noexcept {
+    ComFailure failure;
+    failure.hresult = HresultFromCurrentException();
+    try {
+        throw;
+    } catch (const CPException& exception) {
+        Describe(failure, exception.getExceptionType(), exception.getMessage().c_str());
+    } catch (const std::exception& exception) {
+        Describe(failure, "std::exception", exception.what());
+    } catch (...) {
+        Describe(failure, "unknown exception", "");
+    }
+    return failure;
 }

@@ -4,16 +4,17 @@
 #include <vector>
 
 Printer::~Printer() {
-    if (handle != nullptr) {
+    if (handle != nullptr && ownsHandle) {
         ClosePrinter(handle);
     }
 }
 
 bool Printer::TryToCreateHandle(const CXString& queueName) {
-    if (handle != nullptr) {
+    if (handle != nullptr && ownsHandle) {
         ClosePrinter(handle);
-        handle = nullptr;
     }
+    handle = nullptr;
+    ownsHandle = true;
     std::basic_string<WCHAR> name = queueName.str();
     if (OpenPrinterW(name.data(), &handle, nullptr) == FALSE) {
         handle = nullptr;

@@ -6,6 +6,8 @@
 class Printer {
   public:
     Printer() = default;
+    // Works on a handle that the caller opened and keeps; it is not closed here.
+    explicit Printer(HANDLE printerHandle) : handle(printerHandle), ownsHandle(false) {}
     ~Printer();
     Printer(const Printer&) = delete;
     Printer& operator=(const Printer&) = delete;
@@ -22,4 +24,5 @@ class Printer {
 
   private:
     HANDLE handle = nullptr;
+    bool ownsHandle = true;
 };
