@@ -1,8 +1,38 @@
-// The filter object: its life in the module object count and its operation.
+// The filter object: its life in the module object count and the frame of its operation, with
+// the operation's own failure points.
 #include "PDLStreamFilter.h"
 
 #include "ModuleObjectCount.h"
+#include "UtilitiesDll/LowLevelFacilities/ErrorMessages.h"
+#include "companion/FilterUtilities/MsSafeCoInit.h"
+#include "companion/FilterUtilities/NativeComPrinterPropertyBagAccess.h"
+#include "companion/Utilities/BasicExecutionContext.h"
 #include "companion/Utilities/CPComException.h"
+#include "companion/Utilities/CPString.h"
+#include "companion/Utilities/DriverProductData.h"
+#include "companion/Utilities/ExecutionContextLifetime.h"
+#include "companion/Utilities/LastErrorPreserver.h"
+#include "companion/Utilities/Printer.h"
+#include "companion/Utilities/RaiseCPException.h"
+
+namespace {
+constexpr const char* kSourceFile = "FilterPipeline\\PDLStreamFilter\\PDLStreamFilter";
+constexpr const char* kOperation = "PDLStreamFilter::StartOperation_throws";
+constexpr std::uint64_t kOperationCategory = 0x2000;
+constexpr LONG kControllerFamilyWithSeparatorEoj = 8430;
+
+CvoSharedPtr<ExecutionContextBase> OpenOperationContext(std::uint32_t line) {
+    CPString message = formatMessage("");
+    return CvoSharedPtr<ExecutionContextBase>(new BasicExecutionContext(
+        31676, kOperationCategory, kSourceFile, kOperation, line, false, std::move(message)));
+}
+
+[[noreturn]] void RaiseOperationFailure(std::uint32_t line, std::string message, HRESULT result) {
+    const LastErrorPreserver preserved;
+    RaiseCPException<CPComException>(RaiseSite{kSourceFile, kOperation, line, kOperationCategory},
+                                     std::move(message), preserved.Value(), result);
+}
+}  // namespace
 
 PDLStreamFilter::PDLStreamFilter() {
     ModuleObjectCount::Increment();
@@ -13,6 +43,130 @@ PDLStreamFilter::~PDLStreamFilter() {
 }
 
 void PDLStreamFilter::StartOperation_throws() {
-    throw CPComException("PDLStreamFilter: this build has no job operation yet", GetLastError(),
-                         CV_DEBUG_CONTEXT(kLibraryCategoryMask), E_NOTIMPL);
+    const ExecutionContextLifetime operationContext(OpenOperationContext(__LINE__));
+    const MsSafeCoInit comInitialisation;
+    JobSettings settings;
+    ReadFirstInputBytes_throws();
+    SetThreadTokenWrapper impersonation(GetUserToken());
+    DetectPrintReadyFileInXpsWrapper();
+    const std::unique_ptr<NativeComPrinterPropertyBagAccess> driverBagAccess =
+        GetDriverPropertyBagAccess();
+    std::unique_ptr<CorvoDriverPropertyBag> driverBag;
+    if (driverBagAccess) {
+        driverBag = std::make_unique<CorvoDriverPropertyBag>(*driverBagAccess);
+        driverPdl = driverBag->GetPdl();
+    }
+    GatherJobRecordAndUser(settings);
+    DeriveMimeTypeAndPageCount(settings);
+    atriumHelper.reset();
+    atriumHelper = std::make_unique<CorvoAtriumHelper>(
+        settings.jobDocumentName, settings.jobUserName, settings.userDomain, GetPrinterName(),
+        settings.mimeType, settings.pageCount, ComReference<IPrintWriteStream>(GetWriteStream()));
+    try {
+        RunJob_throws(settings, driverBag.get(), impersonation);
+    } catch (...) {
+        atriumHelper->FinishJob(false);
+        throw;
+    }
+}
+
+void PDLStreamFilter::RunJob_throws(JobSettings& settings, const CorvoDriverPropertyBag* driverBag,
+                                    SetThreadTokenWrapper& impersonation) {
+    settings.ReadPipelineProperties(GetIPrintPipelinePropertyBagPtr(), driverPdl);
+    if (driverBag != nullptr) {
+        ReadProductFlags(*driverBag, settings);
+    }
+    RewindReadStream_throws();
+    PDLInsertionDataList items;
+    WriteDirectTicket_throws(settings, driverBag);
+    PDLInsertionListBuilder::Build(settings, items);
+    const CXString packageFolder = LookUpExtensionPackageFolder(settings);
+    if (printReadyFileInXpsWrapper) {
+        PassThroughPrintReadyFile(settings, items, packageFolder, impersonation);
+    } else {
+        CopyMainStream(settings, driverBag, items, packageFolder);
+    }
+    atriumHelper->FinishJob(true);
+}
+
+void PDLStreamFilter::ReadFirstInputBytes_throws() {
+    BYTE firstBytes[4] = {};
+    ULONG read = 0;
+    BOOL endOfFile = FALSE;
+    const HRESULT result =
+        GetReadStream()->ReadBytes(firstBytes, sizeof firstBytes, &read, &endOfFile);
+    if (FAILED(result)) {
+        RaiseOperationFailure(__LINE__, buildErrorMessage("CPComException: "), result);
+    }
+}
+
+void PDLStreamFilter::RewindReadStream_throws() {
+    ULONGLONG position = 0;
+    const HRESULT result = GetReadStream()->Seek(0, STREAM_SEEK_SET, &position);
+    if (FAILED(result)) {
+        RaiseOperationFailure(__LINE__, buildErrorMessage("CPComException: "), result);
+    }
+}
+
+void PDLStreamFilter::WriteDirectTicket_throws(const JobSettings& settings,
+                                               const CorvoDriverPropertyBag* driverBag) {
+    if (settings.qcptTicket.IsEmpty() || settings.requiresBothPjlAndQcpt) {
+        return;
+    }
+    CXString ticket = settings.qcptTicket;
+    if (settings.qfciCompliant) {
+        ticket = CXString(WIDE("\x1b%-12345X@PJL JOB\r\n")) + ticket;
+    }
+    if (driverBag != nullptr &&
+        driverBag->GetDriverProductData().GetControllerFamily() ==
+            kControllerFamilyWithSeparatorEoj &&
+        driverBag->GetDriverProductData().IsFullQpifSupported() &&
+        Printer(GetPrinterHandle()).IsMSSeparatorPageSelected()) {
+        ticket = CXString(WIDE("\r\n\x1b%-12345X@PJL EOJ\r\n")) + ticket;
+    }
+    const CPString bytes(ticket);
+    const SizeRawBytes32 count = bytes.sizeOfUtf8RawBytes();
+    ULONG written = 0;
+    HRESULT result = S_OK;
+    if (atriumHelper->UsesAtrium()) {
+        const bool ok = atriumHelper->GetJobContentFile()->WriteToTheFile(
+            count.get(), bytes.utf8RawBytes(), static_cast<DWORD>(-1));
+        result = ok ? S_OK : E_FAIL;
+    } else {
+        result = atriumHelper->GetPipelineStream()->WriteBytes(bytes.utf8RawBytes(), count.get(),
+                                                               &written);
+    }
+    if (FAILED(result)) {
+        RaiseOperationFailure(__LINE__,
+                              buildErrorMessage("Failed writing QPIF into the print stream. "
+                                                "Expected to write %ld bytes. Bytes written is "
+                                                "%ld.",
+                                                count, static_cast<unsigned long>(written)),
+                              result);
+    }
+}
+
+// A job without the driver's property bag cannot be copied as its driver meant it; it fails
+// visibly instead of passing for printed with nothing of its content in the output.
+void PDLStreamFilter::CopyMainStream(const JobSettings& settings,
+                                     const CorvoDriverPropertyBag* driverBag,
+                                     PDLInsertionDataList& items, const CXString& packageFolder) {
+    if (driverBag == nullptr) {
+        RaiseOperationFailure(__LINE__,
+                              buildErrorMessage("The driver property bag is not available: the "
+                                                "job cannot be copied."),
+                              E_FAIL);
+    }
+    CPString productPdlDataXml;
+    if ((!settings.qfciCompliant && !settings.fullQpifSupported &&
+         driverPdl == PdlValue::PostScript) ||
+        settings.requiresBothPjlAndQcpt) {
+        productPdlDataXml = driverBag->GetProductPdlDataXml();
+    }
+    PDLInserter inserter(atriumHelper.get(), GetReadStream(), &items,
+                         ComReference<IPrintPipelinePropertyBag>(GetIPrintPipelinePropertyBagPtr()),
+                         productPdlDataXml, driverPdl, settings.removeNativeStapling,
+                         settings.legacyGreenFax, settings.requiresBothPjlAndQcpt,
+                         settings.passPhrase, packageFolder);
+    inserter.CopyStream();
 }

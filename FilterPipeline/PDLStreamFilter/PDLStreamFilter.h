@@ -5,9 +5,16 @@
 #include <memory>
 
 #include "CorvoAtriumHelper.h"
+#include "JobSettings.h"
+#include "PDLInserter.h"
+#include "PDLInsertionData.h"
+#include "PDLInsertionListBuilder.h"
 #include "PdlValue.h"
 #include "companion/FilterUtilities/StreamFilterBase.h"
 #include "companion/Utilities/CXString.h"
+#include "companion/Utilities/ClientJobData2ReaderWriter.h"
+#include "companion/Utilities/CorvoDriverPropertyBag.h"
+#include "companion/Utilities/SetThreadTokenWrapper.h"
 
 class PDLStreamFilter : public StreamFilterBase {
   public:
@@ -15,13 +22,38 @@ class PDLStreamFilter : public StreamFilterBase {
     ~PDLStreamFilter() override;
 
   protected:
+    // The whole job: settings, the Atrium hand-off, the direct ticket, the items, one copy.
     void StartOperation_throws() override;
 
   private:
-    // The job operation fills these; until it runs they hold their initial values.
-    [[maybe_unused]] bool printReadyFileInXpsWrapper = false;
+    // What the job's settings and items need once the Atrium helper exists; any exception
+    // leaving it is the operation's failure.
+    void RunJob_throws(JobSettings& settings, const CorvoDriverPropertyBag* driverBag,
+                       SetThreadTokenWrapper& impersonation);
+
+    // Reads up to 4 bytes of the input to see that it can be read; rewound before the copy.
+    void ReadFirstInputBytes_throws();
+    void RewindReadStream_throws();
+    // Writes the ticket (with its PJL prefixes) as the very first bytes of the output, past the
+    // inserter: it is never encrypted.
+    void WriteDirectTicket_throws(const JobSettings& settings,
+                                  const CorvoDriverPropertyBag* driverBag);
+
+    void DetectPrintReadyFileInXpsWrapper();
+    void GatherJobRecordAndUser(JobSettings& settings) const;
+    void DeriveMimeTypeAndPageCount(JobSettings& settings) const;
+    void ReadProductFlags(const CorvoDriverPropertyBag& driverBag, JobSettings& settings) const;
+    CXString LookUpExtensionPackageFolder(const JobSettings& settings) const;
+    void CopyMainStream(const JobSettings& settings, const CorvoDriverPropertyBag* driverBag,
+                        PDLInsertionDataList& items, const CXString& packageFolder);
+    void PassThroughPrintReadyFile(const JobSettings& settings, PDLInsertionDataList& items,
+                                   const CXString& packageFolder,
+                                   SetThreadTokenWrapper& impersonation);
+
+    bool printReadyFileInXpsWrapper = false;
     CXString printReadyFileTempPath;
-    [[maybe_unused]] LONG printReadyFilePdl = PdlValue::NoneKnown;
-    [[maybe_unused]] LONG driverPdl = PdlValue::NoneKnown;
+    std::unique_ptr<ClientJobData2ReaderWriter> clientJobData;
+    LONG printReadyFilePdl = PdlValue::NoneKnown;
+    LONG driverPdl = PdlValue::NoneKnown;
     std::unique_ptr<CorvoAtriumHelper> atriumHelper;
 };
