@@ -36,23 +36,24 @@ struct PrintPropertyValue {
 #endif
 
 namespace seam {
-inline FARPROC SpoolerExport(const char* name) {
+template <typename Function>
+Function SpoolerExport(const char* name) {
     const HMODULE spooler = LoadLibraryW(L"winspool.drv");
-    return spooler != nullptr ? GetProcAddress(spooler, name) : nullptr;
+    const FARPROC address = spooler != nullptr ? GetProcAddress(spooler, name) : nullptr;
+    // Through the generic function pointer type, as GetProcAddress results must be.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
 }
 
 inline DWORD GetJobNamedPropertyValue(HANDLE printer, DWORD jobId, LPCWSTR name,
                                       PrintPropertyValue* value) {
     using Function = DWORD(WINAPI*)(HANDLE, DWORD, PCWSTR, PrintPropertyValue*);
-    static const auto function =
-        reinterpret_cast<Function>(SpoolerExport("GetJobNamedPropertyValue"));
+    static const auto function = SpoolerExport<Function>("GetJobNamedPropertyValue");
     return function != nullptr ? function(printer, jobId, name, value) : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
 inline void FreePrintPropertyValue(PrintPropertyValue* value) {
     using Function = void(WINAPI*)(PrintPropertyValue*);
-    static const auto function =
-        reinterpret_cast<Function>(SpoolerExport("FreePrintPropertyValue"));
+    static const auto function = SpoolerExport<Function>("FreePrintPropertyValue");
     if (function != nullptr) {
         function(value);
     }

@@ -1,6 +1,7 @@
 // The driver's package folder from the spooler's driver record.
 #include "PrintDriver.h"
 
+#include <algorithm>
 #include <vector>
 
 CXString PrintDriver::GetV4PrinterDriverIDByReverseEngineering(HANDLE printer) {
@@ -21,7 +22,9 @@ CXString PrintDriver::GetV4PrinterDriverIDByReverseEngineering(HANDLE printer) {
         return CXString();
     }
     const CXString dataFile(driver->pDataFile);
-    const int separator = dataFile.ReverseFind(WIDE('\\'));
+    // Windows takes either separator in a path.
+    const int separator =
+        std::max(dataFile.ReverseFind(WIDE('\\')), dataFile.ReverseFind(WIDE('/')));
     return separator > 0 ? dataFile.Left(separator) : CXString();
 }
 

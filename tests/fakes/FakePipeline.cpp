@@ -4,7 +4,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "companion/Utilities/CPString.h"
+
 HRESULT FakeReadStream::Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPosition) {
+    ++seeks;
+    if (FAILED(seekResult)) {
+        return seekResult;
+    }
     const LONGLONG base = origin == 0   ? 0
                           : origin == 1 ? static_cast<LONGLONG>(position)
                                         : static_cast<LONGLONG>(content.size());
@@ -45,6 +51,12 @@ HRESULT FakeWriteStream::WriteBytes(const void* buffer, ULONG count, ULONG* writ
     }
     written.append(static_cast<const char*>(buffer), count);
     blocks.emplace_back(static_cast<const char*>(buffer), count);
+    HANDLE token = nullptr;
+    const bool hasToken = OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token) != FALSE;
+    impersonating.push_back(hasToken);
+    if (hasToken) {
+        CloseHandle(token);
+    }
     *writtenCount = count;
     return S_OK;
 }
@@ -134,5 +146,26 @@ HRESULT FakePrinterPropertyBag::GetString(BSTR name, BSTR* value) {
         return E_INVALIDARG;
     }
     *value = SysAllocStringLen(found->second.data(), static_cast<UINT>(found->second.size()));
+    return S_OK;
+}
+
+namespace {
+std::string Utf8Of(BSTR text) {
+    return text != nullptr ? CPString(CXString(text, static_cast<int>(SysStringLen(text)))).str()
+                           : std::string();
+}
+}  // namespace
+
+HRESULT FakeManagerControl::RequestShutdown(HRESULT reason, IImgErrorInfo* record) {
+    shutdownReasons.push_back(reason);
+    BSTR description = nullptr;
+    BSTR source = nullptr;
+    if (record != nullptr && SUCCEEDED(record->GetDescription(&description)) &&
+        SUCCEEDED(record->GetSource(&source))) {
+        shutdownDescriptions.push_back(Utf8Of(description));
+        shutdownSources.push_back(Utf8Of(source));
+    }
+    SysFreeString(description);
+    SysFreeString(source);
     return S_OK;
 }

@@ -26,6 +26,9 @@ class FakeReadStream : public FakeComObject<IPrintReadStream> {
     ULONG chunk = 0;
     // Calls from the Nth on return no bytes and no end (0: none does), as a broken stream would.
     int emptyFrom = 0;
+    // Every Seek fails with this when it is a failure code.
+    HRESULT seekResult = S_OK;
+    int seeks = 0;
     std::vector<ULONG> requested;
 
   private:
@@ -47,6 +50,8 @@ class FakeWriteStream : public FakeComObject<IPrintWriteStream> {
     int closes = 0;
     std::string written;
     std::vector<std::string> blocks;
+    // For each block written: whether the writing thread impersonated a user at that moment.
+    std::vector<bool> impersonating;
 };
 
 class FakeCommunicator : public FakeComObject<IInterFilterCommunicator> {
@@ -69,16 +74,16 @@ class FakeManagerControl : public FakeComObject<IPrintPipelineManagerControl> {
   public:
     FakeManagerControl() : FakeComObject(IID_IPrintPipelineManagerControl) {}
 
-    HRESULT STDMETHODCALLTYPE RequestShutdown(HRESULT reason, IImgErrorInfo*) override {
-        shutdownReasons.push_back(reason);
-        return S_OK;
-    }
+    // Keeps the description of the error record, as the manager would log it.
+    HRESULT STDMETHODCALLTYPE RequestShutdown(HRESULT reason, IImgErrorInfo* record) override;
     HRESULT STDMETHODCALLTYPE FilterFinished() override {
         ++finished;
         return S_OK;
     }
 
     std::vector<HRESULT> shutdownReasons;
+    std::vector<std::string> shutdownDescriptions;
+    std::vector<std::string> shutdownSources;
     int finished = 0;
 };
 

@@ -1,10 +1,12 @@
 // Test print queues.
 #include "TestSpooler.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "companion/Utilities/Printer.h"
 
@@ -78,6 +80,55 @@ void TestSpooler::SetPrinterDataDword(const CXString& printer, const CXString& v
         throw std::runtime_error("SetPrinterDataExW failed: " + std::to_string(result));
     }
 }
+HANDLE TestSpooler::Open(const CXString& printer) {
+    std::wstring name = printer.str();
+    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ACCESS_USE};
+    HANDLE handle = nullptr;
+    if (OpenPrinterW(name.data(), &handle, &access) == FALSE) {
+        throw std::runtime_error("OpenPrinterW failed: " + std::to_string(GetLastError()));
+    }
+    return handle;
+}
+
+TestJob TestSpooler::NewJob(const CXString&, HANDLE handle, const CXString& documentName) {
+    std::wstring document = documentName.str();
+    wchar_t output[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, output);
+    std::wstring outputFile = std::wstring(output) + L"cv-test-job.prn";
+    DOC_INFO_1W info{document.data(), outputFile.data(), const_cast<LPWSTR>(L"RAW")};
+    const DWORD id = StartDocPrinterW(handle, 1, reinterpret_cast<LPBYTE>(&info));
+    if (id == 0) {
+        throw std::runtime_error("StartDocPrinterW failed: " + std::to_string(GetLastError()));
+    }
+    DWORD needed = 0;
+    GetJobW(handle, id, 1, nullptr, 0, &needed);
+    std::vector<BYTE> record(std::max<DWORD>(needed, sizeof(JOB_INFO_1W)));
+    if (GetJobW(handle, id, 1, record.data(), needed, &needed) == FALSE) {
+        throw std::runtime_error("GetJobW failed: " + std::to_string(GetLastError()));
+    }
+    const auto* job = reinterpret_cast<const JOB_INFO_1W*>(record.data());
+    return TestJob{id, CXString(job->pUserName != nullptr ? job->pUserName : L"")};
+}
+
+TestUserToken::TestUserToken() {
+    HANDLE process = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &process) == FALSE ||
+        DuplicateTokenEx(process, TOKEN_IMPERSONATE | TOKEN_QUERY, nullptr, SecurityImpersonation,
+                         TokenImpersonation, &handle) == FALSE) {
+        throw std::runtime_error("no impersonation token: " + std::to_string(GetLastError()));
+    }
+    CloseHandle(process);
+    wchar_t name[300] = {};
+    ULONG size = 300;
+    if (GetUserNameExW(NameSamCompatible, name, &size) == FALSE) {
+        throw std::runtime_error("GetUserNameExW failed: " + std::to_string(GetLastError()));
+    }
+    samCompatibleName = CXString(name);
+}
+
+TestUserToken::~TestUserToken() {
+    CloseHandle(handle);
+}
 #else
 CXString TestSpooler::NewPrinter(const CXString& separatorFile) {
     const CXString name = UniqueName();
@@ -90,5 +141,28 @@ void TestSpooler::SetPrinterDataDword(const CXString& printer, const CXString& v
     CvSpoolerSetPrinterDataDword(printer.GetString(),
                                  Printer::GetPrinterDriverDataKeyName().GetString(),
                                  valueName.GetString(), value);
+}
+HANDLE TestSpooler::Open(const CXString& printer) {
+    std::basic_string<WCHAR> name = printer.str();
+    HANDLE handle = nullptr;
+    if (OpenPrinterW(name.data(), &handle, nullptr) == FALSE) {
+        throw std::runtime_error("OpenPrinterW failed: " + std::to_string(GetLastError()));
+    }
+    return handle;
+}
+
+TestJob TestSpooler::NewJob(const CXString& printer, HANDLE, const CXString& documentName) {
+    static std::atomic<DWORD> next{1};
+    const TestJob job{next++, CXString(WIDE("alice"))};
+    CvSpoolerDefineJob(printer.GetString(), job.id, documentName.GetString(),
+                       job.userName.GetString());
+    return job;
+}
+
+TestUserToken::TestUserToken()
+    : handle(CvCreateUserToken(WIDE("CORP\\alice"))), samCompatibleName(WIDE("CORP\\alice")) {}
+
+TestUserToken::~TestUserToken() {
+    CloseHandle(handle);
 }
 #endif

@@ -1,0 +1,236 @@
+// How a job fails through the module's exports: the HRESULT and error record the pipeline
+// manager receives, what stays in the output, and the Atrium job folder's status. Also the
+// print-ready file passed in an XPS wrapper and the job without a driver property bag.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "FilterPipeline/PDLStreamFilter/PdlValue.h"
+#include "OperationHarness.h"
+#include "companion/FilterUtilities/MsSafeCoInit.h"
+#include "companion/Utilities/UtilitiesLibraryHost.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/WideText.h"
+
+#if !defined(_WIN32)
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
+namespace {
+const std::string kJob =
+    "\x1b%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS-Adobe-3.0\n%%EOF\n";
+const std::string kUel = "\x1b%-12345X";
+const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
+
+std::u16string TextOf(const CXString& path, const char16_t* element) {
+    const std::string bytes = ReadWholeFile(path);
+    const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("test", false);
+    parser->LoadFromBytes(reinterpret_cast<const BYTE*>(bytes.data()),
+                          static_cast<DWORD>(bytes.size()));
+    for (const auto& child : parser->GetDocumentElement()->GetChildElements()) {
+        if (Utf16(child->GetName()) == element) {
+            return Utf16(child->GetTextValue());
+        }
+    }
+    return u"(none)";
+}
+
+class JobOperationFailure : public ::testing::Test {
+  protected:
+    std::u16string NewJobStatus() {
+        const CXString folder = jobFolders.NewFolder();
+        return folder.Find(WIDE('\\')) < 0
+                   ? Utf16(folder)
+                   : TextOf(folder + CXString(WIDE("QCPT.ready")), u"Status");
+    }
+    CXString PrintReadyFile(const std::string& bytes) const {
+        const CXString path = programData.Scratch("ready") + CXString(WIDE("print-ready.tmp"));
+        std::filesystem::create_directories(NativePath(path).parent_path());
+        std::ofstream(NativePath(path), std::ios::binary) << bytes;
+        return path;
+    }
+
+    const MsSafeCoInit com;
+    const TestProgramData programData;
+    JobFolderWatch jobFolders{programData.DefaultJobsRoot()};
+};
+
+TEST_F(JobOperationFailure, EachFailurePointGivesItsHresultMessageAndFolderState) {
+    struct Case {
+        const char* label;
+        int failingRead;
+        HRESULT seekResult;
+        int failingWrite;
+        bool atrium;
+        HRESULT expected;
+        std::string message;
+        std::u16string status;
+    };
+    const HRESULT denied = static_cast<HRESULT>(0x80070005);
+    const HRESULT deviceFailure = static_cast<HRESULT>(0x8007001F);
+    const Case cases[] = {
+        {"first read fails: before the hand-off exists", 1, S_OK, 0, true, E_FAIL,
+         "CPComException: ", u"none"},
+        {"rewind fails after the hand-off is on", 0, denied, 0, true, denied,
+         "CPComException: ", u"Failed"},
+        {"ticket write fails in the pipeline", 0, S_OK, 1, false, deviceFailure,
+         "Failed writing QPIF into the print stream. Expected to write 7 bytes. Bytes written is "
+         "0.",
+         u"none"},
+        {"the copy's read fails: its exception passes unchanged", 2, S_OK, 0, true, E_FAIL, "",
+         u"Failed"},
+    };
+    for (const Case& c : cases) {
+        OperationHarness job;
+        if (c.atrium) {
+            job.TurnAtriumOn();
+        }
+        job.AddDriverBag(PdlValue::PostScript);
+        job.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
+        job.readerFaults.failingRead = c.failingRead;
+        job.readerFaults.seekResult = c.seekResult;
+        job.writer->failingWrite = c.failingWrite;
+        job.writer->failingWriteResult = deviceFailure;
+        const OperationOutcome outcome = job.Run(kJob);
+
+        EXPECT_EQ(c.expected, outcome.result) << c.label;
+        ASSERT_EQ(std::vector<HRESULT>{c.expected}, outcome.shutdownReasons) << c.label;
+        ASSERT_EQ(1u, outcome.shutdownDescriptions.size()) << c.label;
+        if (!c.message.empty()) {
+            EXPECT_EQ(c.message, outcome.shutdownDescriptions.front()) << c.label;
+        }
+        EXPECT_EQ(c.status, NewJobStatus()) << c.label;
+        EXPECT_EQ(1, outcome.writerCloses) << c.label;
+    }
+}
+
+#if !defined(_WIN32)
+// The content file cannot grow past the process's file size limit, while the small job
+// specification and marker still fit under it.
+TEST_F(JobOperationFailure, ATicketThatCannotBeWrittenIntoTheContentFileFailsTheJobFolder) {
+    OperationHarness job;
+    job.TurnAtriumOn();
+    job.AddDriverBag(PdlValue::PostScript);
+    const std::u16string ticket(20000, u'T');
+    job.SetProperty(u"Corvo_QcptForNonXps", ticket);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limited = previous;
+    limited.rlim_cur = 8192;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const OperationOutcome outcome = job.Run(kJob);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(E_FAIL, outcome.result);
+    ASSERT_EQ(1u, outcome.shutdownDescriptions.size());
+    EXPECT_EQ(
+        "Failed writing QPIF into the print stream. Expected to write 20000 bytes. Bytes written "
+        "is 0.",
+        outcome.shutdownDescriptions.front());
+    EXPECT_EQ(u"Failed", NewJobStatus());
+}
+#endif
+
+TEST_F(JobOperationFailure, WithoutADriverPropertyBagOnlyTheTicketIsWrittenAndTheJobFails) {
+    OperationHarness job;
+    job.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
+    job.SetProperty(u"Corvo_PjlToInsert", u"@PJL SET COPIES=2\r\n");
+    const OperationOutcome outcome = job.Run(kJob);
+
+    EXPECT_EQ(E_FAIL, outcome.result);
+    EXPECT_EQ("<QCPT/>", outcome.output) << "the direct ticket stays written";
+    ASSERT_EQ(1u, outcome.shutdownDescriptions.size());
+    EXPECT_NE(std::string::npos,
+              outcome.shutdownDescriptions.front().find("driver property bag is not available"))
+        << outcome.shutdownDescriptions.front();
+}
+
+TEST_F(JobOperationFailure, APrintReadyFileInAnXpsWrapperIsPassedThroughAndDeleted) {
+    const std::string pdf = "%PDF-1.7\n1 0 obj << >> endobj\n%%EOF\n";
+    OperationHarness job;
+    job.AddDriverBag(PdlValue::PostScript);
+    const CXString path = PrintReadyFile(pdf);
+    job.SetProperty(u"XPS_FP_FILESPEC_FOR_TEMP_COPY_OF_PRINT_READY_FILE_PASSED_IN_XPS_WRAPPER",
+                    Utf16(path));
+    job.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
+    job.SetProperty(u"Corvo_PjlToInsert", u"@PJL SET COPIES=2\r\n");
+    job.SetProperty(u"RemoveNativeStaplingFlag", u"");
+    const OperationOutcome outcome = job.Run("the pipeline's own stream, not copied");
+
+    ASSERT_EQ(S_OK, outcome.result);
+    EXPECT_EQ("<QCPT/>@PJL ENTER LANGUAGE=PDF\r\n" + pdf + kTrailer, outcome.output)
+        << "no item is written on this path";
+    EXPECT_FALSE(std::filesystem::exists(NativePath(path))) << "the temporary file is deleted";
+    ASSERT_LE(3u, outcome.impersonating.size());
+    EXPECT_TRUE(outcome.impersonating.front()) << "the ticket is written as the user";
+    for (std::size_t i = 1; i < outcome.impersonating.size(); ++i) {
+        EXPECT_FALSE(outcome.impersonating[i]) << "pass-through write " << i;
+    }
+}
+
+TEST_F(JobOperationFailure, TheClientJobDataGivesAPrintReadyFileItsTypeAndPages) {
+    struct Case {
+        const char* label;
+        std::u16string clientJobData;
+        std::u16string format;
+        std::u16string pages;
+    };
+    const Case cases[] = {
+        {"PDF of 3 pages", u"601=3;603=8635", u"application/pdf", u"3"},
+        {"PCLm", u" 603 = 8636 ; 601=40", u"application/pclm", u"40"},
+        {"an unknown file type", u"603=8629;601=2", u"", u"2"},
+        {"no client job data", u"", u"", u"0"},
+        {"a page count below zero is none", u"603=8635;601=-4", u"application/pdf", u"0"},
+    };
+    for (const Case& c : cases) {
+        OperationHarness job;
+        job.TurnAtriumOn();
+        const CXString path = PrintReadyFile("%PDF-1.7\n%%EOF\n");
+        job.SetProperty(u"XPS_FP_FILESPEC_FOR_TEMP_COPY_OF_PRINT_READY_FILE_PASSED_IN_XPS_WRAPPER",
+                        Utf16(path));
+        if (!c.clientJobData.empty()) {
+            job.SetProperty(u"Corvo_ClientJobData2", c.clientJobData);
+        }
+        VARIANT pages;
+        VariantInit(&pages);
+        pages.vt = VT_I4;
+        pages.lVal = 99;
+        job.SetProperty(u"TotalPagedRenderedInPdlOutput", pages);
+        ASSERT_EQ(S_OK, job.Run("").result) << c.label;
+        const CXString folder = jobFolders.NewFolder();
+        EXPECT_EQ(c.format, TextOf(folder + CXString(WIDE("JobSpec.xml")), u"DocumentFormat"))
+            << c.label;
+        EXPECT_EQ(c.pages, TextOf(folder + CXString(WIDE("JobSpec.xml")), u"Pages")) << c.label;
+        EXPECT_EQ("@PJL ENTER LANGUAGE=PDF\r\n%PDF-1.7\n%%EOF\n" + kTrailer,
+                  ReadWholeFile(folder + CXString(WIDE("JobContent.out"))))
+            << c.label;
+    }
+}
+
+TEST_F(JobOperationFailure, APassPhraseEncryptsTheJobAndBlanksDoNot) {
+    struct Case {
+        const char* label;
+        std::u16string passPhrase;
+        bool encrypted;
+    };
+    for (const Case& c :
+         {Case{"a pass phrase", u"correct horse", true}, Case{"only blanks", u" \t ", false}}) {
+        OperationHarness job;
+        job.AddDriverBag(PdlValue::PostScript);
+        job.SetProperty(u"PDLEncryptionPassPhrase", c.passPhrase);
+        const OperationOutcome outcome = job.Run(kJob);
+        ASSERT_EQ(S_OK, outcome.result) << c.label;
+        EXPECT_EQ(c.encrypted, outcome.output.find("%!PS-Adobe-3.0") == std::string::npos)
+            << c.label;
+        EXPECT_EQ(c.encrypted, outcome.output.find("\x89"
+                                                   "CVENC\r\n") != std::string::npos)
+            << c.label;
+    }
+}
+}  // namespace

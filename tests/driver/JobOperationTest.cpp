@@ -1,0 +1,217 @@
+// One job through the module's exports and the pipeline's interfaces: which settings reach the
+// output and the Atrium job folder, the order and places of the insertion items, and the ticket
+// written straight into the output.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FilterPipeline/PDLStreamFilter/PdlValue.h"
+#include "OperationHarness.h"
+#include "companion/FilterUtilities/MsSafeCoInit.h"
+#include "companion/Utilities/CorvoDriverPropertyBag.h"
+#include "companion/Utilities/DriverProductData.h"
+#include "companion/Utilities/UtilitiesLibraryHost.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/WideText.h"
+
+namespace {
+const std::string kPostScriptJob =
+    "\x1b%-12345X@PJL JOB\r\n"
+    "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n"
+    "%!PS-Adobe-3.0\n"
+    "%%Title: quarterly.ps\n"
+    "%%EndComments\n"
+    "%%BeginSetup\n"
+    "%%EndSetup\n"
+    "%%Page: 1 1\n"
+    "showpage\n"
+    "%%EOF\n";
+
+const std::string kUel = "\x1b%-12345X";
+
+// The text of each child of the root of an XML file written by the hand-off.
+std::map<std::u16string, std::u16string> ChildrenOf(const CXString& path) {
+    const std::string bytes = ReadWholeFile(path);
+    const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("test", false);
+    parser->LoadFromBytes(reinterpret_cast<const BYTE*>(bytes.data()),
+                          static_cast<DWORD>(bytes.size()));
+    std::map<std::u16string, std::u16string> children;
+    for (const auto& child : parser->GetDocumentElement()->GetChildElements()) {
+        children[Utf16(child->GetName())] = Utf16(child->GetTextValue());
+    }
+    return children;
+}
+
+class JobOperation : public ::testing::Test {
+  protected:
+    const MsSafeCoInit com;
+    const TestProgramData programData;
+    JobFolderWatch jobFolders{programData.DefaultJobsRoot()};
+};
+
+TEST_F(JobOperation, APostScriptJobIsCopiedWithItsItemsAtTheirMarkers) {
+    OperationHarness job;
+    job.AddDriverBag(PdlValue::PostScript);
+    job.SetProperty(u"Corvo_PjlToInsert", u"@PJL SET COPIES=2\r\n");
+    job.SetProperty(u"Corvo_JobLevelPsCommentsToInsert", u"%%For: alice\n");
+    job.SetProperty(u"Corvo_JobLevelPsToInsert", u"<< /Duplex true >> setpagedevice\n");
+    const OperationOutcome outcome = job.Run(kPostScriptJob);
+
+    ASSERT_EQ(S_OK, outcome.result);
+    EXPECT_EQ(0u,
+              outcome.output.find(kUel + "@PJL JOB\r\n@PJL SET COPIES=2\r\n@PJL ENTER LANGUAGE"))
+        << outcome.output;
+    EXPECT_NE(std::string::npos, outcome.output.find("%%For: alice\n%%Title: quarterly.ps\n"))
+        << outcome.output;
+    EXPECT_NE(std::string::npos,
+              outcome.output.find("<< /Duplex true >> setpagedevice\n%%EndSetup\n"))
+        << outcome.output;
+    EXPECT_EQ(1, outcome.writerCloses) << "the write stream is closed when the operation ends";
+    EXPECT_TRUE(outcome.shutdownReasons.empty());
+}
+
+TEST_F(JobOperation, TheListFollowsTheProductFlags) {
+    struct Case {
+        const char* label;
+        bool fullQpif;
+        bool both;
+        bool greenSeparator;
+        std::string expectedStart;
+    };
+    const std::string pjl = "@PJL SET COPIES=2\r\n";
+    const std::string ticket = "<QCPT/>";
+    const std::string eoj = kUel + "@PJL EOJ\r\n";
+    const Case cases[] = {
+        {"plain: PJL before the language line, ticket written directly", false, false, false,
+         ticket + kUel + "@PJL JOB\r\n" + pjl + "@PJL ENTER"},
+        {"full QPIF alone: no items, the ticket still goes directly", true, false, false,
+         ticket + kUel + "@PJL JOB\r\n@PJL ENTER"},
+        {"both PJL and ticket: PJL then ticket at the stream's start", false, true, false,
+         pjl + ticket + kUel + "@PJL JOB\r\n@PJL ENTER"},
+        {"both, with full QPIF: items all the same", true, true, false,
+         pjl + ticket + kUel + "@PJL JOB\r\n@PJL ENTER"},
+        {"green separator fix-up: the EOJ text first of the stream", false, false, true,
+         ticket + eoj + kUel + "@PJL JOB\r\n" + pjl + "@PJL ENTER"},
+        {"both and fix-up: PJL, EOJ, ticket", false, true, true,
+         pjl + eoj + ticket + kUel + "@PJL JOB\r\n@PJL ENTER"},
+    };
+    for (const Case& c : cases) {
+        OperationHarness job;
+        FakePrinterPropertyBag& driver = job.AddDriverBag(PdlValue::PostScript);
+        driver.bools[DriverProductData::kFullQpifSupported] = c.fullQpif;
+        driver.bools[DriverProductData::kRequiresBothPjlAndQcpt] = c.both;
+        driver.bools[DriverProductData::kRequiresGreenSeparatorPageFixUp] = c.greenSeparator;
+        job.SetProperty(u"Corvo_PjlToInsert", u"@PJL SET COPIES=2\r\n");
+        job.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
+        job.SetProperty(u"Corvo_JobLevelPsCommentsToInsert", u"%%For: alice\n");
+        const OperationOutcome outcome = job.Run(kPostScriptJob);
+        ASSERT_EQ(S_OK, outcome.result) << c.label;
+        EXPECT_EQ(c.expectedStart, outcome.output.substr(0, c.expectedStart.size())) << c.label;
+        const bool commentsExpected = !c.fullQpif || c.both;
+        EXPECT_EQ(commentsExpected, outcome.output.find("%%For: alice\n") != std::string::npos)
+            << c.label;
+    }
+}
+
+TEST_F(JobOperation, TheDirectTicketCarriesItsPjlPrefixes) {
+    struct Case {
+        const char* label;
+        bool qfciCompliant;
+        LONG controllerFamily;
+        bool fullQpif;
+        bool separatorPage;
+        std::string expectedStart;
+    };
+    const std::string ticket = "<QCPT version=\"1\">\xc3\xa9</QCPT>";
+    const std::string job = kUel + "@PJL JOB\r\n";
+    const std::string eoj = "\r\n" + kUel + "@PJL EOJ\r\n";
+    const Case cases[] = {
+        {"neither", false, 0, false, false, ticket + job},
+        {"QFCI compliant: the JOB text first", true, 0, false, false, job + ticket + job},
+        {"family 8430, full QPIF, separator page: the EOJ text first", false, 8430, true, true,
+         eoj + ticket + job},
+        {"all of them: EOJ, JOB, ticket", true, 8430, true, true, eoj + job + ticket + job},
+        {"family 8430 without a separator page", false, 8430, true, false, ticket + job},
+        {"another family", false, 8431, true, true, ticket + job},
+    };
+    for (const Case& c : cases) {
+        OperationHarness operation(c.separatorPage ? CXString(WIDE("sysprint.sep")) : CXString());
+        FakePrinterPropertyBag& driver = operation.AddDriverBag(PdlValue::PostScript);
+        driver.bools[CorvoDriverPropertyBag::kPrintStreamQfciCompliant] = c.qfciCompliant;
+        driver.ints[DriverProductData::kControllerFamily] = c.controllerFamily;
+        driver.bools[DriverProductData::kFullQpifSupported] = c.fullQpif;
+        operation.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT version=\"1\">\u00e9</QCPT>");
+        const OperationOutcome outcome = operation.Run(kPostScriptJob);
+        ASSERT_EQ(S_OK, outcome.result) << c.label;
+        ASSERT_FALSE(outcome.blocks.empty()) << c.label;
+        EXPECT_EQ(c.expectedStart.substr(0, c.expectedStart.size() - job.size()),
+                  outcome.blocks.front())
+            << c.label << ": the ticket is one write of its own";
+        EXPECT_EQ(c.expectedStart, outcome.output.substr(0, c.expectedStart.size())) << c.label;
+    }
+}
+
+TEST_F(JobOperation, AnXpsDriverReadsNoTicketAndOtherPdlsAreCopiedAsTheyAre) {
+    struct Case {
+        const char* label;
+        LONG pdl;
+        bool ticketExpected;
+    };
+    for (const Case c : {Case{"XPS", PdlValue::Xps, false}, Case{"unknown PDL", 5001, true},
+                         Case{"PCL XL", PdlValue::PclXl, true}}) {
+        OperationHarness job;
+        job.AddDriverBag(c.pdl);
+        job.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
+        const OperationOutcome outcome = job.Run("plain bytes of no language");
+        ASSERT_EQ(S_OK, outcome.result) << c.label;
+        const std::string expected =
+            (c.ticketExpected ? "<QCPT/>" : "") + std::string("plain bytes of no language");
+        EXPECT_EQ(expected, outcome.output.substr(0, expected.size())) << c.label;
+    }
+}
+
+TEST_F(JobOperation, TheAtriumJobFolderDescribesTheJobFromSpoolerUserAndProperties) {
+    OperationHarness job;
+    job.TurnAtriumOn();
+    job.AddDriverBag(PdlValue::PostScript);
+    VARIANT pages;
+    VariantInit(&pages);
+    pages.vt = VT_I4;
+    pages.lVal = 12;
+    job.SetProperty(u"TotalPagedRenderedInPdlOutput", pages);
+    job.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
+    const OperationOutcome outcome = job.Run(kPostScriptJob);
+
+    ASSERT_EQ(S_OK, outcome.result);
+    EXPECT_EQ("", outcome.output) << "the job went to the folder, not down the pipeline";
+    const CXString folder = jobFolders.NewFolder();
+    const std::string content = ReadWholeFile(folder + CXString(WIDE("JobContent.out")));
+    const std::string expectedStart = "<QCPT/>" + kUel + "@PJL JOB\r\n";
+    EXPECT_EQ(expectedStart, content.substr(0, expectedStart.size()));
+    const auto spec = ChildrenOf(folder + CXString(WIDE("JobSpec.xml")));
+    const CXString samName = job.User().SamCompatibleName();
+    const int backslash = samName.Find(WIDE('\\'));
+    EXPECT_EQ(u"Quarterly report", spec.at(u"DocumentDisplayName"));
+    EXPECT_EQ(Utf16(job.Job().userName), spec.at(u"Owner"));
+    EXPECT_EQ(Utf16(backslash > 0 ? samName.Left(backslash) : samName), spec.at(u"DomainName"));
+    EXPECT_EQ(Utf16(job.Queue()), spec.at(u"QueueName"));
+    EXPECT_EQ(u"application/postscript", spec.at(u"DocumentFormat"));
+    EXPECT_EQ(u"12", spec.at(u"Pages"));
+    EXPECT_EQ(u"Success", ChildrenOf(folder + CXString(WIDE("QCPT.ready"))).at(u"Status"));
+}
+
+TEST_F(JobOperation, TheCopyRunsAsTheSubmittingUser) {
+    OperationHarness job;
+    job.AddDriverBag(PdlValue::PostScript);
+    job.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
+    const OperationOutcome outcome = job.Run(kPostScriptJob);
+    ASSERT_EQ(S_OK, outcome.result);
+    ASSERT_LE(2u, outcome.impersonating.size());
+    for (std::size_t i = 0; i < outcome.impersonating.size(); ++i) {
+        EXPECT_TRUE(outcome.impersonating[i]) << "write " << i;
+    }
+    HANDLE token = nullptr;
+    EXPECT_EQ(FALSE, OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token))
+        << "the impersonation ends with the operation";
+}
+}  // namespace

@@ -1,0 +1,78 @@
+// Runs one job through the filter module as the pipeline manager does: class factory, filter,
+// InitializeFilter with a property bag, streams and a manager control, StartOperation, Release.
+// The pipeline's standard properties come from a test queue, a spooler job and a user token.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/FilterModule.h"
+#include "tests/fakes/FakePipeline.h"
+#include "tests/support/TestFolders.h"
+#include "tests/support/TestSpooler.h"
+
+struct OperationOutcome {
+    HRESULT result = E_UNEXPECTED;
+    std::string output;
+    std::vector<std::string> blocks;
+    std::vector<bool> impersonating;
+    std::vector<HRESULT> shutdownReasons;
+    std::vector<std::string> shutdownDescriptions;
+    int writerCloses = 0;
+};
+
+// The Atrium job folders that appear under a root from one moment to the next; the root may
+// hold folders of earlier runs (the Windows prefix keeps its common data folder).
+class JobFolderWatch {
+  public:
+    explicit JobFolderWatch(CXString root);
+    // The one folder added since the last call (or construction), with a trailing separator;
+    // "none" or "several" otherwise.
+    CXString NewFolder();
+
+  private:
+    CXString root;
+    std::vector<std::string> seen;
+};
+
+class OperationHarness {
+  public:
+    // `separatorFile` non-empty gives the queue a separator page.
+    explicit OperationHarness(const CXString& separatorFile = CXString());
+    ~OperationHarness();
+    OperationHarness(const OperationHarness&) = delete;
+    OperationHarness& operator=(const OperationHarness&) = delete;
+
+    void SetProperty(const std::u16string& name, const std::u16string& text);
+    void SetProperty(const std::u16string& name, const VARIANT& value);
+    // A driver property bag in the pipeline's "DriverPropertyBag", for PDL `pdl`.
+    FakePrinterPropertyBag& AddDriverBag(LONG pdl);
+    void TurnAtriumOn() const;
+
+    OperationOutcome Run(const std::string& input);
+
+    const CXString& Queue() const { return queue; }
+    const TestJob& Job() const { return job; }
+    const TestUserToken& User() const { return user; }
+    // Faults of the read stream that Run makes over its input.
+    struct ReaderFaults {
+        int failingRead = 0;
+        HRESULT failingReadResult = E_FAIL;
+        HRESULT seekResult = S_OK;
+        ULONG chunk = 0;
+    } readerFaults;
+    FakeWriteStream* writer = nullptr;
+
+  private:
+    static FilterModule& Module();
+
+    FakeReadStream* reader = nullptr;
+    CXString queue;
+    HANDLE printer = nullptr;
+    TestJob job;
+    TestUserToken user;
+    FakePropertyBag* bag = nullptr;
+    FakePrinterPropertyBag* driverBag = nullptr;
+};
