@@ -2,8 +2,10 @@
 #include "OperationHarness.h"
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
@@ -113,7 +115,21 @@ OperationOutcome OperationHarness::Run(const std::string& input) {
     }
     factory->Release();
     const HRESULT initialized = filter->InitializeFilter(communicator, bag, control);
+    std::atomic<bool> running{true};
+    std::thread canceller;
+    if (shutdownFromAnotherThread) {
+        canceller = std::thread([&] {
+            do {
+                ++outcome.shutdownCalls;
+                outcome.failedShutdownCalls += filter->ShutdownOperation() != S_OK ? 1 : 0;
+            } while (running.load());
+        });
+    }
     outcome.result = SUCCEEDED(initialized) ? filter->StartOperation() : initialized;
+    running.store(false);
+    if (canceller.joinable()) {
+        canceller.join();
+    }
     filter->Release();
     outcome.output = writer->written;
     outcome.blocks = writer->blocks;

@@ -21,6 +21,8 @@ struct OperationOutcome {
     std::vector<HRESULT> shutdownReasons;
     std::vector<std::string> shutdownDescriptions;
     int writerCloses = 0;
+    int shutdownCalls = 0;
+    int failedShutdownCalls = 0;
 };
 
 // The Atrium job folders that appear under a root from one moment to the next; the root may
@@ -64,6 +66,9 @@ class OperationHarness {
         ULONG chunk = 0;
     } readerFaults;
     FakeWriteStream* writer = nullptr;
+    // Another thread keeps calling ShutdownOperation while StartOperation runs, as the pipeline
+    // manager does for a cancelled job; Run counts the calls that did not answer S_OK.
+    bool shutdownFromAnotherThread = false;
 
   private:
     static FilterModule& Module();
