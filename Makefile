@@ -4,7 +4,7 @@
 #               (Debug, sanitizers, Release) and the Windows DLL under Wine
 
 PRESETS := linux linux-asan linux-release windows
-PACKAGES := cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libssl-dev libpugixml-dev \
+PACKAGES := cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libssl-dev libpugixml-dev \
             g++-mingw-w64-x86-64 wine wine64 clang-14 libfuzzer-14-dev libclang-rt-14-dev \
             ghostscript
 FUZZ_SECONDS ?= 60

@@ -67,21 +67,16 @@ CorvoAtriumHelper::CorvoAtriumHelper(const CXString& spoolerDocumentName, const 
     if (!PrinterAsksForAtrium(queueName)) {
         return;
     }
-    if (const std::optional<CXString> dataFolder = CommonApplicationDataFolder()) {
-        StartJobFolder(*dataFolder);
+    if (CommonApplicationDataFolder()) {
+        StartJobFolder();
     }
 }
 
 CorvoAtriumHelper::~CorvoAtriumHelper() = default;
 
 // Creates the job folder under the jobs root with its empty lock file and the open content file.
-void CorvoAtriumHelper::StartJobFolder(const CXString& dataFolder) {
-    CXString root = ReadRootFolderSetting();
-    if (root.IsEmpty()) {
-        root.Format(WIDE("%s%s\\"), dataFolder, kDefaultJobsRoot);
-    }
-    XFolder::MakeSurePathEndsWithBackslash(root);
-    jobFolder.Format(WIDE("%s%s\\"), root, NewJobFolderName());
+void CorvoAtriumHelper::StartJobFolder() {
+    jobFolder.Format(WIDE("%s%s\\"), JobsRoot(), NewJobFolderName());
     XFolder::CreateFolderAndItsAncestors(jobFolder);
     XFile lock(jobFolder + kLockFileName);
     lock.CreateOrOpenFile(GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -93,7 +88,20 @@ void CorvoAtriumHelper::StartJobFolder(const CXString& dataFolder) {
     useAtrium = true;
 }
 
-CXString CorvoAtriumHelper::ReadRootFolderSetting() const {
+CXString CorvoAtriumHelper::JobsRoot() {
+    const std::optional<CXString> dataFolder = CommonApplicationDataFolder();
+    if (!dataFolder) {
+        return CXString();
+    }
+    CXString root = ReadRootFolderSetting();
+    if (root.IsEmpty()) {
+        root.Format(WIDE("%s%s\\"), *dataFolder, kDefaultJobsRoot);
+    }
+    XFolder::MakeSurePathEndsWithBackslash(root);
+    return root;
+}
+
+CXString CorvoAtriumHelper::ReadRootFolderSetting() {
     CXString root;
     const std::optional<CXString> dataFolder = CommonApplicationDataFolder();
     if (!dataFolder) {

@@ -39,6 +39,10 @@ class CorvoAtriumHelper {
     // QCPT.ready, and removes the lock last. Does nothing while the hand-off is off.
     void FinishJob(bool succeeded);
 
+    // The folder under which a job folder made now would go (with a trailing backslash); empty
+    // when there is no common application data folder.
+    static CXString JobsRoot();
+
     // UTC time as "yyyy-MM-ddThh:mm:ss.000Z"; empty when the platform cannot format it.
     static CXString FormatSubmittedDateTime(const SYSTEMTIME& time);
 
@@ -48,8 +52,8 @@ class CorvoAtriumHelper {
     const CXString& GetJobFolder() const noexcept { return jobFolder; }
 
   private:
-    CXString ReadRootFolderSetting() const;
-    void StartJobFolder(const CXString& dataFolder);
+    static CXString ReadRootFolderSetting();
+    void StartJobFolder();
     void WriteJobSpecification();
     void WriteJobReadyMarker();
     // Writes `fileName` in the job folder: the template document with `children` appended to its
