@@ -5,7 +5,9 @@
 #include <iostream>
 
 #include "ActivationProbe.h"
+#include "DecryptCommand.h"
 #include "FilterModule.h"
+#include "RunCommand.h"
 #include "TextConversion.h"
 
 namespace {
@@ -16,18 +18,64 @@ int RunProbe(const std::string& modulePath) {
     const FilterModule module(path);
     return ActivationProbe(module).Run(std::cout) ? 0 : 1;
 }
+
+// Job streams are bytes: no line-end translation on the standard streams.
+void UseBinaryStandardStreams() {
+#if defined(_WIN32)
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
 }  // namespace
 
 int main(int argc, char** argv) {
+    UseBinaryStandardStreams();
     CLI::App app{"Runs print jobs through the PDL stream filter module."};
     app.require_subcommand(1);
+
+    RunOptions run;
+    CLI::App* runCommand = app.add_subcommand("run", "Run one job through the filter.");
+    runCommand->add_option("--job", run.jobFile, "The job file (JSON)")->required();
+    runCommand->add_option("--input", run.input, "The job stream to filter; - for standard input");
+    runCommand->add_option("--output", run.output,
+                           "Where the filtered job goes; - for standard output");
+    runCommand->add_option("--report", run.report, "Write a JSON report of the run here");
+    runCommand->add_option("--program-data", run.programData,
+                           "The common application data folder (Linux)");
+
+    DecryptOptions decrypt;
+    CLI::App* decryptCommand =
+        app.add_subcommand("decrypt", "Replace the encrypted sections of a filter output.");
+    auto* phrase =
+        decryptCommand->add_option("--pass-phrase", decrypt.passPhrase, "The pass phrase");
+    auto* phraseFile = decryptCommand->add_option("--pass-phrase-file", decrypt.passPhraseFile,
+                                                  "A file whose first line is the pass phrase");
+    phrase->excludes(phraseFile);
+    decryptCommand->add_option("--input", decrypt.input, "The filter output; - for standard input");
+    decryptCommand->add_option("--output", decrypt.output,
+                               "The decrypted job; - for standard output");
+
     std::string modulePath;
     CLI::App* probe = app.add_subcommand(
         "probe", "Load the filter module and activate its filter as the pipeline manager does.");
     probe->add_option("--module", modulePath,
                       "The filter module to load (default: the one beside this program)");
-    CLI11_PARSE(app, argc, argv);
     try {
+        app.parse(argc, argv);
+        if (decryptCommand->parsed() && !decrypt.passPhrase && !decrypt.passPhraseFile) {
+            throw CLI::RequiredError("--pass-phrase or --pass-phrase-file");
+        }
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error);
+        return code == 0 ? 0 : RunCommand::kBadInvocation;
+    }
+    try {
+        if (runCommand->parsed()) {
+            return RunCommand::Run(run, std::cout, std::cerr);
+        }
+        if (decryptCommand->parsed()) {
+            return DecryptCommand::Run(decrypt, std::cerr);
+        }
         return RunProbe(modulePath);
     } catch (const std::exception& failure) {
         std::cerr << "pdl-stream-filter: " << failure.what() << "\n";

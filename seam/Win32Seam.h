@@ -10,6 +10,8 @@
 #include <windows.h>
 
 #include <bcrypt.h>
+#include <fcntl.h>
+#include <io.h>
 #include <knownfolders.h>
 #include <msxml2.h>
 #include <objbase.h>

@@ -1,0 +1,219 @@
+// Reading and checking the job file.
+#include "JobFile.h"
+
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace {
+using Json = nlohmann::json;
+
+[[noreturn]] void Fail(const std::string& key, const std::string& problem) {
+    throw JobFileError("\"" + key + "\": " + problem);
+}
+
+// Calls the handler of each key of an object; a key without a handler is an error.
+void ForEachKey(
+    const Json& object, const std::string& where,
+    const std::map<std::string, std::function<void(const Json&, const std::string&)>>& handlers) {
+    if (!object.is_object()) {
+        Fail(where, "expected an object");
+    }
+    for (const auto& [key, value] : object.items()) {
+        const std::string path = where.empty() ? key : where + "." + key;
+        const auto handler = handlers.find(key);
+        if (handler == handlers.end()) {
+            Fail(path, "unknown key");
+        }
+        handler->second(value, path);
+    }
+}
+
+std::string Text(const Json& value, const std::string& key) {
+    if (!value.is_string()) {
+        Fail(key, "expected a string");
+    }
+    return value.get<std::string>();
+}
+
+bool Flag(const Json& value, const std::string& key) {
+    if (!value.is_boolean()) {
+        Fail(key, "expected true or false");
+    }
+    return value.get<bool>();
+}
+
+std::int64_t Integer(const Json& value, const std::string& key, std::int64_t lowest,
+                     std::int64_t highest) {
+    if (!value.is_number_integer() ||
+        (value.is_number_unsigned() &&
+         value.get<std::uint64_t>() > static_cast<std::uint64_t>(highest)) ||
+        value.get<std::int64_t>() < lowest || value.get<std::int64_t>() > highest) {
+        Fail(key, "expected an integer from " + std::to_string(lowest) + " to " +
+                      std::to_string(highest));
+    }
+    return value.get<std::int64_t>();
+}
+
+std::int32_t Int32(const Json& value, const std::string& key) {
+    return static_cast<std::int32_t>(Integer(value, key, std::numeric_limits<std::int32_t>::min(),
+                                             std::numeric_limits<std::int32_t>::max()));
+}
+
+std::uint32_t UInt32(const Json& value, const std::string& key) {
+    return static_cast<std::uint32_t>(
+        Integer(value, key, 0, std::numeric_limits<std::uint32_t>::max()));
+}
+
+JobFile::PropertyValue Property(const Json& value, const std::string& key) {
+    if (value.is_string()) {
+        return value.get<std::string>();
+    }
+    if (value.is_boolean()) {
+        return value.get<bool>();
+    }
+    if (value.is_null()) {
+        return nullptr;
+    }
+    if (!value.is_number_integer()) {
+        Fail(key, "expected a string, a 32-bit integer, true, false or null");
+    }
+    return Int32(value, key);
+}
+
+JobFile::Driver ParseDriver(const Json& object, const std::string& where) {
+    JobFile::Driver d;
+    ForEachKey(
+        object, where,
+        {{"pdl", [&](const Json& v, const std::string& k) { d.pdl = Int32(v, k); }},
+         {"printStreamQFCICompliant",
+          [&](const Json& v, const std::string& k) { d.printStreamQFCICompliant = Flag(v, k); }},
+         {"fullQpifSupported",
+          [&](const Json& v, const std::string& k) { d.fullQpifSupported = Flag(v, k); }},
+         {"requiresGreenSeparatorPageFixUp",
+          [&](const Json& v, const std::string& k) {
+              d.requiresGreenSeparatorPageFixUp = Flag(v, k);
+          }},
+         {"requiresBothPjlAndQcpt",
+          [&](const Json& v, const std::string& k) { d.requiresBothPjlAndQcpt = Flag(v, k); }},
+         {"controllerFamily",
+          [&](const Json& v, const std::string& k) { d.controllerFamily = Int32(v, k); }},
+         {"productPdlDataXml",
+          [&](const Json& v, const std::string& k) { d.productPdlDataXml = Text(v, k); }},
+         {"extensionPackageFolder",
+          [&](const Json& v, const std::string& k) { d.extensionPackageFolder = Text(v, k); }}});
+    return d;
+}
+
+JobFile::Printer ParsePrinter(const Json& object, const std::string& where) {
+    JobFile::Printer p;
+    ForEachKey(
+        object, where,
+        {{"name", [&](const Json& v, const std::string& k) { p.name = Text(v, k); }},
+         {"separatorPageSelected",
+          [&](const Json& v, const std::string& k) { p.separatorPageSelected = Flag(v, k); }},
+         {"printerData", [&](const Json& v, const std::string& k) {
+              if (!v.is_object()) {
+                  Fail(k, "expected an object");
+              }
+              for (const auto& [name, value] : v.items()) {
+                  p.printerData[name] = UInt32(value, k + "." + name);
+              }
+          }}});
+    return p;
+}
+
+JobFile::Job ParseJob(const Json& object, const std::string& where) {
+    JobFile::Job j;
+    ForEachKey(object, where,
+               {{"id", [&](const Json& v, const std::string& k) { j.id = UInt32(v, k); }},
+                {"documentName",
+                 [&](const Json& v, const std::string& k) { j.documentName = Text(v, k); }},
+                {"userName", [&](const Json& v, const std::string& k) { j.userName = Text(v, k); }},
+                {"samCompatibleName",
+                 [&](const Json& v, const std::string& k) { j.samCompatibleName = Text(v, k); }}});
+    return j;
+}
+
+std::map<std::int32_t, std::int32_t> ParseClientJobData(const Json& object,
+                                                        const std::string& where) {
+    if (!object.is_object()) {
+        Fail(where, "expected an object");
+    }
+    std::map<std::int32_t, std::int32_t> parameters;
+    for (const auto& [name, value] : object.items()) {
+        std::size_t used = 0;
+        long long id = 0;
+        try {
+            id = std::stoll(name, &used);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (used != name.size() || id < std::numeric_limits<std::int32_t>::min() ||
+            id > std::numeric_limits<std::int32_t>::max()) {
+            Fail(where + "." + name, "a parameter is named by its number");
+        }
+        parameters[static_cast<std::int32_t>(id)] = Int32(value, where + "." + name);
+    }
+    return parameters;
+}
+}  // namespace
+
+JobFile JobFile::Parse(const std::string& text, const std::filesystem::path& folder) {
+    Json document;
+    try {
+        document = Json::parse(text, nullptr, true, true);
+    } catch (const Json::parse_error& error) {
+        throw JobFileError(std::string("not JSON: ") + error.what());
+    }
+    JobFile job;
+    const auto path = [&](const Json& v, const std::string& k) { return folder / Text(v, k); };
+    ForEachKey(
+        document, "",
+        {{"input", [&](const Json& v, const std::string& k) { job.input = path(v, k); }},
+         {"output", [&](const Json& v, const std::string& k) { job.output = path(v, k); }},
+         {"properties",
+          [&](const Json& v, const std::string& k) {
+              if (!v.is_object()) {
+                  Fail(k, "expected an object");
+              }
+              for (const auto& [name, value] : v.items()) {
+                  job.properties.emplace_back(name, Property(value, k + "." + name));
+              }
+          }},
+         {"driver", [&](const Json& v, const std::string& k) { job.driver = ParseDriver(v, k); }},
+         {"printer",
+          [&](const Json& v, const std::string& k) { job.printer = ParsePrinter(v, k); }},
+         {"job", [&](const Json& v, const std::string& k) { job.job = ParseJob(v, k); }},
+         {"clientJobData",
+          [&](const Json& v, const std::string& k) {
+              job.clientJobData = ParseClientJobData(v, k);
+          }},
+         {"programData",
+          [&](const Json& v, const std::string& k) { job.programData = path(v, k); }}});
+    return job;
+}
+
+JobFile JobFile::Load(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw JobFileError("cannot read the job file " + path.string());
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    try {
+        return Parse(text.str(), path.parent_path());
+    } catch (const JobFileError& error) {
+        throw JobFileError(path.string() + ": " + error.what());
+    }
+}
+
+std::string JobFile::ClientJobDataText() const {
+    std::string text;
+    for (const auto& [id, value] : clientJobData) {
+        text += (text.empty() ? "" : ";") + std::to_string(id) + "=" + std::to_string(value);
+    }
+    return text;
+}

@@ -1,0 +1,30 @@
+// One job through the filter module, as the pipeline manager runs it: the property bags and
+// streams built from the job file, then DllGetClassObject, CreateInstance, InitializeFilter,
+// StartOperation, ShutdownOperation and the last Release.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "InsertionWitness.h"
+#include "JobFile.h"
+
+class JobRun {
+  public:
+    struct Outcome {
+        HRESULT result = E_FAIL;
+        std::string message;
+        std::uint64_t bytesIn = 0;
+        std::uint64_t bytesOut = 0;
+        std::optional<std::string> atriumJobFolder;
+        std::vector<InsertionWitness::Item> items;
+        std::vector<long> pagesGivenFeatures;
+    };
+
+    // Notes on what the build could not use of the job file go to `notes`.
+    static Outcome Execute(const JobFile& job, std::FILE* input, bool inputSeekable,
+                           std::FILE* output, std::ostream& notes);
+};

@@ -1,0 +1,27 @@
+// `pdl-stream-filter run`: one job through the filter module, with the host as the pipeline
+// manager, the job file's facts as property bags and spooler, and files or the standard streams
+// as input and output.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+struct RunOptions {
+    std::string jobFile;
+    // "-" for the standard stream; none: the job file's, else the standard stream.
+    std::optional<std::string> input;
+    std::optional<std::string> output;
+    std::optional<std::string> report;
+    std::optional<std::string> programData;
+};
+
+class RunCommand {
+  public:
+    static constexpr int kSucceeded = 0;
+    static constexpr int kOperationFailed = 1;
+    static constexpr int kBadInvocation = 2;
+
+    // Runs the job; the summary goes to `summary` (for a person), failures to `errors`.
+    static int Run(const RunOptions& options, std::ostream& summary, std::ostream& errors);
+};
