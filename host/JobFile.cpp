@@ -169,7 +169,9 @@ JobFile JobFile::Parse(const std::string& text, const std::filesystem::path& fol
         throw JobFileError(std::string("not JSON: ") + error.what());
     }
     JobFile job;
-    const auto path = [&](const Json& v, const std::string& k) { return folder / Text(v, k); };
+    const auto path = [&](const Json& v, const std::string& k) {
+        return (folder / Text(v, k)).lexically_normal();
+    };
     ForEachKey(
         document, "",
         {{"input", [&](const Json& v, const std::string& k) { job.input = path(v, k); }},

@@ -85,6 +85,15 @@ void CloseStreams(const Streams& streams) {
     }
 }
 
+// The most memory the process held at once: the figure that shows a job is streamed, not held.
+Json PeakResidentBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) == FALSE) {
+        return nullptr;
+    }
+    return static_cast<std::uint64_t>(counters.PeakWorkingSetSize);
+}
+
 std::string Hex(HRESULT result) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
@@ -106,20 +115,26 @@ Json ReportOf(const JobRun::Outcome& outcome, const Streams& streams) {
                 {"atriumJobFolder",
                  outcome.atriumJobFolder ? Json(*outcome.atriumJobFolder) : Json(nullptr)},
                 {"insertedItems", items},
-                {"pagesGivenFeatures", outcome.pagesGivenFeatures}};
+                {"pagesGivenFeatures", outcome.pagesGivenFeatures},
+                {"peakResidentBytes", PeakResidentBytes()}};
 }
 
 void WriteSummary(const JobRun::Outcome& outcome, const Streams& streams, std::ostream& summary) {
     std::size_t inserted = 0;
+    std::size_t hidden = 0;
     for (const InsertionWitness::Item& item : outcome.items) {
         inserted += item.inserted.value_or(false) ? 1 : 0;
+        hidden += item.inserted ? 0 : 1;
     }
     summary << "output: "
             << (outcome.atriumJobFolder ? *outcome.atriumJobFolder + " (Atrium job folder)"
                                         : streams.outputName)
             << "\n"
             << "bytes in: " << outcome.bytesIn << ", bytes out: " << outcome.bytesOut << "\n"
-            << "items inserted: " << inserted << " of " << outcome.items.size() << "\n"
+            << "items inserted: " << inserted << " of " << outcome.items.size()
+            << (hidden != 0 ? " (" + std::to_string(hidden) + " inside the encrypted section, not visible)"
+                            : std::string())
+            << "\n"
             << "pages given features: " << outcome.pagesGivenFeatures.size() << "\n";
 }
 }  // namespace

@@ -16,6 +16,7 @@
 #include <msxml2.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <psapi.h>
 #ifndef SECURITY_WIN32
 #define SECURITY_WIN32
 #endif
