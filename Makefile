@@ -1,5 +1,5 @@
 # One entry for building and testing on a fresh Debian 12 machine.
-#   make run    builds the Linux filter and its host, and activates the filter as a pipeline would
+#   make run    builds the Linux filter and its host, and runs the main example job through it
 #   make test   installs what is missing, then builds and runs every test of every preset: Linux
 #               (Debug, sanitizers, Release) and the Windows DLL under Wine
 
@@ -24,8 +24,14 @@ build: deps
 	cmake --preset linux
 	cmake --build --preset linux
 
+# The main example: a PJL-wrapped PostScript job through the filter, then a look at the result
+# around the inserted job-level PostScript.
 run: build
-	./build/linux/bin/pdl-stream-filter probe
+	examples/run-example.sh postscript-job
+	@echo "--- around the job-level PostScript, in front of %%EndSetup:"
+	@grep -a -n -B3 -A2 '^%%EndSetup' build/examples/postscript-job/postscript-job.out
+	@echo "--- page 2, its features in place of its page setup section:"
+	@grep -a -n -A4 '^%%Page: 2 2' build/examples/postscript-job/postscript-job.out
 
 $(addprefix test-,$(PRESETS)): test-%: deps
 	cmake --preset $*

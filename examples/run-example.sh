@@ -29,7 +29,7 @@ if [ "$name" = atrium-hand-off ]; then
     # A common application data folder of this run's own (Linux; Windows has the machine's).
     input=(--program-data "$outdir/programdata")
 fi
-run run --job "$examples/$name.json" "${input[@]}" --output "$name.out" --report report.json
+run run --job "$examples/$name.json" "${input[@]}" --output "$outdir/$name.out" --report report.json
 case "$name" in
     encrypted-postscript)
         run decrypt --pass-phrase-file "$examples/$name.passphrase" --input "$name.out" \
