@@ -132,8 +132,9 @@ void WriteSummary(const JobRun::Outcome& outcome, const Streams& streams, std::o
             << "\n"
             << "bytes in: " << outcome.bytesIn << ", bytes out: " << outcome.bytesOut << "\n"
             << "items inserted: " << inserted << " of " << outcome.items.size()
-            << (hidden != 0 ? " (" + std::to_string(hidden) + " inside the encrypted section, not visible)"
-                            : std::string())
+            << (hidden != 0
+                    ? " (" + std::to_string(hidden) + " inside the encrypted section, not visible)"
+                    : std::string())
             << "\n"
             << "pages given features: " << outcome.pagesGivenFeatures.size() << "\n";
 }
