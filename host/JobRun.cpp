@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <iterator>
 #include <stdexcept>
+#include <tuple>
+#include <utility>
 
 #include "FilterModule.h"
 #include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
@@ -125,9 +127,18 @@ std::vector<long> PagesGivenFeatures(const HostPropertyBag& bag) {
     return pages;
 }
 
+// The job folder that appeared under the jobs root during the run, if one did.
+std::optional<std::string> NewJobFolder(const std::vector<std::string>& before) {
+    const std::vector<std::string> after = JobFolders();
+    std::vector<std::string> added;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(added));
+    return added.size() == 1 ? std::optional<std::string>(added.front()) : std::nullopt;
+}
+
 // The filter's life cycle; the HRESULT of the first call that failed.
-HRESULT RunFilter(IPrintPipelinePropertyBag* bag, IInterFilterCommunicator* communicator,
-                  IPrintPipelineManagerControl* control) {
+HRESULT RunFilterLifeCycle(IPrintPipelinePropertyBag* bag, IInterFilterCommunicator* communicator,
+                           IPrintPipelineManagerControl* control) {
     const FilterModule module(FilterModule::PathBesideExecutable());
     IClassFactory* factory = nullptr;
     HRESULT result = module.GetClassObject(CLSID_PDLStreamFilter, IID_IClassFactory,
@@ -149,6 +160,19 @@ HRESULT RunFilter(IPrintPipelinePropertyBag* bag, IInterFilterCommunicator* comm
     }
     filter->Release();
     return result;
+}
+
+// The result and what explains a failure: the filter's error record, or why the module could not
+// be run at all.
+std::pair<HRESULT, std::string> RunFilter(IPrintPipelinePropertyBag* bag,
+                                          IInterFilterCommunicator* communicator,
+                                          HostManagerControl& control) {
+    try {
+        const HRESULT result = RunFilterLifeCycle(bag, communicator, &control);
+        return {result, FAILED(result) ? control.Description() : std::string()};
+    } catch (const std::exception& failure) {
+        return {E_FAIL, failure.what()};
+    }
 }
 }  // namespace
 
@@ -172,28 +196,14 @@ JobRun::Outcome JobRun::Execute(const JobFile& job, std::FILE* input, bool input
     const std::vector<std::string> foldersBefore = JobFolders();
 
     Outcome outcome;
-    try {
-        outcome.result = RunFilter(bag.get(), communicator.get(), control.get());
-    } catch (const std::exception& failure) {
-        outcome.result = E_FAIL;
-        outcome.message = failure.what();
-    }
-    if (FAILED(outcome.result) && outcome.message.empty()) {
-        outcome.message = control->Description();
-    }
+    std::tie(outcome.result, outcome.message) = RunFilter(bag.get(), communicator.get(), *control);
     if (SUCCEEDED(outcome.result) && writer->Failed()) {
         outcome.result = static_cast<HRESULT>(0x8007001D);
         outcome.message = "the output could not be written completely";
     }
     outcome.bytesIn = reader->BytesConsumed();
     outcome.bytesOut = writer->BytesWritten();
-    const std::vector<std::string> foldersAfter = JobFolders();
-    std::vector<std::string> added;
-    std::set_difference(foldersAfter.begin(), foldersAfter.end(), foldersBefore.begin(),
-                        foldersBefore.end(), std::back_inserter(added));
-    if (added.size() == 1) {
-        outcome.atriumJobFolder = added.front();
-    }
+    outcome.atriumJobFolder = NewJobFolder(foldersBefore);
     outcome.items = witness.Items();
     outcome.pagesGivenFeatures = PagesGivenFeatures(*bag);
     return outcome;
