@@ -227,4 +227,44 @@ TEST_F(JobOperation, ShutdownRequestsFromAnotherThreadAreAnsweredWhileTheCopyRun
     EXPECT_NE(std::string::npos, outcome.output.find(std::string(20000, '%')))
         << "the job is copied whole";
 }
+TEST_F(JobOperation, TheGreenSeparatorFixUpOfPclXlNeedsASeparatorPage) {
+    struct Case {
+        const char* label;
+        LONG pdl;
+        bool separatorPage;
+        bool eojExpected;
+    };
+    const std::string eoj = kUel + "@PJL EOJ\r\n";
+    for (const Case c :
+         {Case{"PCL XL without a separator page", PdlValue::PclXl, false, false},
+          Case{"PCL XL with a separator page", PdlValue::PclXl, true, true},
+          Case{"PostScript without a separator page", PdlValue::PostScript, false, true}}) {
+        OperationHarness job(c.separatorPage ? CXString(WIDE("sysprint.sep")) : CXString());
+        job.AddDriverBag(c.pdl).bools[DriverProductData::kRequiresGreenSeparatorPageFixUp] = true;
+        const OperationOutcome outcome = job.Run(kPostScriptJob);
+        ASSERT_EQ(S_OK, outcome.result) << c.label;
+        EXPECT_EQ(c.eojExpected, outcome.output.compare(0, eoj.size(), eoj) == 0) << c.label;
+    }
+}
+
+#if !defined(_WIN32)
+// A name longer than the 261-character buffer makes GetUserNameExW fail: the domain stays empty.
+TEST_F(JobOperation, AUserNameThatDoesNotFitLeavesTheDomainEmpty) {
+    const std::basic_string<WCHAR> longName =
+        std::basic_string<WCHAR>(WIDE("CORP\\")) + std::basic_string<WCHAR>(300, WIDE('u'));
+    const HANDLE token = CvCreateUserToken(longName.c_str());
+    OperationHarness job;
+    job.TurnAtriumOn();
+    job.AddDriverBag(PdlValue::PostScript);
+    VARIANT user;
+    VariantInit(&user);
+    user.vt = VT_BYREF;
+    user.byref = token;
+    job.SetProperty(u"UserSecurityToken", user);
+    ASSERT_EQ(S_OK, job.Run(kPostScriptJob).result);
+    const auto spec = ChildrenOf(jobFolders.NewFolder() + CXString(WIDE("JobSpec.xml")));
+    EXPECT_EQ(u"", spec.at(u"DomainName"));
+    CloseHandle(token);
+}
+#endif
 }  // namespace
