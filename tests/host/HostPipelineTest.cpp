@@ -2,6 +2,7 @@
 // witness that finds inserted items in streams cut into blocks of any size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -122,7 +123,7 @@ TEST(HostInput, ReadsGiveFullCountsAndEveryByteIsSeenOnce) {
             std::string seen;
             stream->SetObserver(
                 [&seen](const char* bytes, std::size_t count) { seen.append(bytes, count); });
-            std::vector<char> buffer(size);
+            std::vector<char> buffer(std::max<ULONG>(size, 4));
             ULONG read = 0;
             BOOL end = FALSE;
             ASSERT_EQ(S_OK, stream->ReadBytes(buffer.data(), 4, &read, &end));
