@@ -109,8 +109,8 @@ TEST_F(JobOperationFailure, EachFailurePointGivesItsHresultMessageAndFolderState
 }
 
 #if !defined(_WIN32)
-// The content file cannot grow past the process's file size limit, while the small job
-// specification and marker still fit under it.
+// The content file cannot grow past the process's file size limit, while the small JobSpec.xml
+// and QCPT.ready still fit under it.
 TEST_F(JobOperationFailure, ATicketThatCannotBeWrittenIntoTheContentFileFailsTheJobFolder) {
     OperationHarness job;
     job.TurnAtriumOn();
