@@ -10,7 +10,6 @@
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
 #include "OperationHarness.h"
 #include "companion/FilterUtilities/MsSafeCoInit.h"
-#include "companion/Utilities/UtilitiesLibraryHost.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WideText.h"
 
@@ -27,16 +26,9 @@ const std::string kUel = "\x1b%-12345X";
 const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
 
 std::u16string TextOf(const CXString& path, const char16_t* element) {
-    const std::string bytes = ReadWholeFile(path);
-    const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("test", false);
-    parser->LoadFromBytes(reinterpret_cast<const BYTE*>(bytes.data()),
-                          static_cast<DWORD>(bytes.size()));
-    for (const auto& child : parser->GetDocumentElement()->GetChildElements()) {
-        if (Utf16(child->GetName()) == element) {
-            return Utf16(child->GetTextValue());
-        }
-    }
-    return u"(none)";
+    const auto children = XmlChildrenOf(path);
+    const auto found = children.find(element);
+    return found != children.end() ? found->second : u"(none)";
 }
 
 class JobOperationFailure : public ::testing::Test {

@@ -10,7 +10,6 @@
 #include "companion/FilterUtilities/MsSafeCoInit.h"
 #include "companion/Utilities/CorvoDriverPropertyBag.h"
 #include "companion/Utilities/DriverProductData.h"
-#include "companion/Utilities/UtilitiesLibraryHost.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WideText.h"
 
@@ -28,19 +27,6 @@ const std::string kPostScriptJob =
     "%%EOF\n";
 
 const std::string kUel = "\x1b%-12345X";
-
-// The text of each child of the root of an XML file written by the hand-off.
-std::map<std::u16string, std::u16string> ChildrenOf(const CXString& path) {
-    const std::string bytes = ReadWholeFile(path);
-    const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("test", false);
-    parser->LoadFromBytes(reinterpret_cast<const BYTE*>(bytes.data()),
-                          static_cast<DWORD>(bytes.size()));
-    std::map<std::u16string, std::u16string> children;
-    for (const auto& child : parser->GetDocumentElement()->GetChildElements()) {
-        children[Utf16(child->GetName())] = Utf16(child->GetTextValue());
-    }
-    return children;
-}
 
 class JobOperation : public ::testing::Test {
   protected:
@@ -188,7 +174,7 @@ TEST_F(JobOperation, TheAtriumJobFolderDescribesTheJobFromSpoolerUserAndProperti
     const std::string content = ReadWholeFile(folder + CXString(WIDE("JobContent.out")));
     const std::string expectedStart = "<QCPT/>" + kUel + "@PJL JOB\r\n";
     EXPECT_EQ(expectedStart, content.substr(0, expectedStart.size()));
-    const auto spec = ChildrenOf(folder + CXString(WIDE("JobSpec.xml")));
+    const auto spec = XmlChildrenOf(folder + CXString(WIDE("JobSpec.xml")));
     const CXString samName = job.User().SamCompatibleName();
     const int backslash = samName.Find(WIDE('\\'));
     EXPECT_EQ(u"Quarterly report", spec.at(u"DocumentDisplayName"));
@@ -197,7 +183,7 @@ TEST_F(JobOperation, TheAtriumJobFolderDescribesTheJobFromSpoolerUserAndProperti
     EXPECT_EQ(Utf16(job.Queue()), spec.at(u"QueueName"));
     EXPECT_EQ(u"application/postscript", spec.at(u"DocumentFormat"));
     EXPECT_EQ(u"12", spec.at(u"Pages"));
-    EXPECT_EQ(u"Success", ChildrenOf(folder + CXString(WIDE("QCPT.ready"))).at(u"Status"));
+    EXPECT_EQ(u"Success", XmlChildrenOf(folder + CXString(WIDE("QCPT.ready"))).at(u"Status"));
 }
 
 TEST_F(JobOperation, TheCopyRunsAsTheSubmittingUser) {
@@ -262,7 +248,7 @@ TEST_F(JobOperation, AUserNameThatDoesNotFitLeavesTheDomainEmpty) {
     user.byref = token;
     job.SetProperty(u"UserSecurityToken", user);
     ASSERT_EQ(S_OK, job.Run(kPostScriptJob).result);
-    const auto spec = ChildrenOf(jobFolders.NewFolder() + CXString(WIDE("JobSpec.xml")));
+    const auto spec = XmlChildrenOf(jobFolders.NewFolder() + CXString(WIDE("JobSpec.xml")));
     EXPECT_EQ(u"", spec.at(u"DomainName"));
     CloseHandle(token);
 }

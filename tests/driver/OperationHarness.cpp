@@ -11,6 +11,8 @@
 #include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
 #include "FilterPipeline/PDLStreamFilter/FilterClassId.h"
 #include "companion/Utilities/CorvoDriverPropertyBag.h"
+#include "companion/Utilities/UtilitiesLibraryHost.h"
+#include "tests/support/WideText.h"
 
 namespace {
 std::basic_string<WCHAR> Name(const std::u16string& text) {
@@ -25,6 +27,18 @@ VARIANT Handle(HANDLE handle) {
     return value;
 }
 }  // namespace
+
+std::map<std::u16string, std::u16string> XmlChildrenOf(const CXString& path) {
+    const std::string bytes = ReadWholeFile(path);
+    const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("test", false);
+    parser->LoadFromBytes(reinterpret_cast<const BYTE*>(bytes.data()),
+                          static_cast<DWORD>(bytes.size()));
+    std::map<std::u16string, std::u16string> children;
+    for (const auto& child : parser->GetDocumentElement()->GetChildElements()) {
+        children[Utf16(child->GetName())] = Utf16(child->GetTextValue());
+    }
+    return children;
+}
 
 JobFolderWatch::JobFolderWatch(CXString root)
     : root(std::move(root)), seen(EntriesOf(this->root)) {}

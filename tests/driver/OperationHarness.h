@@ -25,6 +25,9 @@ struct OperationOutcome {
     int failedShutdownCalls = 0;
 };
 
+// The text of each child of the root of an XML file the Atrium hand-off wrote, by element name.
+std::map<std::u16string, std::u16string> XmlChildrenOf(const CXString& path);
+
 // The Atrium job folders that appear under a root from one moment to the next; the root may
 // hold folders of earlier runs (the Windows prefix keeps its common data folder).
 class JobFolderWatch {
