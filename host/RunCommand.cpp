@@ -4,22 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <nlohmann/json.hpp>
-#include <set>
 
-#include "FilterModule.h"
-#include "HostCommunicator.h"
-#include "HostDriverPropertyBag.h"
-#include "HostManagerControl.h"
-#include "HostPropertyBag.h"
-#include "HostReadStream.h"
-#include "HostSpooler.h"
-#include "HostWriteStream.h"
 #include "InsertionWitness.h"
 #include "JobFile.h"
 #include "JobRun.h"
-#include "TextConversion.h"
 
 namespace {
 using Json = nlohmann::ordered_json;
