@@ -33,6 +33,8 @@ DWORD Win32ErrorOf(int error) {
             return ERROR_ALREADY_EXISTS;
         case ENOSPC:
             return ERROR_DISK_FULL;
+        case EFBIG:
+            return ERROR_FILE_TOO_LARGE;
         case ENOMEM:
             return ERROR_NOT_ENOUGH_MEMORY;
         case EISDIR:
