@@ -72,26 +72,30 @@ PDLInserter::~PDLInserter() = default;
 // anything, the first 65,536 bytes go out unchanged. The buffer is then shifted down over what was
 // consumed and topped up by exactly that many bytes, so it is full at the start of every cycle and
 // any marker that starts in the window lies whole in the buffer. At the end of the input the window
-// is everything held, and FinishStream ends the job with its trailer.
+// is everything held, and FinishStream ends the job with its trailer. With a pass phrase the first
+// window must hold the language switch before anything is written; between steps, a failed
+// delivery or a cancellation ends the copy.
 void PDLInserter::CopyStream() {
+    ThrowIfInterrupted();
+    bool endOfInput = Refill(false);
+    RefuseUnencryptableStream(Window(endOfInput));
     WriteStartItems();
-    ThrowIfDeliveryFailed();
-    bool endOfInput = false;
+    ThrowIfInterrupted();
     for (;;) {
-        endOfInput = Refill(endOfInput);
         Position consumed = OfferWindow(Window(endOfInput));
         if (!consumed) {
             if (endOfInput) {
                 FinishStream();
-                ThrowIfDeliveryFailed();
+                ThrowIfInterrupted();
                 return;
             }
             consumed = std::min(kFlushSize, buffer.Held());
             WriteHeld(0, *consumed);
         }
-        ThrowIfDeliveryFailed();
+        ThrowIfInterrupted();
         refillCount = *consumed;
         buffer.Shift(*consumed);
+        endOfInput = Refill(endOfInput);
     }
 }
 
@@ -108,6 +112,7 @@ bool PDLInserter::Refill(bool endOfInput) {
     DWORD wanted = std::min(refillCount, buffer.Free());
     int emptyReads = 0;
     do {
+        ThrowIfInterrupted();
         ULONG read = 0;
         BOOL end = FALSE;
         const HRESULT result = readStream->ReadBytes(buffer.FillPosition(), wanted, &read, &end);
@@ -135,17 +140,45 @@ DWORD PDLInserter::Window(bool endOfInput) const {
     return endOfInput ? buffer.Held() : std::min(buffer.Held(), windowLimit);
 }
 
+// A job with a pass phrase leaves only encrypted from its language switch on. One that cannot be
+// (no encrypted form of its PDL, or no switch where the job's PJL header ends) is refused before
+// anything of it is delivered: sending it in the clear would show the document to anyone on the
+// way, while a refused job only has to be printed again.
+void PDLInserter::RefuseUnencryptableStream(DWORD n) const {
+    if (!encryptionConfigured || pdlType == PdlValue::Xps) {
+        return;
+    }
+    const std::string_view language = PjlLanguageSwitch::LanguageName(pdlType);
+    if (language.empty()) {
+        RaiseFailure("PDLInserter::CopyStream", __LINE__,
+                     "The job has a pass phrase but its PDL type cannot be encrypted: nothing was "
+                     "sent.",
+                     HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
+    }
+    if (!PjlLanguageSwitch::Find(buffer.Data(), n, buffer.Held(), language)) {
+        RaiseFailure("PDLInserter::CopyStream", __LINE__,
+                     "The job has a pass phrase but no PJL language switch to encrypt after: "
+                     "nothing was sent.",
+                     HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
+    }
+}
+
 // The steps in their fixed order; the first that returns a position ends the offer.
 PDLInserter::Position PDLInserter::OfferWindow(DWORD n) {
     const bool splitLine = std::exchange(languageLineSplit, false);
+    const SwitchLine opening = LocateSectionOpening(n, splitLine);
+    // The steps in front of the language switch may claim only what lies in front of the line that
+    // opens the section; anything they wrote from behind it would go out in the clear.
+    const DWORD clearWindow = opening ? std::min(n, opening->offset + 1) : n;
     Position consumed;
-    if (directFaxPending && (consumed = ApplyDirectFaxMode(n))) {
+    if (directFaxPending && (consumed = ApplyDirectFaxMode(clearWindow))) {
         return consumed;
     }
-    if ((consumed = InsertItemsAtMarker(n, "@PJL ENTER LANGUAGE", BeforePjlEnterLanguage))) {
+    if ((consumed =
+             InsertItemsAtMarker(clearWindow, "@PJL ENTER LANGUAGE", BeforePjlEnterLanguage))) {
         return consumed;
     }
-    if (encryptionConfigured && !encryptionActive && (consumed = SwitchLanguage(n, splitLine))) {
+    if (encryptionConfigured && !encryptionActive && (consumed = SwitchLanguage(opening))) {
         return consumed;
     }
     if ((consumed = InsertItemsAtMarker(n, "%%Title", BeforeTitle)) ||
@@ -183,6 +216,7 @@ void PDLInserter::PassThroughPrintReadyFile(CXString path) {
     Deliver(Bytes(kPdfLanguageLine), Size(kPdfLanguageLine));
     DWORD readError = ERROR_SUCCESS;
     for (bool ended = false; !ended && readError == ERROR_SUCCESS;) {
+        ThrowIfInterrupted();
         BYTE* block = buffer.FillPosition();
         DWORD got = 0;
         while (got < refillCount) {
@@ -201,7 +235,7 @@ void PDLInserter::PassThroughPrintReadyFile(CXString path) {
         }
     }
     Deliver(Bytes(kJobTrailer), Size(kJobTrailer));
-    ThrowIfDeliveryFailed();
+    ThrowIfInterrupted();
     if (readError != ERROR_SUCCESS) {
         RaiseFailure("PDLInserter::PassThroughPrintReadyFile", __LINE__,
                      "CPComException: reading the print-ready file failed",
@@ -256,16 +290,22 @@ HRESULT PDLInserter::WriteBlock(const BYTE* bytes, DWORD count, bool last) {
 }
 
 // Every byte leaves here: into the Atrium content file, or down the pipeline. After the first
-// failure nothing more is delivered, so a destination never holds a stream with a gap in it.
+// failure, or once the job is cancelled, nothing more is delivered, so a destination never holds a
+// stream with a gap in it.
 HRESULT PDLInserter::Deliver(const BYTE* bytes, DWORD count) {
     if (FAILED(deliveryFailure)) {
         return deliveryFailure;
     }
+    if (Stopped()) {
+        return HRESULT_FROM_WIN32(ERROR_CANCELLED);
+    }
     HRESULT result = E_POINTER;
     if (atriumHelper != nullptr && atriumHelper->UsesAtrium()) {
-        result = atriumHelper->GetJobContentFile()->WriteToTheFile(count, bytes, 0xFFFFFFFFu)
-                     ? S_OK
-                     : E_FAIL;
+        result = S_OK;
+        if (!atriumHelper->GetJobContentFile()->WriteToTheFile(count, bytes, 0xFFFFFFFFu)) {
+            const DWORD error = GetLastError();
+            result = error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+        }
     } else if (atriumHelper != nullptr && atriumHelper->GetPipelineStream() != nullptr) {
         ULONG written = 0;
         result = atriumHelper->GetPipelineStream()->WriteBytes(bytes, count, &written);
@@ -276,10 +316,19 @@ HRESULT PDLInserter::Deliver(const BYTE* bytes, DWORD count) {
     return result;
 }
 
-void PDLInserter::ThrowIfDeliveryFailed() const {
+bool PDLInserter::Stopped() noexcept {
+    stopped = stopped || (stopRequested != nullptr && stopRequested->load());
+    return stopped;
+}
+
+void PDLInserter::ThrowIfInterrupted() {
     if (FAILED(deliveryFailure)) {
         RaiseFailure("PDLInserter::CopyStream", __LINE__,
                      "CPComException: delivering the print stream failed", deliveryFailure);
+    }
+    if (Stopped()) {
+        RaiseFailure("PDLInserter::CopyStream", __LINE__, kCancelledMessage,
+                     HRESULT_FROM_WIN32(ERROR_CANCELLED));
     }
 }
 

@@ -3,6 +3,7 @@
 // encrypted section from the language switch on, and the job's own trailer at the end.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "CorvoAtriumHelper.h"
 #include "PDLInsertionData.h"
 #include "PdlStreamBuffer.h"
+#include "PjlLanguageSwitch.h"
 #include "companion/FilterUtilities/PostScriptPageLevelPDLHelper.h"
 #include "companion/Utilities/CPString.h"
 #include "companion/Utilities/ComReference.h"
@@ -18,6 +20,9 @@
 
 class PDLInserter {
   public:
+    static constexpr const char* kCancelledMessage =
+        "The job was cancelled: nothing more was read or sent.";
+
     // `encryptor` replaces the MeridianEncryption that a non-blank pass phrase would build (tests
     // hand in a recording double); it is ignored without a pass phrase.
     PDLInserter(CorvoAtriumHelper* atriumHelper, IPrintReadStream* readStream,
@@ -30,8 +35,16 @@ class PDLInserter {
     PDLInserter(const PDLInserter&) = delete;
     PDLInserter& operator=(const PDLInserter&) = delete;
 
+    // Makes the copy or the pass-through stop at its next cycle once `requested` is set, from any
+    // thread: nothing more is read or delivered, and it ends with
+    // HRESULT_FROM_WIN32(ERROR_CANCELLED).
+    void StopWhenRequested(const std::atomic<bool>& requested) noexcept {
+        stopRequested = &requested;
+    }
+
     // The ordinary copy of the read stream. Throws a CPComException when the input cannot be read
-    // or a delivery failed, after what could be delivered was delivered.
+    // or a delivery failed, after what could be delivered was delivered. With a pass phrase, a
+    // stream that cannot be encrypted is refused before any of it is delivered.
     void CopyStream();
 
     // The copy of a print-ready file passed in an XPS wrapper: announced as PDF, its bytes
@@ -46,8 +59,11 @@ class PDLInserter {
   private:
     using Position = std::optional<DWORD>;
 
+    using SwitchLine = std::optional<PjlLanguageSwitch::Line>;
+
     bool Refill(bool endOfInput);
     DWORD Window(bool endOfInput) const;
+    void RefuseUnencryptableStream(DWORD n) const;
     Position OfferWindow(DWORD n);
     void WriteStartItems();
 
@@ -57,10 +73,13 @@ class PDLInserter {
     HRESULT WriteHeld(DWORD from, DWORD to);
     HRESULT WriteItemText(const CXString& text);
     HRESULT Deliver(const BYTE* bytes, DWORD count);
-    void ThrowIfDeliveryFailed() const;
+    bool Stopped() noexcept;
+    // Ends the copy with the first failed delivery, or with the cancellation once it was asked for.
+    void ThrowIfInterrupted();
 
     Position InsertItemsAtMarker(DWORD n, std::string_view marker, DWORD itemType);
-    Position SwitchLanguage(DWORD n, bool splitLine);
+    SwitchLine LocateSectionOpening(DWORD n, bool splitLine) const;
+    Position SwitchLanguage(const SwitchLine& opening);
     Position RemoveNativeStapling(DWORD n);
     Position ApplyDirectFaxMode(DWORD n);
     Position InsertPageLevelFeatures(DWORD n);
@@ -84,7 +103,8 @@ class PDLInserter {
     bool directFaxPending;
     bool bothPjlAndTicket;
     int pageContentState = 0;
-    const CPString& productPdlData;
+    // A copy of its own: the caller's data may be a temporary that ends before the inserter.
+    const CPString productPdlData;
     std::unique_ptr<PostScriptPageLevelPDLHelper> pageLevelGenerator;
     ComReference<IPrintPipelinePropertyBag> propertyBag;
     LONG pageCounter = 0;
@@ -100,4 +120,7 @@ class PDLInserter {
     bool languageLineSplit = false;
     // The first failed delivery; nothing is delivered after it, and the copy ends with it.
     HRESULT deliveryFailure = S_OK;
+    const std::atomic<bool>* stopRequested = nullptr;
+    // Latched once the request was seen, so that nothing is delivered after it.
+    bool stopped = false;
 };

@@ -15,7 +15,6 @@ constexpr std::string_view kStaplingComment{
     "%% Stapling commands from GPD intentionally removed by advanced PDL filter"};
 constexpr std::string_view kBareJobLine{"@PJL JOB\r\n"};
 constexpr std::string_view kFaxJobLine{"@PJL JOB MODE=DIRECTFAX\r\n"};
-constexpr std::string_view kEnterLanguage{"@PJL ENTER LANGUAGE"};
 constexpr std::string_view kGroupOpening{"gsave simpInitG\n"};
 constexpr std::string_view kGroupClosing{"grestore\n"};
 constexpr std::string_view kPageSetupBegin{"%%BeginPageSetup"};
@@ -28,19 +27,6 @@ DWORD Size(std::string_view text) {
     return static_cast<DWORD>(text.size());
 }
 
-// The language line that opens the encrypted section for a PDL type; empty for the other types.
-std::string_view LanguageLine(LONG pdlType) {
-    switch (pdlType) {
-        case PdlValue::PostScript:
-            return "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
-        case PdlValue::PclXl:
-            return "@PJL ENTER LANGUAGE=PCLXL\r\n";
-        case PdlValue::Pdf:
-            return "@PJL ENTER LANGUAGE=PDF\r\n";
-        default:
-            return {};
-    }
-}
 }  // namespace
 
 PDLInserter::Position PDLInserter::InsertItemsAtMarker(DWORD n, std::string_view marker,
@@ -68,31 +54,34 @@ PDLInserter::Position PDLInserter::InsertItemsAtMarker(DWORD n, std::string_view
     return *m + Size(marker);
 }
 
-// Opens the encrypted section behind the stream's language line. When the item step has just taken
+// The line that opens the encrypted section in this window. When the item step has just taken
 // "@PJL ENTER LANGUAGE" of that line, the rest of the line at the front of the buffer counts too:
 // an inserted item must not send a job with a pass phrase out in the clear.
-PDLInserter::Position PDLInserter::SwitchLanguage(DWORD n, bool splitLine) {
+PDLInserter::SwitchLine PDLInserter::LocateSectionOpening(DWORD n, bool splitLine) const {
+    if (!encryptionConfigured || encryptionActive) {
+        return std::nullopt;
+    }
+    const std::string_view language = PjlLanguageSwitch::LanguageName(pdlType);
+    if (splitLine) {
+        if (const auto rest =
+                PjlLanguageSwitch::MatchRest(buffer.Data(), buffer.Held(), language)) {
+            return PjlLanguageSwitch::Line{0, *rest};
+        }
+    }
+    return PjlLanguageSwitch::Find(buffer.Data(), n, buffer.Held(), language);
+}
+
+PDLInserter::Position PDLInserter::SwitchLanguage(const SwitchLine& opening) {
     if (pdlType == PdlValue::Xps) {
         encryptionActive = true;
         return std::nullopt;
     }
-    const std::string_view line = LanguageLine(pdlType);
-    if (line.empty()) {
+    if (!opening) {
         return std::nullopt;
     }
-    const std::string_view rest = line.substr(kEnterLanguage.size());
-    if (splitLine && FindMarker(0, 1, rest) == DWORD{0}) {
-        WriteHeld(0, Size(rest));
-        encryptionActive = true;
-        return Size(rest);
-    }
-    const Position m = FindMarker(0, n, line);
-    if (!m) {
-        return std::nullopt;
-    }
-    WriteHeld(0, *m + Size(line));
+    WriteHeld(0, opening->End());
     encryptionActive = true;
-    return *m + Size(line);
+    return opening->End();
 }
 
 // A begin marker whose end marker does not start within the window is left for a later window:

@@ -46,6 +46,7 @@ void PDLStreamFilter::StartOperation_throws() {
     const ExecutionContextLifetime operationContext(OpenOperationContext(__LINE__));
     const MsSafeCoInit comInitialisation;
     JobSettings settings;
+    ThrowIfShutdownRequested_throws();
     ReadFirstInputBytes_throws();
     SetThreadTokenWrapper impersonation(GetUserToken());
     DetectPrintReadyFileInXpsWrapper();
@@ -78,6 +79,7 @@ void PDLStreamFilter::RunJob_throws(JobSettings& settings, const CorvoDriverProp
     }
     RewindReadStream_throws();
     PDLInsertionDataList items;
+    ThrowIfShutdownRequested_throws();
     WriteDirectTicket_throws(settings, driverBag);
     PDLInsertionListBuilder::Build(settings, items);
     const CXString packageFolder = LookUpExtensionPackageFolder(settings);
@@ -87,6 +89,14 @@ void PDLStreamFilter::RunJob_throws(JobSettings& settings, const CorvoDriverProp
         CopyMainStream(settings, driverBag, items, packageFolder);
     }
     atriumHelper->FinishJob(true);
+}
+
+// A cancelled job stops where it stands: nothing more is read or written.
+void PDLStreamFilter::ThrowIfShutdownRequested_throws() const {
+    if (IsShutdownRequested()) {
+        RaiseOperationFailure(__LINE__, buildErrorMessage(PDLInserter::kCancelledMessage),
+                              HRESULT_FROM_WIN32(ERROR_CANCELLED));
+    }
 }
 
 void PDLStreamFilter::ReadFirstInputBytes_throws() {
@@ -168,5 +178,6 @@ void PDLStreamFilter::CopyMainStream(const JobSettings& settings,
                          productPdlDataXml, driverPdl, settings.removeNativeStapling,
                          settings.legacyGreenFax, settings.requiresBothPjlAndQcpt,
                          settings.passPhrase, packageFolder);
+    inserter.StopWhenRequested(ShutdownRequest());
     inserter.CopyStream();
 }

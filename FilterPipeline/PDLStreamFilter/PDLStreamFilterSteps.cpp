@@ -101,6 +101,7 @@ void PDLStreamFilter::PassThroughPrintReadyFile(const JobSettings& settings,
                          ComReference<IPrintPipelinePropertyBag>(GetIPrintPipelinePropertyBagPtr()),
                          CPString(), driverPdl, false, false, false, settings.passPhrase,
                          packageFolder);
+    inserter.StopWhenRequested(ShutdownRequest());
     impersonation.RemoveImpersonationToken();
     inserter.PassThroughPrintReadyFile(printReadyFileTempPath);
     if (!printReadyFileTempPath.IsEmpty()) {

@@ -29,6 +29,8 @@ class MsRenderFilterBase : public CUnknown<IPrintPipelineFilter> {
         return propertyBag.Get();
     }
     bool IsShutdownRequested() const noexcept { return shutdownRequested.load(); }
+    // The request itself, for work that must stop at its next step once it is set.
+    const std::atomic<bool>& ShutdownRequest() const noexcept { return shutdownRequested; }
     // The driver's property bag ("DriverPropertyBag"), or nothing when the pipeline has none.
     std::unique_ptr<NativeComPrinterPropertyBagAccess> GetDriverPropertyBagAccess() const;
 

@@ -173,6 +173,17 @@ TEST(MeridianDecryption, EveryKindOfDamageIsRefusedNamingTheSection) {
         return damaged;
     };
     const std::size_t header = DamageableStream::kSectionAt;
+    // A header that asks for an absurd derivation is refused before any key is derived: a count
+    // of 4 billion would take hours.
+    auto withIterations = [&](std::uint32_t count) {
+        std::string damaged = stream.bytes;
+        MeridianFormat::PutBigEndian32(reinterpret_cast<std::uint8_t*>(
+                                           damaged.data() + header + MeridianFormat::kIterationsAt),
+                                       count);
+        return damaged;
+    };
+    std::string otherKdf = stream.bytes;
+    otherKdf[header + MeridianFormat::kKdfAt] = 2;
     struct Case {
         const char* label;
         std::string damaged;
@@ -187,6 +198,12 @@ TEST(MeridianDecryption, EveryKindOfDamageIsRefusedNamingTheSection) {
          "unknown format version"},
         {"iteration count", flip(header + MeridianFormat::kIterationsAt + 3), kPassPhrase,
          "fails authentication"},
+        {"no iterations", withIterations(0), kPassPhrase, "implausible PBKDF2 iteration count 0"},
+        {"4 billion iterations", withIterations(0xFFFFFFFFu), kPassPhrase,
+         "implausible PBKDF2 iteration count 4294967295"},
+        {"one above the documented maximum", withIterations(100000001), kPassPhrase,
+         "implausible PBKDF2 iteration count 100000001"},
+        {"unknown key derivation", otherKdf, kPassPhrase, "unknown key derivation 2"},
         {"salt", flip(header + MeridianFormat::kSaltAt), kPassPhrase, "fails authentication"},
         {"nonce prefix", flip(header + MeridianFormat::kNoncePrefixAt), kPassPhrase,
          "fails authentication"},

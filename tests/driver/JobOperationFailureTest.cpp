@@ -33,8 +33,8 @@ std::u16string TextOf(const CXString& path, const char16_t* element) {
 
 class JobOperationFailure : public ::testing::Test {
   protected:
-    std::u16string NewJobStatus() {
-        const CXString folder = jobFolders.NewFolder();
+    std::u16string NewJobStatus() { return NewJobStatus(jobFolders.NewFolder()); }
+    static std::u16string NewJobStatus(const CXString& folder) {
         return folder.Find(WIDE('\\')) < 0
                    ? Utf16(folder)
                    : TextOf(folder + CXString(WIDE("QCPT.ready")), u"Status");
@@ -103,29 +103,43 @@ TEST_F(JobOperationFailure, EachFailurePointGivesItsHresultMessageAndFolderState
 #if !defined(_WIN32)
 // The content file cannot grow past the process's file size limit, while the small JobSpec.xml
 // and QCPT.ready still fit under it.
-TEST_F(JobOperationFailure, ATicketThatCannotBeWrittenIntoTheContentFileFailsTheJobFolder) {
-    OperationHarness job;
-    job.TurnAtriumOn();
-    job.AddDriverBag(PdlValue::PostScript);
-    const std::u16string ticket(20000, u'T');
-    job.SetProperty(u"Corvo_QcptForNonXps", ticket);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit limited = previous;
-    limited.rlim_cur = 8192;
-    setrlimit(RLIMIT_FSIZE, &limited);
-    const OperationOutcome outcome = job.Run(kJob);
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
+TEST_F(JobOperationFailure, AContentFileThatCannotTakeItsBytesFailsTheJobFolder) {
+    struct Case {
+        const char* label;
+        std::size_t ticketSize;
+        std::size_t bodySize;
+        HRESULT expected;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"the direct ticket", 20000, 0, E_FAIL,
+         "Failed writing QPIF into the print stream. Expected to write 20000 bytes. Bytes "
+         "written is 0."},
+        {"a block in the middle of the copy", 0, 300000, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE),
+         "CPComException: delivering the print stream failed"},
+    };
+    for (const Case& c : cases) {
+        OperationHarness job;
+        job.TurnAtriumOn();
+        job.AddDriverBag(PdlValue::PostScript);
+        if (c.ticketSize != 0) {
+            job.SetProperty(u"Corvo_QcptForNonXps", std::u16string(c.ticketSize, u'T'));
+        }
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        getrlimit(RLIMIT_FSIZE, &previous);
+        rlimit limited = previous;
+        limited.rlim_cur = 8192;
+        setrlimit(RLIMIT_FSIZE, &limited);
+        const OperationOutcome outcome = job.Run(kJob + std::string(c.bodySize, 'x'));
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
 
-    EXPECT_EQ(E_FAIL, outcome.result);
-    ASSERT_EQ(1u, outcome.shutdownDescriptions.size());
-    EXPECT_EQ(
-        "Failed writing QPIF into the print stream. Expected to write 20000 bytes. Bytes written "
-        "is 0.",
-        outcome.shutdownDescriptions.front());
-    EXPECT_EQ(u"Failed", NewJobStatus());
+        EXPECT_EQ(c.expected, outcome.result) << c.label;
+        ASSERT_EQ(1u, outcome.shutdownDescriptions.size()) << c.label;
+        EXPECT_EQ(c.message, outcome.shutdownDescriptions.front()) << c.label;
+        EXPECT_EQ(u"Failed", NewJobStatus()) << c.label;
+    }
 }
 #endif
 
@@ -202,6 +216,63 @@ TEST_F(JobOperationFailure, TheClientJobDataGivesAPrintReadyFileItsTypeAndPages)
         EXPECT_EQ("@PJL ENTER LANGUAGE=PDF\r\n%PDF-1.7\n%%EOF\n" + kTrailer,
                   ReadWholeFile(folder + CXString(WIDE("JobContent.out"))))
             << c.label;
+    }
+}
+
+TEST_F(JobOperationFailure, ACancelledJobStopsAtItsNextCycleAndNothingMoreLeaves) {
+    struct Case {
+        const char* label;
+        bool atrium;
+        bool printReadyFile;
+        OperationHarness::Cancellation cancellation;
+        HRESULT expected;
+        int reads;  // what the read stream saw in all; 0: not checked
+        std::u16string status;
+    };
+    const HRESULT cancelled = HRESULT_FROM_WIN32(ERROR_CANCELLED);
+    const Case cases[] = {
+        {"the copy, during its second read", false, false, {3, 0}, cancelled, 3, u"none"},
+        {"the copy into an Atrium folder", true, false, {3, 0}, cancelled, 3, u"Failed"},
+        {"the pass-through, during its first block", false, true, {0, 2}, cancelled, 0, u"none"},
+        {"after the operation finished", true, false, {-1, 0}, S_OK, 0, u"Success"},
+    };
+    const std::string body(400000, 'x');
+    for (const Case& c : cases) {
+        OperationHarness job;
+        if (c.atrium) {
+            job.TurnAtriumOn();
+        }
+        job.AddDriverBag(PdlValue::PostScript);
+        if (c.printReadyFile) {
+            job.SetProperty(
+                u"XPS_FP_FILESPEC_FOR_TEMP_COPY_OF_PRINT_READY_FILE_PASSED_IN_XPS_WRAPPER",
+                Utf16(PrintReadyFile("%PDF-1.7\n" + body)));
+        }
+        job.cancellation = c.cancellation;
+        const OperationOutcome outcome = job.Run(kJob + body);
+
+        EXPECT_EQ(c.expected, outcome.result) << c.label;
+        EXPECT_EQ(S_OK, outcome.shutdownAnswer) << c.label;
+        if (c.reads != 0) {
+            EXPECT_EQ(c.reads, outcome.reads) << c.label << ": nothing is read after the request";
+        }
+        if (c.expected == cancelled) {
+            EXPECT_EQ(outcome.blocksAtShutdown, static_cast<int>(outcome.blocks.size()))
+                << c.label << ": nothing is delivered after the request";
+            ASSERT_EQ(1u, outcome.shutdownDescriptions.size()) << c.label;
+            EXPECT_EQ("The job was cancelled: nothing more was read or sent.",
+                      outcome.shutdownDescriptions.front())
+                << c.label;
+        } else if (!c.atrium) {
+            EXPECT_EQ(kJob.size() + body.size(), outcome.output.size()) << c.label;
+        }
+        EXPECT_EQ(1, outcome.writerCloses) << c.label;
+        const CXString folder = jobFolders.NewFolder();
+        EXPECT_EQ(c.status, NewJobStatus(folder)) << c.label;
+        if (c.atrium) {
+            EXPECT_FALSE(std::filesystem::exists(NativePath(folder + CXString(WIDE("ready.lck")))))
+                << c.label << ": the lock is removed";
+        }
     }
 }
 

@@ -200,19 +200,6 @@ TEST_F(JobOperation, TheCopyRunsAsTheSubmittingUser) {
     EXPECT_EQ(FALSE, OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token))
         << "the impersonation ends with the operation";
 }
-TEST_F(JobOperation, ShutdownRequestsFromAnotherThreadAreAnsweredWhileTheCopyRuns) {
-    OperationHarness job;
-    job.AddDriverBag(PdlValue::PostScript);
-    job.readerFaults.chunk = 1;
-    job.shutdownFromAnotherThread = true;
-    const std::string input = kPostScriptJob + std::string(20000, '%');
-    const OperationOutcome outcome = job.Run(input);
-    EXPECT_EQ(S_OK, outcome.result);
-    EXPECT_LT(0, outcome.shutdownCalls);
-    EXPECT_EQ(0, outcome.failedShutdownCalls);
-    EXPECT_NE(std::string::npos, outcome.output.find(std::string(20000, '%')))
-        << "the job is copied whole";
-}
 TEST_F(JobOperation, TheGreenSeparatorFixUpOfPclXlNeedsASeparatorPage) {
     struct Case {
         const char* label;

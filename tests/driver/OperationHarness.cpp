@@ -2,7 +2,6 @@
 #include "OperationHarness.h"
 
 #include <algorithm>
-#include <atomic>
 #include <iterator>
 #include <stdexcept>
 #include <thread>
@@ -129,21 +128,20 @@ OperationOutcome OperationHarness::Run(const std::string& input) {
     }
     factory->Release();
     const HRESULT initialized = filter->InitializeFilter(communicator, bag, control);
-    std::atomic<bool> running{true};
-    std::thread canceller;
-    if (shutdownFromAnotherThread) {
-        canceller = std::thread([&] {
-            do {
-                ++outcome.shutdownCalls;
-                outcome.failedShutdownCalls += filter->ShutdownOperation() != S_OK ? 1 : 0;
-            } while (running.load());
-        });
-    }
+    const auto cancel = [&] {
+        std::thread([&] { outcome.shutdownAnswer = filter->ShutdownOperation(); }).join();
+        outcome.blocksAtShutdown = static_cast<int>(writer->blocks.size());
+    };
+    reader->hookedRead = cancellation.duringRead;
+    reader->duringHookedRead = cancel;
+    writer->hookedWrite = cancellation.duringWrite;
+    writer->duringHookedWrite = cancel;
     outcome.result = SUCCEEDED(initialized) ? filter->StartOperation() : initialized;
-    running.store(false);
-    if (canceller.joinable()) {
-        canceller.join();
+    if (cancellation.duringRead < 0 || cancellation.duringWrite < 0) {
+        cancel();
     }
+    outcome.reads = reader->reads;
+    writer->duringHookedWrite = nullptr;
     filter->Release();
     outcome.output = writer->written;
     outcome.blocks = writer->blocks;

@@ -21,8 +21,10 @@ struct OperationOutcome {
     std::vector<HRESULT> shutdownReasons;
     std::vector<std::string> shutdownDescriptions;
     int writerCloses = 0;
-    int shutdownCalls = 0;
-    int failedShutdownCalls = 0;
+    int reads = 0;
+    // Blocks the write stream had received when ShutdownOperation returned; -1: it was not called.
+    int blocksAtShutdown = -1;
+    HRESULT shutdownAnswer = E_UNEXPECTED;
 };
 
 // The text of each child of the root of an XML file the Atrium hand-off wrote, by element name.
@@ -69,9 +71,13 @@ class OperationHarness {
         ULONG chunk = 0;
     } readerFaults;
     FakeWriteStream* writer = nullptr;
-    // Another thread keeps calling ShutdownOperation while StartOperation runs, as the pipeline
-    // manager does for a cancelled job; Run counts the calls that did not answer S_OK.
-    bool shutdownFromAnotherThread = false;
+    // Another thread calls ShutdownOperation, as the pipeline manager does for a cancelled job,
+    // during the read stream's or the write stream's Nth call (1-based; the driver's first read of
+    // 4 bytes is the first read), or after StartOperation returned (-1). 0: never.
+    struct Cancellation {
+        int duringRead = 0;
+        int duringWrite = 0;
+    } cancellation;
 
   private:
     static FilterModule& Module();

@@ -41,6 +41,9 @@ HRESULT FakeReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BO
     position += count;
     *read = static_cast<ULONG>(count);
     *endOfFile = position >= content.size() ? TRUE : FALSE;
+    if (reads == hookedRead && duringHookedRead) {
+        duringHookedRead();
+    }
     return S_OK;
 }
 
@@ -58,6 +61,9 @@ HRESULT FakeWriteStream::WriteBytes(const void* buffer, ULONG count, ULONG* writ
         CloseHandle(token);
     }
     *writtenCount = count;
+    if (writes == hookedWrite && duringHookedWrite) {
+        duringHookedWrite();
+    }
     return S_OK;
 }
 

@@ -2,6 +2,7 @@
 // communicator that hands them out, and a manager control that records shutdown requests.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ class FakeReadStream : public FakeComObject<IPrintReadStream> {
     ULONG chunk = 0;
     // Calls from the Nth on return no bytes and no end (0: none does), as a broken stream would.
     int emptyFrom = 0;
+    // Called during the Nth ReadBytes call (1-based), after its bytes were served; 0: never.
+    int hookedRead = 0;
+    std::function<void()> duringHookedRead;
     // Every Seek fails with this when it is a failure code.
     HRESULT seekResult = S_OK;
     int seeks = 0;
@@ -47,6 +51,9 @@ class FakeWriteStream : public FakeComObject<IPrintWriteStream> {
     int failingWrite = 0;
     HRESULT failingWriteResult = E_FAIL;
     int writes = 0;
+    // Called during the Nth WriteBytes call (1-based), after its block was kept; 0: never.
+    int hookedWrite = 0;
+    std::function<void()> duringHookedWrite;
     int closes = 0;
     std::string written;
     std::vector<std::string> blocks;

@@ -1,6 +1,8 @@
-// Arbitrary bytes, read sizes, read failures, items and flags through CopyStream: the copy must
-// end (returning, or failing with a CPComException), and the output may never be longer than the
-// input plus every item's text plus the fixed texts the steps add.
+// Arbitrary bytes, read sizes, read failures, cancellations, items and flags through CopyStream:
+// the copy must end (returning, or failing with a CPComException), the output may never be longer
+// than the input plus every item's text plus the fixed texts the steps add, nothing is delivered
+// after a cancellation, and a refused job delivers nothing at all.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -83,8 +85,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto* reader = new FakeReadStream(stream);
     reader->chunk = readSize;
     reader->failingRead = failingRead % 16;
+    std::atomic<bool> stop{false};
+    int writesAtStop = -1;
+    reader->hookedRead = failingRead >> 4;
     reader->emptyFrom = emptyFrom % 64 == 1 ? 2 : 0;
     auto* writer = new FakeWriteStream();
+    reader->duringHookedRead = [&] {
+        stop.store(true);
+        writesAtStop = writer->writes;
+    };
     {
         CorvoAtriumHelper helper(CXString(), CXString(), CXString(), CXString(WIDE("fuzz")),
                                  CXString(), 0, ComReference<IPrintWriteStream>(writer));
@@ -94,11 +103,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                              productData, kPdlTypes[(flags >> 3) % 6], (flags & 1) != 0,
                              (flags & 2) != 0, false, encrypt ? CXString(WIDE("k")) : CXString(),
                              CXString(), encrypt ? std::make_unique<IdentityEncryptor>() : nullptr);
+        inserter.StopWhenRequested(stop);
         try {
             inserter.CopyStream();
-        } catch (const CPComException&) {
+        } catch (const CPComException& failure) {
             // A failed or endless read ends the copy with an exception: an allowed end.
+            if (failure.GetHresult() == HRESULT_FROM_WIN32(ERROR_INVALID_DATA) &&
+                writer->writes != 0) {
+                __builtin_trap();
+            }
         }
+    }
+    if (writesAtStop >= 0 && writer->writes != writesAtStop) {
+        __builtin_trap();
     }
     const std::size_t bound = stream.size() + itemBytes + 25 + 74 + 28 +
                               33 * (Occurrences(stream, "%%BeginPageSetup") + 1);

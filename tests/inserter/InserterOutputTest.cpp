@@ -29,28 +29,6 @@ TEST(InserterOutput, TheSectionRunsFromTheLanguageLineToTheFirstUel) {
     EXPECT_TRUE(run.encryptions[0].last);
 }
 
-TEST(InserterOutput, LanguageLinesOfAnotherFormLeaveTheJobPlain) {
-    for (const std::string language : {"postscript", "POSTSCRIPT "}) {
-        InserterJob job;
-        job.input = PjlJob(language, "%!PS\n");
-        job.passPhrase = CXString(WIDE("secret"));
-        EXPECT_EQ(kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=" + language + "\r\n%!PS\n" + kTrailer,
-                  RunInserter(job).output)
-            << language;
-    }
-}
-
-TEST(InserterOutput, AnItemInFrontOfTheLanguageLineDoesNotLeaveTheJobInTheClear) {
-    InserterJob job;
-    job.input = PjlJob("PCLXL", "binary");
-    job.pdl = PdlValue::PclXl;
-    job.passPhrase = CXString(WIDE("secret"));
-    job.items.emplace_back(BeforePjlEnterLanguage, CXString(WIDE("@PJL SET COPIES=3\r\n")));
-    EXPECT_EQ(
-        kUel + "@PJL JOB\r\n@PJL SET COPIES=3\r\n@PJL ENTER LANGUAGE=PCLXL\r\n[binary]!" + kTrailer,
-        RunInserter(job).output);
-}
-
 TEST(InserterOutput, AUelAtTheWindowsStartClosesTheSectionWithAnEmptyLastBlock) {
     InserterJob job;
     const std::string rest(200000, 'r');

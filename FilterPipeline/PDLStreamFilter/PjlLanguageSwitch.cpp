@@ -1,0 +1,109 @@
+// The PJL language switch: a scan for "@" with memchr, then a check of the line from there. No
+// pattern engine: this runs over every byte of a job with a pass phrase.
+#include "PjlLanguageSwitch.h"
+
+#include <cstring>
+
+#include "PdlValue.h"
+
+namespace {
+// Reads one candidate line from its first byte; every method consumes what it accepts.
+class LineReader {
+  public:
+    LineReader(const BYTE* at, const BYTE* end) : at(at), end(end) {}
+
+    // `word` in upper case; the line's bytes in any case.
+    bool Keyword(std::string_view word) {
+        if (static_cast<std::size_t>(end - at) < word.size()) {
+            return false;
+        }
+        for (const char expected : word) {
+            const BYTE c = *at;
+            if (c != static_cast<BYTE>(expected) &&
+                !(c >= 'a' && c <= 'z' && c - ('a' - 'A') == static_cast<BYTE>(expected))) {
+                return false;
+            }
+            ++at;
+        }
+        return true;
+    }
+    bool Byte(char expected) {
+        if (at == end || *at != static_cast<BYTE>(expected)) {
+            return false;
+        }
+        ++at;
+        return true;
+    }
+    // True when at least `least` blanks (space or tab) were taken.
+    bool Blanks(int least) {
+        int taken = 0;
+        while (at != end && (*at == ' ' || *at == '\t')) {
+            ++at;
+            ++taken;
+        }
+        return taken >= least;
+    }
+    bool LineEnd() { return Byte('\n') || (Byte('\r') && Byte('\n')); }
+
+    // "=" and the name with their blanks, and the line end.
+    bool RestOfSwitch(std::string_view language) {
+        return Blanks(0) && Byte('=') && Blanks(0) && Keyword(language) && Blanks(0) && LineEnd();
+    }
+
+    const BYTE* Position() const noexcept { return at; }
+
+  private:
+    const BYTE* at;
+    const BYTE* end;
+};
+}  // namespace
+
+std::string_view PjlLanguageSwitch::LanguageName(LONG pdlType) {
+    switch (pdlType) {
+        case PdlValue::PostScript:
+            return "POSTSCRIPT";
+        case PdlValue::PclXl:
+            return "PCLXL";
+        case PdlValue::Pdf:
+            return "PDF";
+        default:
+            return {};
+    }
+}
+
+std::optional<PjlLanguageSwitch::Line> PjlLanguageSwitch::Find(const BYTE* bytes, DWORD count,
+                                                               DWORD held,
+                                                               std::string_view language) {
+    if (language.empty()) {
+        return std::nullopt;
+    }
+    const BYTE* const end = bytes + held;
+    const BYTE* candidate = bytes;
+    while (candidate < bytes + count) {
+        candidate = static_cast<const BYTE*>(
+            std::memchr(candidate, '@', static_cast<std::size_t>(bytes + count - candidate)));
+        if (candidate == nullptr) {
+            return std::nullopt;
+        }
+        LineReader line(candidate + 1, end);
+        if (line.Keyword("PJL") && line.Blanks(1) && line.Keyword("ENTER") && line.Blanks(1) &&
+            line.Keyword("LANGUAGE") && line.RestOfSwitch(language)) {
+            return Line{static_cast<DWORD>(candidate - bytes),
+                        static_cast<DWORD>(line.Position() - candidate)};
+        }
+        ++candidate;
+    }
+    return std::nullopt;
+}
+
+std::optional<DWORD> PjlLanguageSwitch::MatchRest(const BYTE* bytes, DWORD held,
+                                                  std::string_view language) {
+    if (language.empty()) {
+        return std::nullopt;
+    }
+    LineReader line(bytes, bytes + held);
+    if (!line.RestOfSwitch(language)) {
+        return std::nullopt;
+    }
+    return static_cast<DWORD>(line.Position() - bytes);
+}

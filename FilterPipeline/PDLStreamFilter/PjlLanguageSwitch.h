@@ -1,0 +1,33 @@
+// The PJL line that switches a printer to the job's language, in every form the PJL grammar allows:
+// "@PJL", blanks, "ENTER", blanks, "LANGUAGE", optional blanks, "=", optional blanks, the language
+// name, optional blanks, then LF or CR LF; keywords and name in any case. The encrypted section of
+// a job with a pass phrase starts with the byte behind that line.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "seam/Win32Seam.h"
+
+class PjlLanguageSwitch {
+  public:
+    struct Line {
+        DWORD offset;
+        DWORD length;
+        DWORD End() const noexcept { return offset + length; }
+    };
+
+    // The name a switch to the PDL type's language carries; empty for the types that have no
+    // encrypted form (PCLm, XPS, unknown ones).
+    static std::string_view LanguageName(LONG pdlType);
+
+    // The first switch to `language` whose "@" lies at an offset from 0 to `count` - 1 and whose
+    // line end lies among the `held` bytes.
+    static std::optional<Line> Find(const BYTE* bytes, DWORD count, DWORD held,
+                                    std::string_view language);
+
+    // The length of the rest of a switch to `language` at the front of `bytes`, behind an
+    // "@PJL ENTER LANGUAGE" that was taken already: from the blanks in front of "=" up to and
+    // including the line end.
+    static std::optional<DWORD> MatchRest(const BYTE* bytes, DWORD held, std::string_view language);
+};

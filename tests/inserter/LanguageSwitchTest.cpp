@@ -1,0 +1,167 @@
+// A job with a pass phrase: its encrypted section opens behind the PJL language switch in every
+// form the PJL grammar allows, and a job that cannot be encrypted is refused before any of its
+// bytes leave.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "InserterHarness.h"
+#include "companion/Utilities/CPComException.h"
+#include "companion/Utilities/MeridianDecryption.h"
+
+namespace {
+const std::string kUel = "\x1b%-12345X";
+const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
+const std::string kClosing = kUel + kUel + "@PJL EOJ\r\n" + kUel;
+constexpr ULONG kReadSizes[] = {1, 2, 7, 0};
+const CXString kPassPhrase(WIDE("secret"));
+
+std::string ExampleJob(const char* name) {
+    std::ifstream file(std::string(CV_EXAMPLES_DIR) + "/jobs/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+TEST(LanguageSwitch, EveryFormOfTheGrammarOpensTheSectionRightBehindItsLine) {
+    struct Case {
+        const char* label;
+        LONG pdl;
+        std::string line;
+        bool itemInFrontOfTheLine;  // a PJL item takes "@PJL ENTER LANGUAGE" of the line first
+    };
+    const Case cases[] = {
+        {"the exact form with CR LF", PdlValue::PostScript, "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n",
+         false},
+        {"Ghostscript's blanks and LF", PdlValue::PclXl, "@PJL ENTER LANGUAGE = PCLXL\n", false},
+        {"lower case", PdlValue::Pdf, "@pjl enter language=pdf\r\n", false},
+        {"tabs around \"=\" and behind the name", PdlValue::PostScript,
+         "@PJL ENTER LANGUAGE\t=\tPostScript \t\r\n", false},
+        {"several blanks between the keywords", PdlValue::PclXl, "@PJL  ENTER\tLANGUAGE=PCLXL\n",
+         false},
+        {"a split line with blanks", PdlValue::PclXl, "@PJL ENTER LANGUAGE = PCLXL\n", true},
+    };
+    const std::string body = "document bytes";
+    for (const Case& c : cases) {
+        for (const ULONG readSize : kReadSizes) {
+            InserterJob job;
+            job.input = kUel + "@PJL JOB\r\n" + c.line + body + kClosing;
+            job.pdl = c.pdl;
+            job.passPhrase = kPassPhrase;
+            job.readSize = readSize;
+            std::string item;
+            if (c.itemInFrontOfTheLine) {
+                item = "@PJL SET COPIES=2\r\n";
+                job.items.emplace_back(BeforePjlEnterLanguage, CXString(item.c_str()));
+            }
+            EXPECT_EQ(kUel + "@PJL JOB\r\n" + item + c.line + "[" + body + "]!" + kTrailer,
+                      RunInserter(job).output)
+                << c.label << ", read size " << readSize;
+        }
+        InserterJob real;
+        real.input = kUel + "@PJL JOB\r\n" + c.line + body + kClosing;
+        real.pdl = c.pdl;
+        real.passPhrase = kPassPhrase;
+        real.recordEncryption = false;
+        const std::string output = RunInserter(real).output;
+        EXPECT_EQ(std::string::npos, output.find(body)) << c.label;
+        EXPECT_EQ(kUel + "@PJL JOB\r\n" + c.line + body + kTrailer,
+                  MeridianDecryption::DecryptStream(output, kPassPhrase))
+            << c.label;
+    }
+}
+
+TEST(LanguageSwitch, GhostscriptsPclXlJobIsEncryptedFromTheByteBehindItsSwitch) {
+    const std::string input = ExampleJob("doc001.pxlmono.gs.pxl");
+    const std::string line = "@PJL ENTER LANGUAGE = PCLXL\n";
+    const std::size_t sectionAt = input.find(line) + line.size();
+    ASSERT_LT(line.size(), sectionAt) << "the example job is there";
+    InserterJob job;
+    job.input = input;
+    job.pdl = PdlValue::PclXl;
+    job.passPhrase = kPassPhrase;
+    job.recordEncryption = false;
+    const std::string output = RunInserter(job).output;
+    EXPECT_EQ(input.substr(0, sectionAt), output.substr(0, sectionAt));
+    EXPECT_EQ(
+        "\x89"
+        "CVENC\r\n",
+        output.substr(sectionAt, 8));
+    EXPECT_EQ(input, MeridianDecryption::DecryptStream(output, kPassPhrase));
+}
+
+TEST(LanguageSwitch, AJobThatCannotBeEncryptedIsRefusedBeforeAnyOfItLeaves) {
+    struct Case {
+        const char* label;
+        LONG pdl;
+        std::string input;
+        const char* message;
+    };
+    const char* noSwitch =
+        "The job has a pass phrase but no PJL language switch to encrypt after: nothing was sent.";
+    const char* noEncryptedForm =
+        "The job has a pass phrase but its PDL type cannot be encrypted: nothing was sent.";
+    const Case cases[] = {
+        {"PostScript without PJL", PdlValue::PostScript, "%!PS\nshowpage\n", noSwitch},
+        {"a PCL switch in a PCL XL job", PdlValue::PclXl,
+         kUel + "@PJL ENTER LANGUAGE=PCL\r\n) HP-PCL XL" + kUel, noSwitch},
+        {"a name that only begins like the job's", PdlValue::PostScript,
+         "@PJL ENTER LANGUAGE=POSTSCRIPT2\r\n%!PS\n", noSwitch},
+        {"the switch behind the first window", PdlValue::Pdf,
+         std::string(98304, '@') + "@PJL ENTER LANGUAGE=PDF\r\n" + std::string(40000, '%'),
+         noSwitch},
+        {"PCLm", PdlValue::Pclm, "%PDF-1.3\n%PCLm 1.0\n", noEncryptedForm},
+        {"an unknown PDL type", PdlValue::NoneKnown, "@PJL ENTER LANGUAGE=PCL\r\n",
+         noEncryptedForm},
+    };
+    for (const Case& c : cases) {
+        for (const bool withPassPhrase : {true, false}) {
+            InserterJob job;
+            job.input = c.input;
+            job.pdl = c.pdl;
+            job.items.emplace_back(AtStreamStart, CXString(WIDE("@PJL SET COPIES=2\r\n")));
+            job.passPhrase = withPassPhrase ? kPassPhrase : CXString(WIDE(" \t"));
+            InserterRun run;
+            try {
+                RunInserter(job, run);
+                EXPECT_FALSE(withPassPhrase) << c.label << ": sent";
+                EXPECT_EQ("@PJL SET COPIES=2\r\n" + c.input, run.output)
+                    << c.label << ": a blank pass phrase sends the job plain";
+            } catch (const CPComException& failure) {
+                EXPECT_TRUE(withPassPhrase) << c.label << ": " << failure.getMessage();
+                EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_DATA), failure.GetHresult()) << c.label;
+                EXPECT_EQ(c.message, failure.getMessage()) << c.label;
+                EXPECT_EQ(std::vector<std::string>{}, run.blocks) << c.label;
+            }
+        }
+    }
+}
+
+TEST(LanguageSwitch, NoStepInFrontOfTheSwitchSendsBytesFromBehindItInTheClear) {
+    struct Case {
+        const char* label;
+        std::string line;
+        bool legacyFax;
+        DWORD itemType;
+        std::string expected;
+    };
+    const std::string document = "%!PS\n(@PJL JOB\r\n@PJL ENTER LANGUAGE) show\n";
+    const Case cases[] = {
+        {"the fax job line in the document", "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n", true,
+         AtStreamStart,
+         "ITEM\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n[%!PS\n(][@PJL JOB MODE=DIRECTFAX\r\n]"
+         "[@PJL ENTER LANGUAGE) show\n]!"},
+        {"an item's marker in the document", "@pjl enter language = postscript\n", false,
+         BeforePjlEnterLanguage,
+         "@pjl enter language = postscript\n[%!PS\n(@PJL JOB\r\n][ITEM\n]"
+         "[@PJL ENTER LANGUAGE][) show\n]!"},
+    };
+    for (const Case& c : cases) {
+        InserterJob job;
+        job.input = c.line + document;
+        job.legacyFax = c.legacyFax;
+        job.items.emplace_back(c.itemType, CXString(WIDE("ITEM\n")));
+        job.passPhrase = kPassPhrase;
+        EXPECT_EQ(c.expected, RunInserter(job).output) << c.label;
+    }
+}
+}  // namespace
