@@ -40,6 +40,33 @@ TEST_F(XmlParser, FindsTheFirstElementOfANameAtAnyDepth) {
     EXPECT_EQ(nullptr, root->FindNamedChildElementNodeRecursive(CXString(WIDE("Missing")), 0));
 }
 
+// A settings file of any shape must not crash the spooler: pugixml takes any depth and the search
+// walks it without recursion; MSXML refuses nesting beyond its own limit as not well-formed.
+TEST_F(XmlParser, DeepNestingIsSearchedOrRefusedButNeverExhaustsTheStack) {
+    constexpr int kDepth = 100000;
+    std::string text;
+    for (int i = 0; i < kDepth; ++i) {
+        text += "<E>";
+    }
+    text += "<RootFolder>deep</RootFolder>";
+    for (int i = 0; i < kDepth; ++i) {
+        text += "</E>";
+    }
+#if defined(_WIN32)
+    EXPECT_THROW(Load(text), CPException);
+#else
+    const auto parser = Load(text);
+    const auto root = parser->GetDocumentElement();
+    const auto found = root->FindNamedChildElementNodeRecursive(CXString(WIDE("RootFolder")), 0);
+    ASSERT_NE(nullptr, found);
+    EXPECT_EQ(u"deep", Utf16(found->GetTextValue()));
+    EXPECT_EQ(u"deep", Utf16(root->GetTextValue()));
+    EXPECT_EQ(nullptr, root->FindNamedChildElementNodeRecursive(CXString(WIDE("Missing")), 0));
+    EXPECT_EQ(nullptr, root->FindNamedChildElementNodeRecursive(CXString(WIDE("RootFolder")), 3))
+        << "a bounded search stops at its depth";
+#endif
+}
+
 TEST_F(XmlParser, BuiltDocumentsEscapeTheirTextAndReadBackTheSame) {
     auto parser = Load("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<QCPTJob>\r\n</QCPTJob>");
     const std::u16string value = u"A & B <C> \"d\" \u00e9\u20ac";

@@ -64,19 +64,29 @@ class PugiXmlNode : public XmlDomNode {
     }
 
   private:
+    // Document order without recursion, so that no depth of nesting can exhaust the stack: down
+    // to a first child, else on to the next sibling, else up to the nearest ancestor that has one.
+    // `levels` below 0 means any depth; 1 looks at the children only.
     static pugi::xml_node Search(pugi::xml_node from, const std::string& name, int levels) {
-        for (const pugi::xml_node& child : from.children()) {
-            if (child.type() != pugi::node_element) {
-                continue;
-            }
-            if (name == child.name()) {
-                return child;
-            }
-            if (levels != 1) {
-                if (const auto found = Search(child, name, levels - 1)) {
-                    return found;
+        int level = 1;
+        for (pugi::xml_node current = from.first_child(); current;) {
+            if (current.type() == pugi::node_element) {
+                if (name == current.name()) {
+                    return current;
+                }
+                if ((levels < 0 || level < levels) && current.first_child()) {
+                    current = current.first_child();
+                    ++level;
+                    continue;
                 }
             }
+            while (!current.next_sibling()) {
+                current = current.parent();
+                if (--level == 0) {
+                    return {};
+                }
+            }
+            current = current.next_sibling();
         }
         return {};
     }
