@@ -83,6 +83,7 @@ class PDLInserter {
     Position RemoveNativeStapling(DWORD n);
     Position ApplyDirectFaxMode(DWORD n);
     Position InsertPageLevelFeatures(DWORD n);
+    Position DriverHeaderComment(DWORD n) const;
     Position StripGraphicsGroups(DWORD n);
     Position CloseEncryptedSection(DWORD n);
     void FinishStream();

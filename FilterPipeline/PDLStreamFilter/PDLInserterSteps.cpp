@@ -154,7 +154,7 @@ void PDLInserter::FinishStream() {
 // Page-level features of a PostScript job: page one's code in front of "%%EndSetup" (or in page
 // one's own setup section), every later page's code in place of its setup section.
 PDLInserter::Position PDLInserter::InsertPageLevelFeatures(DWORD n) {
-    const Position comment = FindMarker(0, n, "@PJL COMMENT");
+    const Position comment = DriverHeaderComment(n);
     if (pdlType != PdlValue::PostScript) {
         return std::nullopt;
     }
@@ -197,6 +197,16 @@ PDLInserter::Position PDLInserter::InsertPageLevelFeatures(DWORD n) {
         WriteItemText(code);
     }
     return e;
+}
+
+// "@PJL COMMENT" of the driver's own PJL header, which a language switch follows in the window;
+// the same text anywhere else is document content.
+PDLInserter::Position PDLInserter::DriverHeaderComment(DWORD n) const {
+    const Position comment = FindMarker(0, n, "@PJL COMMENT");
+    if (!comment || !FindMarker(*comment, n - *comment, "@PJL ENTER LANGUAGE")) {
+        return std::nullopt;
+    }
+    return comment;
 }
 
 // The feature code of one page: its property "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_<page>" split at

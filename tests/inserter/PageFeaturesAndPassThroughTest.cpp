@@ -50,17 +50,31 @@ TEST(PageFeatures, AJobLevelItemTakesEndSetupFirstAndPageOneGoesIntoItsSection) 
               RunInserter(job).output);
 }
 
-TEST(PageFeatures, BytesInFrontOfPjlCommentAreDroppedAndThePropertyNameHasNoPadding) {
-    InserterJob job;
+TEST(PageFeatures, OnlyThePjlHeadersCommentDropsWhatIsInFrontOfIt) {
+    struct Case {
+        const char* label;
+        std::string head;
+        std::string expectedHead;
+    };
+    const Case cases[] = {
+        {"the driver's PJL header",
+         "junk@PJL COMMENT x\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\n",
+         "@PJL COMMENT x\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\n"},
+        {"document content", "%!PS\n% mentions @PJL COMMENT here\n",
+         "%!PS\n% mentions @PJL COMMENT here\n"},
+    };
     std::string pages;
     for (int page = 1; page <= 12; ++page) {
         pages += Page(page, "p");
     }
-    job.input = "junk@PJL COMMENT x\n%!PS\n" + pages;
-    const InserterRun run = RunInserter(job);
-    EXPECT_EQ(0u, run.output.find("@PJL COMMENT x\n%!PS\n")) << run.output.substr(0, 40);
-    ASSERT_EQ(12u, run.propertyReads.size());
-    EXPECT_EQ(u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_12", run.propertyReads.back());
+    for (const Case& c : cases) {
+        InserterJob job;
+        job.input = c.head + pages;
+        const InserterRun run = RunInserter(job);
+        EXPECT_EQ(c.expectedHead, run.output.substr(0, c.expectedHead.size())) << c.label;
+        ASSERT_EQ(12u, run.propertyReads.size()) << c.label;
+        EXPECT_EQ(u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_12", run.propertyReads.back()) << c.label;
+    }
 }
 
 TEST(PageFeatures, EndSetupAtTheWindowsStartIsAResultOfPositionZero) {
@@ -164,12 +178,27 @@ TEST_F(PassThrough, WithoutAPassPhraseTheBytesGoOutUnchanged) {
 }
 
 #if !defined(_WIN32)
+// /proc/self/mem is a regular file whose first page cannot be read.
 TEST_F(PassThrough, AReadErrorEndsWithTheTrailerAndFailsTheJob) {
     InserterJob job;
-    job.printReadyFile = folders.Scratch("a-folder-not-a-file");
+    job.printReadyFile = CXString(WIDE("/proc/self/mem"));
     InserterRun run;
     EXPECT_THROW(RunInserter(job, run), CPComException);
     EXPECT_EQ("@PJL ENTER LANGUAGE=PDF\r\n" + kTrailer, run.output);
+}
+
+// A device streams without end; the inserter never deletes, so a real one is safe to name here.
+TEST_F(PassThrough, ADeviceIsRefusedBeforeAByteIsRead) {
+    InserterJob job;
+    job.printReadyFile = CXString(WIDE("/dev/zero"));
+    InserterRun run;
+    try {
+        RunInserter(job, run);
+        ADD_FAILURE() << "a device passed for a print-ready file";
+    } catch (const CPComException& failure) {
+        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_BAD_FILE_TYPE), failure.GetHresult());
+    }
+    EXPECT_EQ("", run.output);
 }
 #endif
 
