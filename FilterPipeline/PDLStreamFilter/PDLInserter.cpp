@@ -203,14 +203,25 @@ PDLInserter::Position PDLInserter::OfferWindow(DWORD n) {
     return std::nullopt;
 }
 
+// The file is whatever a property names, so it is taken only as a regular file, opened as itself
+// (a final link is not followed): a device would stream without end, a pipe could hang the job,
+// and a link could hand any file the spooler can read to the printer.
 void PDLInserter::PassThroughPrintReadyFile(CXString path) {
     XFile file(std::move(path));
-    if (!file.CreateOrOpenFile(GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL)) {
+    if (!file.CreateOrOpenFile(
+            GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING,
+            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS)) {
         const DWORD error = GetLastError();
         RaiseFailure("PDLInserter::PassThroughPrintReadyFile", __LINE__,
                      "CPComException: the print-ready file cannot be opened",
                      HRESULT_FROM_WIN32(error != ERROR_SUCCESS ? error : ERROR_FILE_NOT_FOUND));
+    }
+    if (!file.IsRegularFile()) {
+        RaiseFailure("PDLInserter::PassThroughPrintReadyFile", __LINE__,
+                     "The print-ready file is not a regular file (a directory, device, pipe or "
+                     "link): nothing was sent, and it was not deleted.",
+                     HRESULT_FROM_WIN32(ERROR_BAD_FILE_TYPE));
     }
     encryptionActive = true;
     Deliver(Bytes(kPdfLanguageLine), Size(kPdfLanguageLine));

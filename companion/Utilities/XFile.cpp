@@ -13,6 +13,14 @@ bool XFile::IsOpen() const noexcept {
     return handle != INVALID_HANDLE_VALUE;
 }
 
+bool XFile::IsRegularFile() const {
+    BY_HANDLE_FILE_INFORMATION information{};
+    return IsOpen() && GetFileType(handle) == FILE_TYPE_DISK &&
+           GetFileInformationByHandle(handle, &information) != FALSE &&
+           (information.dwFileAttributes &
+            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
 bool XFile::CreateOrOpenFile(DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                              DWORD disposition, DWORD flagsAndAttributes) {
     CloseFile();

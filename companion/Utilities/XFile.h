@@ -24,6 +24,9 @@ class XFile {
     DWORD GetSizeOfFile();
 
     bool IsOpen() const noexcept;
+    // True when the open handle names a regular file on a disk: not a directory, a device, a pipe
+    // or a symbolic link / reparse point (opened as itself with FILE_FLAG_OPEN_REPARSE_POINT).
+    bool IsRegularFile() const;
     const CXString& GetPath() const noexcept { return path; }
 
   private:

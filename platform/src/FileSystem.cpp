@@ -79,8 +79,36 @@ int OpenFlags(DWORD access, DWORD disposition) {
 }
 }  // namespace
 
+namespace {
+// Opens without blocking (a FIFO with no writer would hang), then reads and writes block again.
+int OpenDescriptor(const std::string& path, DWORD access, DWORD disposition, DWORD flags) {
+    const bool linkItself = (flags & FILE_FLAG_OPEN_REPARSE_POINT) != 0;
+    const int openFlags =
+        OpenFlags(access, disposition) | O_NONBLOCK | (linkItself ? O_NOFOLLOW : 0);
+    int descriptor = open(path.c_str(), openFlags, 0666);
+    if (descriptor < 0 && linkItself && errno == ELOOP) {
+        descriptor = open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    }
+    if (descriptor < 0) {
+        return -1;
+    }
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0 ||
+        (S_ISDIR(status.st_mode) && (flags & FILE_FLAG_BACKUP_SEMANTICS) == 0)) {
+        const int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
+        close(descriptor);
+        errno = error;
+        return -1;
+    }
+    if (!S_ISLNK(status.st_mode)) {
+        fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    }
+    return descriptor;
+}
+}  // namespace
+
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
-                   DWORD dwCreationDisposition, DWORD, HANDLE) {
+                   DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
     if (lpFileName == nullptr || dwCreationDisposition < CREATE_NEW ||
         dwCreationDisposition > TRUNCATE_EXISTING) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -89,7 +117,7 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_
     const std::string path = NativePathOf(lpFileName);
     const bool existed = access(path.c_str(), F_OK) == 0;
     const int descriptor =
-        open(path.c_str(), OpenFlags(dwDesiredAccess, dwCreationDisposition), 0666);
+        OpenDescriptor(path, dwDesiredAccess, dwCreationDisposition, dwFlagsAndAttributes);
     if (descriptor < 0 && errno == EEXIST) {
         SetLastError(ERROR_FILE_EXISTS);
         return INVALID_HANDLE_VALUE;
@@ -159,6 +187,50 @@ BOOL GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize) {
         return FailWith(errno, FALSE);
     }
     lpFileSize->QuadPart = static_cast<LONGLONG>(status.st_size);
+    return TRUE;
+}
+
+DWORD GetFileType(HANDLE hFile) {
+    FileHandle* file = FileOf(hFile);
+    struct stat status {};
+    if (file == nullptr) {
+        return FILE_TYPE_UNKNOWN;
+    }
+    if (fstat(file->descriptor, &status) != 0) {
+        return FailWith(errno, FILE_TYPE_UNKNOWN);
+    }
+    SetLastError(ERROR_SUCCESS);
+    if (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode) || S_ISLNK(status.st_mode)) {
+        return FILE_TYPE_DISK;
+    }
+    if (S_ISCHR(status.st_mode)) {
+        return FILE_TYPE_CHAR;
+    }
+    return S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) ? FILE_TYPE_PIPE
+                                                                : FILE_TYPE_UNKNOWN;
+}
+
+BOOL GetFileInformationByHandle(HANDLE hFile, BY_HANDLE_FILE_INFORMATION* lpFileInformation) {
+    FileHandle* file = FileOf(hFile);
+    struct stat status {};
+    if (file == nullptr || lpFileInformation == nullptr) {
+        return file == nullptr ? FALSE : (SetLastError(ERROR_INVALID_PARAMETER), FALSE);
+    }
+    if (fstat(file->descriptor, &status) != 0) {
+        return FailWith(errno, FALSE);
+    }
+    *lpFileInformation = BY_HANDLE_FILE_INFORMATION{};
+    lpFileInformation->dwFileAttributes = S_ISDIR(status.st_mode)   ? FILE_ATTRIBUTE_DIRECTORY
+                                          : S_ISLNK(status.st_mode) ? FILE_ATTRIBUTE_REPARSE_POINT
+                                                                    : FILE_ATTRIBUTE_NORMAL;
+    lpFileInformation->dwVolumeSerialNumber = static_cast<DWORD>(status.st_dev);
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    lpFileInformation->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    lpFileInformation->nFileSizeLow = static_cast<DWORD>(size);
+    lpFileInformation->nNumberOfLinks = static_cast<DWORD>(status.st_nlink);
+    const auto index = static_cast<std::uint64_t>(status.st_ino);
+    lpFileInformation->nFileIndexHigh = static_cast<DWORD>(index >> 32);
+    lpFileInformation->nFileIndexLow = static_cast<DWORD>(index);
     return TRUE;
 }
 

@@ -15,6 +15,7 @@
 
 #if !defined(_WIN32)
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #endif
@@ -178,6 +179,46 @@ TEST_F(JobOperationFailure, APrintReadyFileInAnXpsWrapperIsPassedThroughAndDelet
     for (std::size_t i = 1; i < outcome.impersonating.size(); ++i) {
         EXPECT_FALSE(outcome.impersonating[i]) << "pass-through write " << i;
     }
+}
+
+// The print-ready path comes from a property: whatever it names that is not a regular file fails
+// the job before a byte is read, and is left where it is.
+TEST_F(JobOperationFailure, APrintReadyPathThatIsNoRegularFileFailsTheJobAndIsNeverDeleted) {
+    struct Case {
+        const char* label;
+        const char* name;
+        HRESULT expected;
+    };
+    const HRESULT badType = HRESULT_FROM_WIN32(ERROR_BAD_FILE_TYPE);
+    std::vector<Case> cases = {
+        {"a directory", "folder", badType},
+        {"a missing file", "missing.pdf", HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)}};
+    const CXString folder = programData.Scratch("not-regular");
+    std::filesystem::create_directories(NativePath(folder + CXString(WIDE("folder"))));
+#if !defined(_WIN32)
+    const std::filesystem::path target = NativePath(PrintReadyFile("%PDF-1.7\n%%EOF\n"));
+    std::filesystem::create_symlink(target, NativePath(folder + CXString(WIDE("link.pdf"))));
+    mkfifo(NativePath(folder + CXString(WIDE("fifo.pdf"))).c_str(), 0600);
+    cases.push_back({"a symbolic link to a regular file", "link.pdf", badType});
+    cases.push_back({"a FIFO without a writer", "fifo.pdf", badType});
+#endif
+    for (const Case& c : cases) {
+        const CXString path = folder + CXString(c.name);
+        OperationHarness job;
+        job.AddDriverBag(PdlValue::PostScript);
+        job.SetProperty(u"XPS_FP_FILESPEC_FOR_TEMP_COPY_OF_PRINT_READY_FILE_PASSED_IN_XPS_WRAPPER",
+                        Utf16(path));
+        const OperationOutcome outcome = job.Run("the pipeline's own stream");
+
+        EXPECT_EQ(c.expected, outcome.result) << c.label;
+        EXPECT_EQ("", outcome.output) << c.label;
+        EXPECT_EQ(c.expected != badType,
+                  !std::filesystem::exists(std::filesystem::symlink_status(NativePath(path))))
+            << c.label << ": what the path names stays";
+    }
+#if !defined(_WIN32)
+    EXPECT_TRUE(std::filesystem::exists(target)) << "the link's target stays";
+#endif
 }
 
 TEST_F(JobOperationFailure, TheClientJobDataGivesAPrintReadyFileItsTypeAndPages) {

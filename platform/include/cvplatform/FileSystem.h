@@ -17,12 +17,22 @@ constexpr DWORD OPEN_ALWAYS = 4;
 constexpr DWORD TRUNCATE_EXISTING = 5;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+// Opens the symbolic link itself rather than what it names.
+constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
+// Lets a directory be opened.
+constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
+constexpr DWORD FILE_TYPE_UNKNOWN = 0;
+constexpr DWORD FILE_TYPE_DISK = 1;
+constexpr DWORD FILE_TYPE_CHAR = 2;
+constexpr DWORD FILE_TYPE_PIPE = 3;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
 constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_DISK_FULL = 112;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_BAD_FILE_TYPE = 222;
 constexpr DWORD ERROR_FILE_TOO_LARGE = 223;
 constexpr DWORD ERROR_DIRECTORY = 267;
 
@@ -42,6 +52,26 @@ union LARGE_INTEGER {
     LONGLONG QuadPart;
 };
 
+struct FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+};
+
+struct BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+};
+
+// Never blocks on a FIFO (as Windows has none); a directory opens only with
+// FILE_FLAG_BACKUP_SEMANTICS, a symbolic link itself with FILE_FLAG_OPEN_REPARSE_POINT.
 CVPLATFORM_API HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                                   LPSECURITY_ATTRIBUTES lpSecurityAttributes,
                                   DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
@@ -51,6 +81,13 @@ CVPLATFORM_API BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytes
 CVPLATFORM_API BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                               LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped);
 CVPLATFORM_API BOOL GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize);
+// FILE_TYPE_DISK for files, directories and links; FILE_TYPE_CHAR for character devices;
+// FILE_TYPE_PIPE for FIFOs and sockets.
+CVPLATFORM_API DWORD GetFileType(HANDLE hFile);
+// Attributes (directory, reparse point for a link, else normal), size, links and file index; the
+// times are not served and stay zero.
+CVPLATFORM_API BOOL GetFileInformationByHandle(HANDLE hFile,
+                                               BY_HANDLE_FILE_INFORMATION* lpFileInformation);
 // Closes file handles of this layer; other handles (printers) have their own close.
 CVPLATFORM_API BOOL CloseHandle(HANDLE hObject);
 CVPLATFORM_API BOOL DeleteFileW(LPCWSTR lpFileName);
