@@ -2,6 +2,7 @@
 #include "MeridianDecryption.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -41,25 +42,46 @@ Header ReadHeader(std::string_view stream, std::size_t at) {
     return header;
 }
 
-std::unique_ptr<AesGcmKey> DeriveKey(const Header& header, const CXString& passPhrase) {
-    const CPString secret(passPhrase);
-    std::vector<std::uint8_t> bytes(secret.utf8RawBytes(),
-                                    secret.utf8RawBytes() + secret.str().size());
-    std::uint8_t derived[CryptoPrimitives::kKeyBytes];
-    CryptoPrimitives::DeriveKeyPbkdf2Sha256(bytes.data(), bytes.size(), header.data() + kSaltAt,
-                                            kSaltBytes,
-                                            GetBigEndian32(header.data() + kIterationsAt), derived);
-    CryptoPrimitives::Wipe(bytes.data(), bytes.size());
-    auto key = std::make_unique<AesGcmKey>(derived);
-    CryptoPrimitives::Wipe(derived, sizeof derived);
-    return key;
-}
+// The key of the last section, kept for the next one: the sections of one job share a salt, and
+// PBKDF2 is too slow to run again for each of them.
+class SectionKeys {
+  public:
+    explicit SectionKeys(const CXString& passPhrase) : passPhrase(passPhrase) {}
+
+    AesGcmKey& For(const Header& header) {
+        if (key &&
+            std::equal(header.begin() + kSaltAt, header.begin() + kSaltAt + kSaltBytes,
+                       salt.begin()) &&
+            GetBigEndian32(header.data() + kIterationsAt) == iterations) {
+            return *key;
+        }
+        key.reset();
+        const CPString secret(passPhrase);
+        std::vector<std::uint8_t> bytes(secret.utf8RawBytes(),
+                                        secret.utf8RawBytes() + secret.str().size());
+        std::uint8_t derived[CryptoPrimitives::kKeyBytes];
+        iterations = GetBigEndian32(header.data() + kIterationsAt);
+        CryptoPrimitives::DeriveKeyPbkdf2Sha256(bytes.data(), bytes.size(), header.data() + kSaltAt,
+                                                kSaltBytes, iterations, derived);
+        CryptoPrimitives::Wipe(bytes.data(), bytes.size());
+        std::copy_n(header.begin() + kSaltAt, kSaltBytes, salt.begin());
+        key = std::make_unique<AesGcmKey>(derived);
+        CryptoPrimitives::Wipe(derived, sizeof derived);
+        return *key;
+    }
+
+  private:
+    const CXString& passPhrase;
+    std::array<std::uint8_t, kSaltBytes> salt{};
+    std::uint32_t iterations = 0;
+    std::unique_ptr<AesGcmKey> key;
+};
 
 // Decrypts the section that starts at `sectionAt`; returns the offset behind its final record.
-std::size_t DecryptSection(std::string_view stream, std::size_t sectionAt,
-                           const CXString& passPhrase, std::string& plainText) {
+std::size_t DecryptSection(std::string_view stream, std::size_t sectionAt, SectionKeys& keys,
+                           std::string& plainText) {
     const Header header = ReadHeader(stream, sectionAt);
-    const std::unique_ptr<AesGcmKey> key = DeriveKey(header, passPhrase);
+    AesGcmKey& key = keys.For(header);
     std::string section;
     std::size_t at = sectionAt + kHeaderBytes;
     for (std::uint64_t index = 0;; ++index) {
@@ -85,8 +107,8 @@ std::size_t DecryptSection(std::string_view stream, std::size_t sectionAt,
         std::copy_n(record + kRecordHeaderBytes + length, sizeof tag, tag);
         const std::size_t start = section.size();
         section.resize(start + length);
-        if (!key->Open(nonce, associated, kAssociatedBytes, record + kRecordHeaderBytes, length,
-                       tag, reinterpret_cast<std::uint8_t*>(section.data() + start))) {
+        if (!key.Open(nonce, associated, kAssociatedBytes, record + kRecordHeaderBytes, length, tag,
+                      reinterpret_cast<std::uint8_t*>(section.data() + start))) {
             Fail(sectionAt, "record " + std::to_string(index) + " at offset " + std::to_string(at) +
                                 " fails authentication (wrong pass phrase, or the section was "
                                 "modified, reordered or spliced)");
@@ -104,6 +126,7 @@ std::string MeridianDecryption::DecryptStream(std::string_view stream, const CXS
     const std::string_view magic(reinterpret_cast<const char*>(kMagic.data()), kMagic.size());
     std::string plainText;
     plainText.reserve(stream.size());
+    SectionKeys keys(passPhrase);
     std::size_t at = 0;
     while (at < stream.size()) {
         const std::size_t sectionAt = stream.find(magic, at);
@@ -112,7 +135,7 @@ std::string MeridianDecryption::DecryptStream(std::string_view stream, const CXS
             break;
         }
         plainText.append(stream.substr(at, sectionAt - at));
-        at = DecryptSection(stream, sectionAt, passPhrase, plainText);
+        at = DecryptSection(stream, sectionAt, keys, plainText);
     }
     return plainText;
 }

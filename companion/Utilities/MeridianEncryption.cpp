@@ -1,4 +1,4 @@
-// Encrypted sections: key derivation per section, one authenticated record per call.
+// Encrypted sections: one key derivation per job, one authenticated record per call.
 #include "MeridianEncryption.h"
 
 #include <algorithm>
@@ -51,6 +51,7 @@ MeridianEncryption::MeridianEncryption(int mode, const CXString&,
 
 MeridianEncryption::~MeridianEncryption() {
     CloseSection();
+    ForgetKey();
 }
 
 bool MeridianEncryption::EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteBuffer& out,
@@ -63,8 +64,8 @@ bool MeridianEncryption::EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteB
     }
     if (!sectionOpen) {
         OpenSection(passPhrase, out);
-    } else {
-        CheckSamePassPhrase(passPhrase);
+    } else if (!IsKeyedFor(passPhrase)) {
+        Refuse("the pass phrase changed inside an encrypted section");
     }
     AppendRecord(bytes, count, last, out);
     if (last) {
@@ -73,19 +74,13 @@ bool MeridianEncryption::EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteB
     return true;
 }
 
-// Derives the section's key from a fresh salt and writes the section header.
-void MeridianEncryption::OpenSection(const CXString& passPhrase, ByteBuffer& out) {
-    if (passPhrase.IsEmpty()) {
-        Refuse("an empty pass phrase cannot key a section");
-    }
+// The job's key from a fresh salt. PBKDF2 is slow on purpose (600,000 rounds), so it runs once a
+// job and not once a section: a stream with many language switches would otherwise cost seconds
+// of CPU for each.
+void MeridianEncryption::DeriveKey(const CXString& passPhrase) {
     using namespace MeridianFormat;
-    std::copy(kMagic.begin(), kMagic.end(), header.begin());
-    header[kVersionAt] = kVersion;
-    header[kKdfAt] = kKdfPbkdf2HmacSha256;
-    PutBigEndian32(header.data() + kIterationsAt, iterations);
+    ForgetKey();
     random->Fill(header.data() + kSaltAt, kSaltBytes);
-    random->Fill(header.data() + kNoncePrefixAt, kNoncePrefixBytes);
-
     std::uint8_t derived[CryptoPrimitives::kKeyBytes];
     {
         const SecretBytes secret(passPhrase);
@@ -100,7 +95,23 @@ void MeridianEncryption::OpenSection(const CXString& passPhrase, ByteBuffer& out
         throw;
     }
     CryptoPrimitives::Wipe(derived, sizeof derived);
-    sectionPassPhrase.assign(passPhrase.str().begin(), passPhrase.str().end());
+    keyPassPhrase.assign(passPhrase.str().begin(), passPhrase.str().end());
+}
+
+// Writes the section header: the job's salt and key, the section's own nonce prefix.
+void MeridianEncryption::OpenSection(const CXString& passPhrase, ByteBuffer& out) {
+    if (passPhrase.IsEmpty()) {
+        Refuse("an empty pass phrase cannot key a section");
+    }
+    using namespace MeridianFormat;
+    std::copy(kMagic.begin(), kMagic.end(), header.begin());
+    header[kVersionAt] = kVersion;
+    header[kKdfAt] = kKdfPbkdf2HmacSha256;
+    PutBigEndian32(header.data() + kIterationsAt, iterations);
+    if (!key || !IsKeyedFor(passPhrase)) {
+        DeriveKey(passPhrase);
+    }
+    random->Fill(header.data() + kNoncePrefixAt, kNoncePrefixBytes);
     nextRecord = 0;
     sectionOpen = true;
     std::memcpy(out.appendSpace(kHeaderBytes), header.data(), kHeaderBytes);
@@ -127,16 +138,17 @@ void MeridianEncryption::AppendRecord(const BYTE* bytes, DWORD count, bool last,
     ++nextRecord;
 }
 
-void MeridianEncryption::CheckSamePassPhrase(const CXString& passPhrase) const {
+bool MeridianEncryption::IsKeyedFor(const CXString& passPhrase) const {
     const auto& text = passPhrase.str();
-    if (!std::equal(text.begin(), text.end(), sectionPassPhrase.begin(), sectionPassPhrase.end())) {
-        Refuse("the pass phrase changed inside an encrypted section");
-    }
+    return std::equal(text.begin(), text.end(), keyPassPhrase.begin(), keyPassPhrase.end());
 }
 
 void MeridianEncryption::CloseSection() noexcept {
-    key.reset();
-    CryptoPrimitives::Wipe(sectionPassPhrase.data(), sectionPassPhrase.size() * sizeof(WCHAR));
-    sectionPassPhrase.clear();
     sectionOpen = false;
+}
+
+void MeridianEncryption::ForgetKey() noexcept {
+    key.reset();
+    CryptoPrimitives::Wipe(keyPassPhrase.data(), keyPassPhrase.size() * sizeof(WCHAR));
+    keyPassPhrase.clear();
 }

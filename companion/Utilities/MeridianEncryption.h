@@ -1,7 +1,8 @@
 // Printer-side encryption of the print stream. One encrypted section is what one object produces
 // from its first EncryptByteBuffer call through the call with `last`; each call gives one record
-// at once, so a printer can decrypt a block as soon as it arrives. The format is in
-// docs/encryption.md.
+// at once, so a printer can decrypt a block as soon as it arrives. One object serves one job: its
+// key is derived once, with one salt, and every later section of the job gets only a fresh nonce
+// prefix. The format is in docs/encryption.md.
 #pragma once
 
 #include <array>
@@ -50,16 +51,19 @@ class MeridianEncryption {
                                    const CXString& passPhrase, bool last);
 
   private:
+    void DeriveKey(const CXString& passPhrase);
     void OpenSection(const CXString& passPhrase, ByteBuffer& out);
     void AppendRecord(const BYTE* bytes, DWORD count, bool last, ByteBuffer& out);
     void CloseSection() noexcept;
-    void CheckSamePassPhrase(const CXString& passPhrase) const;
+    void ForgetKey() noexcept;
+    bool IsKeyedFor(const CXString& passPhrase) const;
 
     std::unique_ptr<RandomSource> random;
     std::uint32_t iterations;
     bool sectionOpen = false;
     MeridianFormat::Header header{};
+    // The job's key and the pass phrase it was derived from; both live until the object goes.
     std::unique_ptr<AesGcmKey> key;
-    std::vector<WCHAR> sectionPassPhrase;
+    std::vector<WCHAR> keyPassPhrase;
     std::uint64_t nextRecord = 0;
 };

@@ -80,17 +80,27 @@ TEST(MeridianEncryption, AZeroByteCallWithoutLastDeliversNothing) {
     EXPECT_FALSE(section.delivered);
 }
 
-TEST(MeridianEncryption, TheProductionObjectDerivesWith600000IterationsAndFreshSalts) {
-    MeridianEncryption encryption(1, CXString(WIDE("C:\\Packages\\Ext")));
-    ByteBuffer first, second;
+// One job, one key: its sections share the salt, and only a nonce prefix of their own keeps their
+// nonces apart; a new job (object) gets a new salt.
+TEST(MeridianEncryption, TheSectionsOfAJobShareTheSaltButNeverANoncePrefix) {
+    MeridianEncryption job(1, CXString(WIDE("C:\\Packages\\Ext")));
+    MeridianEncryption nextJob(1, CXString());
+    ByteBuffer first, second, other;
     const BYTE bytes[] = {'a'};
-    encryption.EncryptByteBuffer(bytes, 1, first, kPassPhrase, true);
-    encryption.EncryptByteBuffer(bytes, 1, second, kPassPhrase, true);
-    const std::string a = Bytes(first), b = Bytes(second);
+    job.EncryptByteBuffer(bytes, 1, first, kPassPhrase, true);
+    job.EncryptByteBuffer(bytes, 1, second, kPassPhrase, true);
+    nextJob.EncryptByteBuffer(bytes, 1, other, kPassPhrase, true);
+    const std::string a = Bytes(first), b = Bytes(second), c = Bytes(other);
+    using MeridianFormat::kNoncePrefixAt;
+    using MeridianFormat::kNoncePrefixBytes;
+    using MeridianFormat::kSaltAt;
+    using MeridianFormat::kSaltBytes;
     EXPECT_EQ(std::string("\x00\x09\x27\xc0", 4), a.substr(MeridianFormat::kIterationsAt, 4));
-    EXPECT_NE(a.substr(MeridianFormat::kSaltAt, 23), b.substr(MeridianFormat::kSaltAt, 23))
-        << "each section has its own salt and nonce prefix";
-    EXPECT_EQ("aa", MeridianDecryption::DecryptStream(a + b, kPassPhrase));
+    EXPECT_EQ(a.substr(kSaltAt, kSaltBytes), b.substr(kSaltAt, kSaltBytes));
+    EXPECT_NE(a.substr(kNoncePrefixAt, kNoncePrefixBytes),
+              b.substr(kNoncePrefixAt, kNoncePrefixBytes));
+    EXPECT_NE(a.substr(kSaltAt, kSaltBytes), c.substr(kSaltAt, kSaltBytes));
+    EXPECT_EQ("aaa", MeridianDecryption::DecryptStream(a + b + c, kPassPhrase));
 }
 
 TEST(MeridianEncryption, RoundTripsOverBlockSizes) {

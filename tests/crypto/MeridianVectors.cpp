@@ -57,6 +57,8 @@ std::vector<MeridianVector> ReadMeridianVectors(const std::string& path) {
             vectors.back().calls.push_back({FromHex(value), last != 0});
         } else if (key == "output") {
             vectors.back().output = FromHex(value);
+        } else if (key == "decrypt-only") {
+            vectors.back().decryptOnly = value == "1";
         }
     }
     return vectors;

@@ -21,6 +21,8 @@ struct MeridianVector {
     std::string random;
     std::vector<Call> calls;
     std::string output;
+    // Written by an earlier version of the encryptor: only its decryption is checked.
+    bool decryptOnly = false;
 };
 
 std::vector<MeridianVector> ReadMeridianVectors(const std::string& path);

@@ -1,5 +1,6 @@
 // The same known-answer file on every build: Linux (OpenSSL) and Windows (CNG) must give the same
-// bytes for the same salt and nonce prefix, and the decryptor must give back the calls' bytes.
+// bytes for the same salt and nonce prefix, and the decryptor must give back the calls' bytes, also
+// of outputs that earlier versions wrote.
 #include <gtest/gtest.h>
 
 #include "companion/Utilities/MeridianDecryption.h"
@@ -16,9 +17,11 @@ std::vector<MeridianVector> Vectors() {
 
 TEST(MeridianVectors, EncryptionGivesTheKnownAnswers) {
     const auto vectors = Vectors();
-    ASSERT_EQ(4u, vectors.size());
+    ASSERT_EQ(5u, vectors.size());
     for (const MeridianVector& vector : vectors) {
-        EXPECT_EQ(ToHex(vector.output), ToHex(EncryptVector(vector))) << vector.name;
+        if (!vector.decryptOnly) {
+            EXPECT_EQ(ToHex(vector.output), ToHex(EncryptVector(vector))) << vector.name;
+        }
     }
 }
 
