@@ -2,7 +2,9 @@
 #include "CorvoAtriumHelper.h"
 
 #include "companion/Utilities/ByteBuffer.h"
+#include "companion/Utilities/CPComException.h"
 #include "companion/Utilities/CPExceptionOSApiError.h"
+#include "companion/Utilities/DebugUtilities.h"
 #include "companion/Utilities/Printer.h"
 #include "companion/Utilities/SimpleFile.h"
 #include "companion/Utilities/UtilitiesLibraryHost.h"
@@ -36,6 +38,36 @@ bool PrinterAsksForAtrium(const CXString& queueName) {
     return printer.GetPrinterDataDword(Printer::GetPrinterDriverDataKeyName(),
                                        CXString(CorvoAtriumHelper::kPrinterDataValueName), value) &&
            value == 1;
+}
+
+// XML 1.0 takes only some characters. Any other in a name (a control character such as ESC, U+FFFE,
+// a lone surrogate, or U+0000, which would cut the text short) becomes U+FFFD, so that every
+// document the consumer reads is well-formed.
+CXString XmlSafe(const CXString& text) {
+    std::basic_string<WCHAR> safe = text.str();
+    for (std::size_t i = 0; i < safe.size(); ++i) {
+        const WCHAR c = safe[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < safe.size() && safe[i + 1] >= 0xDC00 &&
+            safe[i + 1] <= 0xDFFF) {
+            ++i;
+            continue;
+        }
+        const bool allowed = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+                             (c >= 0xE000 && c <= 0xFFFD);
+        if (!allowed) {
+            safe[i] = 0xFFFD;
+        }
+    }
+    return CXString(std::move(safe));
+}
+
+[[noreturn]] void FailToWrite(const WCHAR* fileName, DWORD error) {
+    const std::string name = CPString(CXString(fileName)).str();
+    throw CPComException("The Atrium job file " + name +
+                             " cannot be written: the job folder keeps its lock, so no consumer "
+                             "takes it.",
+                         error, CV_DEBUG_CONTEXT(kLibraryCategoryMask),
+                         error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL);
 }
 
 CXString NewJobFolderName() {
@@ -127,9 +159,19 @@ CXString CorvoAtriumHelper::ReadRootFolderSetting() {
     } catch (...) {
         // An unreadable settings file means the default root, as a missing one does.
     }
+    // A relative root would depend on the spooler's current folder, and ".." could lead anywhere.
+    if (!root.IsEmpty() && !XFolder::IsAbsolutePathWithoutParentSteps(root)) {
+        DebugUtilities::reportErrorForLowLevelUtilities(
+            "Atrium: RootFolder \"%s\" is not an absolute path without \"..\"; the default jobs "
+            "root is used.",
+            CPString(root).str().c_str());
+        root = CXString();
+    }
     return root;
 }
 
+// The lock goes last and only when both documents are in place: a folder whose JobSpec.xml or
+// QCPT.ready could not be written whole keeps its lock, so a consumer never takes it.
 void CorvoAtriumHelper::FinishJob(bool succeeded) {
     if (!useAtrium) {
         return;
@@ -178,23 +220,42 @@ void CorvoAtriumHelper::WriteJobReadyMarker() {
 void CorvoAtriumHelper::WriteXmlDocument(
     const WCHAR* fileName, const char* templateText,
     const std::vector<std::pair<const WCHAR*, CXString>>& children) const {
+    ByteBuffer buffer;
     try {
-        ByteBuffer buffer;
-        SimpleFile file(jobFolder + fileName, 0);
         const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("xxx", false);
         parser->LoadFromUtf8Text(CPString(templateText));
         const auto root = parser->GetDocumentElement();
         for (const auto& [name, value] : children) {
             const auto element = parser->CreateElement(CXString(name));
-            const auto text = parser->CreateTextNode(value);
+            const auto text = parser->CreateTextNode(XmlSafe(value));
             element->AppendChild(*text);
             root->AppendChild(*element);
         }
         XmlOutputBufferCallback callback(buffer, XmlOutputCallback::NoLegibilityEnhancement);
         parser->SaveToCallback(callback);
-        file.WriteTheFile(buffer, 1);
-    } catch (...) {
-        // The consumer learns of a missing document from the folder itself; the hand-off goes on.
+    } catch (const CPException& failure) {
+        FailToWrite(fileName, failure.getLastErrorCode());
+    }
+    PlaceFile(fileName, buffer);
+}
+
+// Writes the file under a temporary name, checks that all of it is there, and renames it into
+// place, so the consumer finds either the whole document or none.
+void CorvoAtriumHelper::PlaceFile(const WCHAR* fileName, const ByteBuffer& bytes) const {
+    const CXString target = jobFolder + fileName;
+    const CXString temporary = target + WIDE(".tmp");
+    try {
+        SimpleFile(temporary, 0).WriteTheFile(bytes, 1);
+    } catch (const CPException& failure) {
+        DeleteFileW(temporary.GetString());
+        FailToWrite(fileName, failure.getLastErrorCode());
+    }
+    if (XFile(temporary).GetSizeOfFile() != bytes.getDword() ||
+        MoveFileExW(temporary.GetString(), target.GetString(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == FALSE) {
+        const DWORD error = GetLastError();
+        DeleteFileW(temporary.GetString());
+        FailToWrite(fileName, error);
     }
 }
 

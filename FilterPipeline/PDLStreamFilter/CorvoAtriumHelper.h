@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "companion/Utilities/ByteBuffer.h"
 #include "companion/Utilities/CXString.h"
 #include "companion/Utilities/ComReference.h"
 #include "companion/Utilities/XFile.h"
@@ -36,7 +37,8 @@ class CorvoAtriumHelper {
     CorvoAtriumHelper& operator=(const CorvoAtriumHelper&) = delete;
 
     // Ends the hand-off: records the outcome, closes the content, writes JobSpec.xml, then
-    // QCPT.ready, and removes the lock last. Does nothing while the hand-off is off.
+    // QCPT.ready, and removes the lock last. Does nothing while the hand-off is off. Throws a
+    // CPComException naming the document that cannot be written whole; the lock then stays.
     void FinishJob(bool succeeded);
 
     // The folder under which a job folder made now would go (with a trailing backslash); empty
@@ -57,9 +59,10 @@ class CorvoAtriumHelper {
     void WriteJobSpecification();
     void WriteJobReadyMarker();
     // Writes `fileName` in the job folder: the template document with `children` appended to its
-    // root as elements holding one text node each. Any failure is dropped: the hand-off goes on.
+    // root as elements holding one text node each.
     void WriteXmlDocument(const WCHAR* fileName, const char* templateText,
                           const std::vector<std::pair<const WCHAR*, CXString>>& children) const;
+    void PlaceFile(const WCHAR* fileName, const ByteBuffer& bytes) const;
 
     CXString queueName;
     CXString spoolerDocumentName;

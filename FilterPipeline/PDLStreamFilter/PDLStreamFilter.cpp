@@ -9,6 +9,7 @@
 #include "companion/Utilities/BasicExecutionContext.h"
 #include "companion/Utilities/CPComException.h"
 #include "companion/Utilities/CPString.h"
+#include "companion/Utilities/DebugUtilities.h"
 #include "companion/Utilities/DriverProductData.h"
 #include "companion/Utilities/ExecutionContextLifetime.h"
 #include "companion/Utilities/LastErrorPreserver.h"
@@ -66,8 +67,24 @@ void PDLStreamFilter::StartOperation_throws() {
     try {
         RunJob_throws(settings, driverBag.get(), impersonation);
     } catch (...) {
-        atriumHelper->FinishJob(false);
+        FinishFailedJob();
         throw;
+    }
+}
+
+// The job's own failure is the one reported. When the folder cannot take its documents either, it
+// keeps its lock, so no consumer takes it.
+void PDLStreamFilter::FinishFailedJob() noexcept {
+    try {
+        atriumHelper->FinishJob(false);
+    } catch (...) {
+        try {
+            DebugUtilities::reportErrorForLowLevelUtilities(
+                "Atrium: the failed job's folder %s could not be completed and keeps its lock.",
+                CPString(atriumHelper->GetJobFolder()).str().c_str());
+        } catch (...) {
+            // Without memory for the diagnostic the lock still says it all.
+        }
     }
 }
 

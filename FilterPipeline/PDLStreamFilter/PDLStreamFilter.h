@@ -31,6 +31,7 @@ class PDLStreamFilter : public StreamFilterBase {
     void RunJob_throws(JobSettings& settings, const CorvoDriverPropertyBag* driverBag,
                        SetThreadTokenWrapper& impersonation);
 
+    void FinishFailedJob() noexcept;
     void ThrowIfShutdownRequested_throws() const;
     // Reads up to 4 bytes of the input to see that it can be read; rewound before the copy.
     void ReadFirstInputBytes_throws();

@@ -1,5 +1,44 @@
-// Folder creation.
+// Folder creation and the form of folder paths.
 #include "XFolder.h"
+
+namespace {
+bool IsSeparator(WCHAR c) {
+    return c == WIDE('\\') || c == WIDE('/');
+}
+
+bool StartsAbsolute(const std::basic_string<WCHAR>& text) {
+    const bool drive = text.size() >= 3 && text[1] == WIDE(':') && IsSeparator(text[2]) &&
+                       ((text[0] >= WIDE('A') && text[0] <= WIDE('Z')) ||
+                        (text[0] >= WIDE('a') && text[0] <= WIDE('z')));
+    const bool share =
+        text.size() >= 3 && IsSeparator(text[0]) && IsSeparator(text[1]) && !IsSeparator(text[2]);
+#if defined(_WIN32)
+    const bool native = false;
+#else
+    const bool native = !text.empty() && text[0] == WIDE('/');
+#endif
+    return drive || share || native;
+}
+}  // namespace
+
+bool XFolder::IsAbsolutePathWithoutParentSteps(const CXString& path) {
+    const auto& text = path.str();
+    if (!StartsAbsolute(text)) {
+        return false;
+    }
+    std::size_t partStart = 0;
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+        if (at < text.size() && !IsSeparator(text[at])) {
+            continue;
+        }
+        if (at - partStart == 2 && text[partStart] == WIDE('.') &&
+            text[partStart + 1] == WIDE('.')) {
+            return false;
+        }
+        partStart = at + 1;
+    }
+    return true;
+}
 
 void XFolder::MakeSurePathEndsWithBackslash(CXString& path) {
     const auto& text = path.str();

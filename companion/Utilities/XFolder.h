@@ -9,4 +9,8 @@ class XFolder {
     // Creates the folder and every missing folder above it; true when the folder exists after.
     static bool CreateFolderAndItsAncestors(const CXString& path);
     static bool DoesFolderExist(const CXString& path);
+    // True for a path that names the same place whatever the current folder: a drive and its root
+    // (C:\...) or a UNC share (\\server\share...), or on the Linux build a path from "/"; and
+    // none of its parts is "..".
+    static bool IsAbsolutePathWithoutParentSteps(const CXString& path);
 };

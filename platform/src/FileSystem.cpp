@@ -2,6 +2,7 @@
 #include "cvplatform/FileSystem.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -256,6 +257,29 @@ BOOL DeleteFileW(LPCWSTR lpFileName) {
         return FALSE;
     }
     return unlink(path.c_str()) == 0 ? TRUE : FailWith(errno, FALSE);
+}
+
+BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags) {
+    if (lpExistingFileName == nullptr || lpNewFileName == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::string from = NativePathOf(lpExistingFileName);
+    const std::string to = NativePathOf(lpNewFileName);
+    if ((dwFlags & MOVEFILE_WRITE_THROUGH) != 0) {
+        const int descriptor = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor >= 0) {
+            fsync(descriptor);
+            close(descriptor);
+        }
+    }
+    const unsigned int noReplace =
+        (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0 ? 0 : RENAME_NOREPLACE;
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), noReplace) != 0) {
+        return errno == EEXIST ? (SetLastError(ERROR_ALREADY_EXISTS), FALSE)
+                               : FailWith(errno, FALSE);
+    }
+    return TRUE;
 }
 
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {

@@ -2,7 +2,9 @@
 // construction and after FinishJob, and what JobSpec.xml and QCPT.ready say.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -10,10 +12,17 @@
 
 #include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
 #include "companion/FilterUtilities/MsSafeCoInit.h"
+#include "companion/Utilities/CPException.h"
 #include "companion/Utilities/UtilitiesLibraryHost.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestSpooler.h"
 #include "tests/support/WideText.h"
+
+#if !defined(_WIN32)
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
 
 namespace {
 using Names = std::vector<std::string>;
@@ -141,6 +150,11 @@ TEST_F(AtriumTest, TheSettingsFileNamesTheJobsRoot) {
          programData.DefaultJobsRoot()},
         {"not XML", "RootFolder=" + rootText, programData.DefaultJobsRoot()},
         {"no RootFolder", "<Settings><Other>x</Other></Settings>", programData.DefaultJobsRoot()},
+        {"a relative root", "<Settings><RootFolder>jobs\\here</RootFolder></Settings>",
+         programData.DefaultJobsRoot()},
+        {"a root that climbs with \"..\"",
+         "<Settings><RootFolder>" + rootText + "..\\..\\elsewhere</RootFolder></Settings>",
+         programData.DefaultJobsRoot()},
     };
     const CXString queue = Queue(1);
     for (const Case& c : cases) {
@@ -201,6 +215,78 @@ TEST_F(AtriumTest, FinishingAJobLeavesTheContentTheSpecificationAndTheMarker) {
                                  std::regex(R"(\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.000Z)")));
     EXPECT_NE(std::string::npos,
               ReadWholeFile(folder + WIDE("JobSpec.xml")).find("Q3 results &amp; &lt;draft&gt;"));
+}
+
+// Names come from the user and the spooler; characters that XML 1.0 forbids must not make the
+// consumer's document unreadable, and U+0000 must not cut a name short.
+TEST_F(AtriumTest, NamesWithCharactersXmlForbidsGiveAWellFormedSpecification) {
+    const std::u16string name{u'a',   0x1B, u'b',   0x0001, u'c',   0xFFFE, u'd',
+                              0x0000, u'e', 0xD800, u'f',   0xD83D, 0xDE00, u'\t'};
+    const std::u16string expected{u'a',   0xFFFD, u'b',   0xFFFD, u'c',   0xFFFD, u'd',
+                                  0xFFFD, u'e',   0xFFFD, u'f',   0xD83D, 0xDE00, u'\t'};
+    const auto helper = Helper(Queue(1), WideString(name));
+    helper->FinishJob(true);
+    const CXString spec = helper->GetJobFolder() + WIDE("JobSpec.xml");
+    const std::string bytes = ReadWholeFile(spec);
+    EXPECT_EQ(bytes.end(), std::find_if(bytes.begin(), bytes.end(),
+                                        [](char c) {
+                                            return static_cast<unsigned char>(c) < 0x20 &&
+                                                   c != '\t' && c != '\n' && c != '\r';
+                                        }))
+        << "no control character but tab, LF and CR";
+    std::u16string root;
+    EXPECT_EQ(expected, Children(spec, root).at(3).second);
+}
+
+// A document that cannot be written whole (here: a folder stands where it goes, or the file size
+// limit is hit) fails the hand-off naming the file, and the folder keeps its lock.
+TEST_F(AtriumTest, ADocumentThatCannotBeWrittenWholeKeepsTheLockAndNamesTheFile) {
+    struct Case {
+        const char* label;
+        const WCHAR* blocked;
+        std::size_t nameLength;
+        Names expectedEntries;
+    };
+    std::vector<Case> cases = {
+        {"JobSpec.xml", WIDE("JobSpec.xml"), 6, {"JobContent.out", "JobSpec.xml", "ready.lck"}},
+        {"QCPT.ready",
+         WIDE("QCPT.ready"),
+         6,
+         {"JobContent.out", "JobSpec.xml", "QCPT.ready", "ready.lck"}},
+    };
+#if !defined(_WIN32)
+    cases.push_back(
+        {"JobSpec.xml over the file size limit", nullptr, 20000, {"JobContent.out", "ready.lck"}});
+#endif
+    for (const Case& c : cases) {
+        const auto helper = Helper(Queue(1), WideString(std::u16string(c.nameLength, u'N')));
+        if (c.blocked != nullptr) {
+            std::filesystem::create_directories(NativePath(helper->GetJobFolder() + c.blocked));
+        }
+        const std::string expectedName =
+            c.blocked != nullptr ? CPString(CXString(c.blocked)).str() : std::string("JobSpec.xml");
+#if !defined(_WIN32)
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit previous{};
+        getrlimit(RLIMIT_FSIZE, &previous);
+        rlimit limited = previous;
+        limited.rlim_cur = c.blocked == nullptr ? 8192 : previous.rlim_cur;
+        setrlimit(RLIMIT_FSIZE, &limited);
+#endif
+        std::string message;
+        try {
+            helper->FinishJob(true);
+        } catch (const CPException& failure) {
+            message = failure.getMessage();
+        }
+#if !defined(_WIN32)
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+#endif
+        EXPECT_NE(std::string::npos, message.find("The Atrium job file " + expectedName))
+            << c.label << ": " << message;
+        EXPECT_EQ(c.expectedEntries, EntriesOf(helper->GetJobFolder())) << c.label;
+    }
 }
 
 TEST_F(AtriumTest, AFailedJobIsMarkedFailedWithTheSizeWrittenSoFar) {

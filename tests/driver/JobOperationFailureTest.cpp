@@ -35,10 +35,19 @@ std::u16string TextOf(const CXString& path, const char16_t* element) {
 class JobOperationFailure : public ::testing::Test {
   protected:
     std::u16string NewJobStatus() { return NewJobStatus(jobFolders.NewFolder()); }
+    // The status in the folder's QCPT.ready; "locked" while its lock stands without one.
     static std::u16string NewJobStatus(const CXString& folder) {
-        return folder.Find(WIDE('\\')) < 0
-                   ? Utf16(folder)
-                   : TextOf(folder + CXString(WIDE("QCPT.ready")), u"Status");
+        if (folder.Find(WIDE('\\')) < 0) {
+            return Utf16(folder);
+        }
+        const bool locked =
+            std::filesystem::exists(NativePath(folder + CXString(WIDE("ready.lck"))));
+        const bool ready =
+            std::filesystem::exists(NativePath(folder + CXString(WIDE("QCPT.ready"))));
+        if (locked == ready) {
+            return locked ? u"locked, yet marked ready" : u"neither locked nor ready";
+        }
+        return locked ? u"locked" : TextOf(folder + CXString(WIDE("QCPT.ready")), u"Status");
     }
     CXString PrintReadyFile(const std::string& bytes) const {
         const CXString path = programData.Scratch("ready") + CXString(WIDE("print-ready.tmp"));
@@ -104,23 +113,31 @@ TEST_F(JobOperationFailure, EachFailurePointGivesItsHresultMessageAndFolderState
 #if !defined(_WIN32)
 // The content file cannot grow past the process's file size limit, while the small JobSpec.xml
 // and QCPT.ready still fit under it.
-TEST_F(JobOperationFailure, AContentFileThatCannotTakeItsBytesFailsTheJobFolder) {
+TEST_F(JobOperationFailure, AJobFolderThatCannotTakeItsBytesFailsTheJob) {
     struct Case {
         const char* label;
         std::size_t ticketSize;
         std::size_t bodySize;
+        std::size_t documentNameSize;
         HRESULT expected;
         std::string message;
+        std::u16string status;
     };
+    const HRESULT tooLarge = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
     const Case cases[] = {
-        {"the direct ticket", 20000, 0, E_FAIL,
+        {"the direct ticket", 20000, 0, 8, E_FAIL,
          "Failed writing QPIF into the print stream. Expected to write 20000 bytes. Bytes "
-         "written is 0."},
-        {"a block in the middle of the copy", 0, 300000, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE),
-         "CPComException: delivering the print stream failed"},
+         "written is 0.",
+         u"Failed"},
+        {"a block in the middle of the copy", 0, 300000, 8, tooLarge,
+         "CPComException: delivering the print stream failed", u"Failed"},
+        {"JobSpec.xml at the end", 0, 0, 20000, tooLarge,
+         "The Atrium job file JobSpec.xml cannot be written: the job folder keeps its lock, so no "
+         "consumer takes it.",
+         u"locked"},
     };
     for (const Case& c : cases) {
-        OperationHarness job;
+        OperationHarness job(CXString(), WideString(std::u16string(c.documentNameSize, u'D')));
         job.TurnAtriumOn();
         job.AddDriverBag(PdlValue::PostScript);
         if (c.ticketSize != 0) {
@@ -139,7 +156,7 @@ TEST_F(JobOperationFailure, AContentFileThatCannotTakeItsBytesFailsTheJobFolder)
         EXPECT_EQ(c.expected, outcome.result) << c.label;
         ASSERT_EQ(1u, outcome.shutdownDescriptions.size()) << c.label;
         EXPECT_EQ(c.message, outcome.shutdownDescriptions.front()) << c.label;
-        EXPECT_EQ(u"Failed", NewJobStatus()) << c.label;
+        EXPECT_EQ(c.status, NewJobStatus()) << c.label;
     }
 }
 #endif

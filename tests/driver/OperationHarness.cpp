@@ -59,10 +59,10 @@ FilterModule& OperationHarness::Module() {
     return module;
 }
 
-OperationHarness::OperationHarness(const CXString& separatorFile)
+OperationHarness::OperationHarness(const CXString& separatorFile, const CXString& documentName)
     : queue(TestSpooler::NewPrinter(separatorFile)),
       printer(TestSpooler::Open(queue)),
-      job(TestSpooler::NewJob(queue, printer, CXString(WIDE("Quarterly report")))),
+      job(TestSpooler::NewJob(queue, printer, documentName)),
       bag(new FakePropertyBag()) {
     reader = new FakeReadStream(std::string());
     writer = new FakeWriteStream();

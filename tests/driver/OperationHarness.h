@@ -47,7 +47,8 @@ class JobFolderWatch {
 class OperationHarness {
   public:
     // `separatorFile` non-empty gives the queue a separator page.
-    explicit OperationHarness(const CXString& separatorFile = CXString());
+    explicit OperationHarness(const CXString& separatorFile = CXString(),
+                              const CXString& documentName = CXString(WIDE("Quarterly report")));
     ~OperationHarness();
     OperationHarness(const OperationHarness&) = delete;
     OperationHarness& operator=(const OperationHarness&) = delete;

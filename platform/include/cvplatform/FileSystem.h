@@ -22,6 +22,8 @@ constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
 // Lets a directory be opened.
 constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
 constexpr DWORD FILE_TYPE_UNKNOWN = 0;
 constexpr DWORD FILE_TYPE_DISK = 1;
 constexpr DWORD FILE_TYPE_CHAR = 2;
@@ -91,6 +93,9 @@ CVPLATFORM_API BOOL GetFileInformationByHandle(HANDLE hFile,
 // Closes file handles of this layer; other handles (printers) have their own close.
 CVPLATFORM_API BOOL CloseHandle(HANDLE hObject);
 CVPLATFORM_API BOOL DeleteFileW(LPCWSTR lpFileName);
+// Renames in one step (rename(2)); without MOVEFILE_REPLACE_EXISTING an existing target is
+// ERROR_ALREADY_EXISTS. MOVEFILE_WRITE_THROUGH syncs the file and its folder first.
+CVPLATFORM_API BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
 CVPLATFORM_API BOOL CreateDirectoryW(LPCWSTR lpPathName,
                                      LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 CVPLATFORM_API DWORD GetFileAttributesW(LPCWSTR lpFileName);
