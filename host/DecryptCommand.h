@@ -1,5 +1,6 @@
 // `pdl-stream-filter decrypt`: a filter output with every encrypted section replaced by its
-// plaintext. The whole output is read first: nothing is written unless every section decrypts.
+// plaintext. The whole output is read first: nothing is written unless every section decrypts,
+// and an output file appears only complete.
 #pragma once
 
 #include <optional>
@@ -11,6 +12,9 @@ struct DecryptOptions {
     std::optional<std::string> passPhraseFile;
     std::string input = "-";
     std::string output = "-";
+    // The standard streams that were closed when the program started (then /dev/null stands in).
+    bool standardInputClosed = false;
+    bool standardOutputClosed = false;
 };
 
 class DecryptCommand {

@@ -1,11 +1,12 @@
 // Reading and checking the job file.
 #include "JobFile.h"
 
-#include <fstream>
 #include <functional>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <vector>
+
+#include "HostFiles.h"
 
 namespace {
 using Json = nlohmann::json;
@@ -159,15 +160,35 @@ std::map<std::int32_t, std::int32_t> ParseClientJobData(const Json& object,
     }
     return parameters;
 }
+
+// Parses with the keys in force tracked, so that a value JSON cannot hold (a number such as
+// 1e400) is named by its key.
+Json ParseDocument(const std::string& text) {
+    std::vector<std::string> keys;
+    const Json::parser_callback_t track = [&keys](int depth, Json::parse_event_t event,
+                                                  Json& parsed) {
+        if (event == Json::parse_event_t::key && depth > 0) {
+            keys.resize(static_cast<std::size_t>(depth));
+            keys.back() = parsed.get<std::string>();
+        }
+        return true;
+    };
+    try {
+        return Json::parse(text, track, true, true);
+    } catch (const Json::parse_error& error) {
+        throw JobFileError(std::string("not JSON: ") + error.what());
+    } catch (const Json::exception& error) {
+        std::string key;
+        for (const std::string& part : keys) {
+            key += (key.empty() ? "" : ".") + part;
+        }
+        Fail(key, std::string("a value JSON cannot hold: ") + error.what());
+    }
+}
 }  // namespace
 
 JobFile JobFile::Parse(const std::string& text, const std::filesystem::path& folder) {
-    Json document;
-    try {
-        document = Json::parse(text, nullptr, true, true);
-    } catch (const Json::parse_error& error) {
-        throw JobFileError(std::string("not JSON: ") + error.what());
-    }
+    const Json document = ParseDocument(text);
     JobFile job;
     const auto path = [&](const Json& v, const std::string& k) {
         return (folder / Text(v, k)).lexically_normal();
@@ -199,14 +220,9 @@ JobFile JobFile::Parse(const std::string& text, const std::filesystem::path& fol
 }
 
 JobFile JobFile::Load(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw JobFileError("cannot read the job file " + path.string());
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
+    const std::string text = HostFiles::ReadBounded(path, HostFiles::kJobFileLimit, "job file");
     try {
-        return Parse(text.str(), path.parent_path());
+        return Parse(text, path.parent_path());
     } catch (const JobFileError& error) {
         throw JobFileError(path.string() + ": " + error.what());
     }

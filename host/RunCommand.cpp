@@ -3,9 +3,10 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <nlohmann/json.hpp>
 
+#include "HostFiles.h"
 #include "InsertionWitness.h"
 #include "JobFile.h"
 #include "JobRun.h"
@@ -17,8 +18,15 @@ struct Streams {
     std::FILE* input = stdin;
     bool inputSeekable = false;
     std::FILE* output = stdout;
+    std::unique_ptr<PendingOutput> outputFile;
     std::string inputName = "standard input";
     std::string outputName = "standard output";
+};
+
+struct Paths {
+    std::optional<std::filesystem::path> input;
+    std::optional<std::filesystem::path> output;
+    std::optional<std::filesystem::path> report;
 };
 
 // Where the input and the output are: the option, else the job file's, else the standard stream.
@@ -30,48 +38,83 @@ std::optional<std::filesystem::path> Choose(const std::optional<std::string>& op
     return fromJob;
 }
 
-std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
+std::FILE* OpenForReading(const std::filesystem::path& path) {
 #if defined(_WIN32)
-    return _wfopen(path.c_str(), mode[0] == 'r' ? L"rb" : L"wb");
+    return _wfopen(path.c_str(), L"rb");
 #else
-    return std::fopen(path.c_str(), mode);
+    return std::fopen(path.c_str(), "rb");
 #endif
+}
+
+// Nothing the run writes may be a file it reads or another file it writes: checked before
+// anything is opened for writing.
+void RefuseOverlaps(const Paths& paths, const std::filesystem::path& jobFile) {
+    if (paths.output) {
+        if (paths.input) {
+            HostFiles::RefuseSameFile(*paths.output, "output", *paths.input, "input");
+        }
+        HostFiles::RefuseSameFile(*paths.output, "output", jobFile, "job file");
+    }
+    if (paths.report) {
+        if (paths.input) {
+            HostFiles::RefuseSameFile(*paths.report, "report", *paths.input, "input");
+        }
+        if (paths.output) {
+            HostFiles::RefuseSameFile(*paths.report, "report", *paths.output, "output");
+        }
+        HostFiles::RefuseSameFile(*paths.report, "report", jobFile, "job file");
+    }
 }
 
 // The input is opened (and checked) first; the output is created only once everything else is
 // known to be right, so that a bad invocation leaves no output file behind.
-Streams OpenStreams(const RunOptions& options, const JobFile& job) {
+Streams OpenStreams(const Paths& paths, const RunOptions& options) {
     Streams streams;
-    if (const auto input = Choose(options.input, job.input)) {
-        streams.inputName = input->string();
-        streams.input = OpenFile(*input, "rb");
+    if (paths.input) {
+        streams.inputName = paths.input->string();
+        HostFiles::RefuseDirectory(*paths.input, "input");
+        streams.input = OpenForReading(*paths.input);
         if (streams.input == nullptr) {
             throw JobFileError("cannot read the input " + streams.inputName);
         }
-        streams.inputSeekable = std::filesystem::is_regular_file(*input);
+        streams.inputSeekable = std::filesystem::is_regular_file(*paths.input);
+    } else if (options.standardInputClosed) {
+        throw JobFileError("the input is standard input, which is closed");
     }
-    if (const auto output = Choose(options.output, job.output)) {
-        streams.outputName = output->string();
-        streams.output = OpenFile(*output, "wb");
-        if (streams.output == nullptr) {
+    if (paths.output) {
+        streams.outputName = paths.output->string();
+        try {
+            streams.outputFile = std::make_unique<PendingOutput>(*paths.output, "output");
+        } catch (...) {
             if (streams.input != stdin) {
                 std::fclose(streams.input);
             }
-            throw JobFileError("cannot create the output " + streams.outputName);
+            throw;
         }
+        streams.output = streams.outputFile->File();
+    } else if (options.standardOutputClosed) {
+        throw JobFileError("the output is standard output, which is closed");
     }
     return streams;
 }
 
-void CloseStreams(const Streams& streams) {
+void CloseInput(const Streams& streams) {
     if (streams.input != stdin) {
         std::fclose(streams.input);
     }
-    if (streams.output != stdout) {
-        std::fclose(streams.output);
-    } else {
-        std::fflush(stdout);
+}
+
+// A finished job's output is put in place; a failed job's is removed, so that nothing half
+// written passes for a job. Standard output streams as it goes.
+bool PlaceOutput(Streams& streams, bool succeeded) {
+    if (!streams.outputFile) {
+        return std::fflush(stdout) == 0 || !succeeded;
     }
+    if (!succeeded) {
+        streams.outputFile->Discard();
+        return true;
+    }
+    return streams.outputFile->Commit();
 }
 
 // The most memory the process held at once: the figure that shows a job is streamed, not held.
@@ -127,33 +170,58 @@ void WriteSummary(const JobRun::Outcome& outcome, const Streams& streams, std::o
             << "\n"
             << "pages given features: " << outcome.pagesGivenFeatures.size() << "\n";
 }
+
+// The report is written whole or not at all, and a report that cannot be written says so: the
+// run's account must not silently go missing.
+bool WriteReport(const std::filesystem::path& path, const Json& report) {
+    const std::string text =
+        report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    try {
+        PendingOutput file(path, "report");
+        return std::fwrite(text.data(), 1, text.size(), file.File()) == text.size() &&
+               file.Commit();
+    } catch (const JobFileError&) {
+        return false;
+    }
+}
 }  // namespace
 
 int RunCommand::Run(const RunOptions& options, std::ostream& summary, std::ostream& errors) {
     JobFile job;
     Streams streams;
+    Paths paths;
     try {
         job = JobFile::Load(options.jobFile);
         if (options.programData) {
             job.programData = *options.programData;
         }
-        streams = OpenStreams(options, job);
+        paths = {
+            Choose(options.input, job.input), Choose(options.output, job.output),
+            options.report ? std::optional<std::filesystem::path>(*options.report) : std::nullopt};
+        RefuseOverlaps(paths, options.jobFile);
+        streams = OpenStreams(paths, options);
     } catch (const JobFileError& failure) {
         errors << "pdl-stream-filter: " << failure.what() << "\n";
         return kBadInvocation;
     }
-    const JobRun::Outcome outcome =
+    JobRun::Outcome outcome =
         JobRun::Execute(job, streams.input, streams.inputSeekable, streams.output, errors);
-    CloseStreams(streams);
-    if (options.report) {
-        std::ofstream(std::filesystem::path(*options.report))
-            << ReportOf(outcome, streams).dump(2) << "\n";
+    CloseInput(streams);
+    if (!PlaceOutput(streams, SUCCEEDED(outcome.result))) {
+        outcome.result = static_cast<HRESULT>(0x8007001D);
+        outcome.message = "the output " + streams.outputName + " could not be written completely";
     }
-    if (FAILED(outcome.result)) {
+    int code = FAILED(outcome.result) ? kOperationFailed : kSucceeded;
+    if (code == kOperationFailed) {
         errors << "pdl-stream-filter: the operation failed with " << Hex(outcome.result) << ": "
                << outcome.message << "\n";
-        return kOperationFailed;
     }
-    WriteSummary(outcome, streams, streams.output == stdout ? errors : summary);
-    return kSucceeded;
+    if (paths.report && !WriteReport(*paths.report, ReportOf(outcome, streams))) {
+        errors << "pdl-stream-filter: cannot write the report " << paths.report->string() << "\n";
+        code = kOperationFailed;
+    }
+    if (code == kSucceeded) {
+        WriteSummary(outcome, streams, streams.output == stdout ? errors : summary);
+    }
+    return code;
 }

@@ -14,6 +14,9 @@ struct RunOptions {
     std::optional<std::string> output;
     std::optional<std::string> report;
     std::optional<std::string> programData;
+    // The standard streams that were closed when the program started (then /dev/null stands in).
+    bool standardInputClosed = false;
+    bool standardOutputClosed = false;
 };
 
 class RunCommand {

@@ -26,9 +26,21 @@ void UseBinaryStandardStreams() {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
 }
+
+// A closed standard descriptor would be taken by the next file opened, and a diagnostic meant for
+// standard error would land in a print stream: each closed one gets the null device instead.
+unsigned KeepStandardDescriptorsTaken() {
+#if defined(_WIN32)
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    return input == nullptr || input == INVALID_HANDLE_VALUE ? 1u : 0u;
+#else
+    return CvOpenClosedStandardDescriptors();
+#endif
+}
 }  // namespace
 
 int main(int argc, char** argv) {
+    const unsigned closedAtStart = KeepStandardDescriptorsTaken();
     UseBinaryStandardStreams();
     CLI::App app{"Runs print jobs through the PDL stream filter module."};
     app.require_subcommand(1);
@@ -69,6 +81,8 @@ int main(int argc, char** argv) {
         const int code = app.exit(error);
         return code == 0 ? 0 : RunCommand::kBadInvocation;
     }
+    run.standardInputClosed = decrypt.standardInputClosed = (closedAtStart & 1u) != 0;
+    run.standardOutputClosed = decrypt.standardOutputClosed = (closedAtStart & 2u) != 0;
     try {
         if (runCommand->parsed()) {
             return RunCommand::Run(run, std::cout, std::cerr);

@@ -1,6 +1,10 @@
-// _snprintf over vsnprintf.
+// _snprintf over vsnprintf, and the standard descriptors of a program.
 #include "cvplatform/Crt.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -23,4 +27,20 @@ int _snprintf(char* buffer, std::size_t count, const char* format, ...) {
     }
     va_end(again);
     return result;
+}
+
+unsigned CvOpenClosedStandardDescriptors() {
+    unsigned closed = 0;
+    for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+        if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        closed |= 1u << descriptor;
+        const int opened = open("/dev/null", descriptor == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != descriptor) {
+            dup2(opened, descriptor);
+            close(opened);
+        }
+    }
+    return closed;
 }

@@ -58,13 +58,75 @@ expect 2 "a job file that does not exist" run run --job absent.json --output nev
 expect 2 "an unknown option" run run --job good.json --colour
 expect 2 "decrypt without a pass phrase" run decrypt --input "$input"
 
-# A failing operation: exit 1 with the HRESULT and the exception's message.
+# A failing operation: exit 1 with the HRESULT and the exception's message, and no output file
+# (not even the direct ticket that went out before the failure).
 echo '{ "properties": { "Corvo_QcptForNonXps": "<QCPT/>" } }' > no-driver.json
 if expect 1 "a failing operation" run run --job no-driver.json --input "$input" --output failed.out; then
     grep -q "0x80004005" err.txt || fail "the HRESULT is not named: $(cat err.txt)"
     grep -q "driver property bag is not available" err.txt ||
         fail "the message is not shown: $(cat err.txt)"
-    [ "$(cat failed.out)" = "<QCPT/>" ] || fail "the direct ticket is not in the output"
+    [ ! -e failed.out ] && [ ! -e failed.out.partial ] || fail "a failed run left its output"
+fi
+
+# Careless and hostile invocations: CODE LABEL MESSAGE ABSENT COMMAND...: the command exits with
+# CODE, its stderr holds MESSAGE (when given), and the file ABSENT (when given) does not exist.
+check() {
+    local code=$1 label=$2 message=$3 absent=$4
+    shift 4
+    rm -f "${absent:-/nonexistent}" "${absent:-/nonexistent}.partial"
+    if expect "$code" "$label" "$@"; then
+        [ -z "$message" ] || grep -qF "$message" err.txt ||
+            fail "$label: the message does not say '$message': $(cat err.txt)"
+        [ -z "$absent" ] || { [ ! -e "$absent" ] && [ ! -e "$absent.partial" ]; } ||
+            fail "$label: $absent was left behind"
+    fi
+}
+cp "$input" in.ps
+mkdir -p a-folder
+echo '{ "properties": { "TotalPagedRenderedInPdlOutput": 1e400 } }' > huge-number.json
+check 2 "the output is the input" "is the input" "" run run --job good.json --input in.ps --output in.ps
+check 2 "the output is the job file" "is the job file" "" run run --job good.json --input in.ps --output good.json
+check 2 "the report is the input" "is the input" never.out run run --job good.json --input in.ps --output never.out --report in.ps
+check 2 "the report is the output" "is the output" never.out run run --job good.json --input in.ps --output never.out --report never.out
+check 2 "the report is the job file" "is the job file" never.out run run --job good.json --input in.ps --output never.out --report good.json
+cmp -s in.ps "$input" && grep -q '"driver"' good.json && ok "input and job file intact" || fail "a file the run reads was overwritten"
+check 2 "an input that is a directory" "a-folder is a directory" never.out run run --job good.json --input a-folder --output never.out
+check 2 "a number JSON cannot hold" '"properties.TotalPagedRenderedInPdlOutput"' never.out run run --job huge-number.json --input in.ps --output never.out
+check 1 "a report into a missing folder" "cannot write the report" "" run run --job good.json --input in.ps --output kept.out --report no-such-folder/report.json
+[ -s kept.out ] && ok "the job's output stays" || fail "the job's output went with the report"
+check 1 "a report that is a directory" "cannot write the report" "" run run --job good.json --input in.ps --output kept.out --report a-folder
+check 2 "decrypt: an input that is a directory" "a-folder is a directory" never.out run decrypt --pass-phrase x --input a-folder --output never.out
+check 2 "decrypt: an output that cannot be created" "cannot create the output" "" run decrypt --pass-phrase x --input in.ps --output no-such-folder/plain.out
+check 2 "decrypt: a pass phrase file that is a directory" "a-folder is a directory" never.out run decrypt --pass-phrase-file a-folder --input in.ps --output never.out
+check 2 "decrypt: the output is the input" "is the input" "" run decrypt --pass-phrase x --input in.ps --output in.ps
+
+if [ -z "$runner" ]; then
+    ln -f in.ps hard-link.ps
+    check 2 "the output is a hard link to the input" "is the input" "" run run --job good.json --input in.ps --output hard-link.ps
+    check 2 "a job file that is a device" "is not a file" never.out run run --job /dev/zero --input in.ps --output never.out
+    check 2 "a pass phrase file that is a device" "is not a file" never.out run decrypt --pass-phrase-file /dev/zero --input in.ps --output never.out
+    { printf '{ "driver": { "pdl": 7363 }, "properties": { "x": "'; head -c $((16 * 1024 * 1024)) /dev/zero | tr '\0' 'x'; printf '" } }'; } > big.json
+    check 2 "a job file over 16 MB" "is larger than 16777216 bytes" never.out run run --job big.json --input in.ps --output never.out
+    head -c $((64 * 1024 + 1)) /dev/zero | tr '\0' 'p' > big.phrase
+    check 2 "a pass phrase file over 64 KB" "is larger than 65536 bytes" never.out run decrypt --pass-phrase-file big.phrase --input in.ps --output never.out
+    rm -f job.fifo && mkfifo job.fifo
+    cat good.json > job.fifo &
+    check 0 "a job file that is a FIFO" "" "" run run --job job.fifo --input in.ps --output fifo.out
+    wait
+    check 1 "a report into /dev/full" "cannot write the report" "" run run --job good.json --input in.ps --output kept.out --report /dev/full
+    [ -c /dev/full ] && ok "/dev/full is still a device" || fail "/dev/full was replaced"
+    check 2 "run: standard input closed" "standard input, which is closed" never.out run run --job good.json --input - --output never.out <&-
+    check 2 "decrypt: standard input closed" "standard input, which is closed" never.out run decrypt --pass-phrase x --input - --output never.out <&-
+    check 2 "run: standard output closed" "standard output, which is closed" "" \
+        bash -c 'exec "$0" "$@" >&-' "$host" run --job good.json --input in.ps --output -
+    printf '{ "driver": { "pdl": 7363, "productPdlDataXml": "<ProductPdlData><Feature" } }' > bad-product.json
+    run run --job bad-product.json --input in.ps --output quiet.out > /dev/null 2>&-
+    [ $? -eq 0 ] && ! grep -qa "Product PDL data cannot be read" quiet.out &&
+        ok "with standard error closed no diagnostic lands in the output" ||
+        fail "a diagnostic reached the output, or the job failed"
+    odd=$(printf 'odd-\377-name.out')
+    check 0 "an output name that is not UTF-8" "" "" run run --job good.json --input in.ps --output "$odd" --report odd-report.json
+    grep -q '"output"' odd-report.json && ok "its report is written" || fail "no report for a non-UTF-8 output name"
 fi
 
 # Standard input to standard output gives what files give.
@@ -85,7 +147,7 @@ expect 0 "decrypting it" run decrypt --pass-phrase s3cret --input secret.out --o
 expect 0 "the same job in the clear" run run --job good.json --input "$input" --output clear.out
 grep -qa "%!PS-Adobe" plain.out && ok "decrypted PostScript" || fail "no PostScript after decryption"
 if expect 1 "a wrong pass phrase" run decrypt --pass-phrase wrong --input secret.out --output wrong.out; then
-    [ ! -e wrong.out ] || fail "a wrong pass phrase wrote an output"
+    [ ! -e wrong.out ] && [ ! -e wrong.out.partial ] || fail "a wrong pass phrase wrote an output"
 fi
 size=$(wc -c < secret.out)
 { head -c $((size / 2)) secret.out; printf 'X'; tail -c $((size - size / 2 - 1)) secret.out; } > damaged.out

@@ -8,3 +8,8 @@
 
 CVPLATFORM_API int _snprintf(char* buffer, std::size_t count, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
+
+// Opens /dev/null on each of the standard descriptors 0, 1 and 2 that is closed, so that no file a
+// program opens later takes one of them (and a diagnostic for standard error lands in it). Bit n
+// of the result is set when descriptor n was closed. For the Linux build's programs.
+CVPLATFORM_API unsigned CvOpenClosedStandardDescriptors();

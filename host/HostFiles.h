@@ -1,0 +1,52 @@
+// The files a person names on the host's command line: read only as much as such a file can
+// sensibly hold, never written over a file the run reads, and outputs that appear only complete.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+class HostFiles {
+  public:
+    static constexpr std::uintmax_t kJobFileLimit = 16u << 20;
+    static constexpr std::uintmax_t kPassPhraseFileLimit = 64u << 10;
+
+    // The bytes of a regular file or a FIFO. Throws JobFileError naming `what` and the path when
+    // it is anything else (a directory, a device), cannot be read, or holds more than `limit`.
+    static std::string ReadBounded(const std::filesystem::path& path, std::uintmax_t limit,
+                                   const std::string& what);
+
+    // Throws JobFileError when `written` and `other` name one file (also through a link), since
+    // writing the one would destroy the other before or while it is read.
+    static void RefuseSameFile(const std::filesystem::path& written, const std::string& writtenWhat,
+                               const std::filesystem::path& other, const std::string& otherWhat);
+
+    // Throws JobFileError when `path` names a directory: such an input cannot be read.
+    static void RefuseDirectory(const std::filesystem::path& path, const std::string& what);
+};
+
+// An output written under a temporary name beside its place ("NAME.partial") and renamed into
+// place only when the run succeeded; otherwise, and when it goes without Commit, it is removed. A
+// target that exists and is no regular file (a device, a FIFO) is written directly: renaming over
+// it would replace it.
+class PendingOutput {
+  public:
+    // Throws JobFileError when the temporary file cannot be created.
+    PendingOutput(std::filesystem::path target, const std::string& what);
+    ~PendingOutput();
+    PendingOutput(const PendingOutput&) = delete;
+    PendingOutput& operator=(const PendingOutput&) = delete;
+
+    std::FILE* File() const noexcept { return file; }
+    // Closes the file and renames it into place; false (and nothing left behind) when either fails.
+    bool Commit();
+    // Closes and removes the temporary file.
+    void Discard() noexcept;
+
+  private:
+    std::filesystem::path target;
+    std::filesystem::path temporary;
+    std::FILE* file = nullptr;
+    bool direct = false;
+};
