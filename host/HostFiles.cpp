@@ -5,15 +5,13 @@
 
 #include "JobFile.h"
 
-namespace {
-std::FILE* OpenForWriting(const std::filesystem::path& path) {
+std::FILE* HostFiles::Open(const std::filesystem::path& path, bool forWriting) {
 #if defined(_WIN32)
-    return _wfopen(path.c_str(), L"wb");
+    return _wfopen(path.c_str(), forWriting ? L"wb" : L"rb");
 #else
-    return std::fopen(path.c_str(), "wb");
+    return std::fopen(path.c_str(), forWriting ? "wb" : "rb");
 #endif
 }
-}  // namespace
 
 std::string HostFiles::ReadBounded(const std::filesystem::path& path, std::uintmax_t limit,
                                    const std::string& what) {
@@ -79,7 +77,7 @@ PendingOutput::PendingOutput(std::filesystem::path target, const std::string& wh
     if (!direct) {
         temporary += ".partial";
     }
-    file = OpenForWriting(temporary);
+    file = HostFiles::Open(temporary, true);
     if (file == nullptr) {
         throw JobFileError("cannot create the " + what + " " + this->target.string());
     }

@@ -12,6 +12,9 @@ class HostFiles {
     static constexpr std::uintmax_t kJobFileLimit = 16u << 20;
     static constexpr std::uintmax_t kPassPhraseFileLimit = 64u << 10;
 
+    // A file opened for binary reading or writing by its (wide on Windows) name; null on failure.
+    static std::FILE* Open(const std::filesystem::path& path, bool forWriting);
+
     // The bytes of a regular file or a FIFO. Throws JobFileError naming `what` and the path when
     // it is anything else (a directory, a device), cannot be read, or holds more than `limit`.
     static std::string ReadBounded(const std::filesystem::path& path, std::uintmax_t limit,

@@ -38,14 +38,6 @@ std::optional<std::filesystem::path> Choose(const std::optional<std::string>& op
     return fromJob;
 }
 
-std::FILE* OpenForReading(const std::filesystem::path& path) {
-#if defined(_WIN32)
-    return _wfopen(path.c_str(), L"rb");
-#else
-    return std::fopen(path.c_str(), "rb");
-#endif
-}
-
 // Nothing the run writes may be a file it reads or another file it writes: checked before
 // anything is opened for writing.
 void RefuseOverlaps(const Paths& paths, const std::filesystem::path& jobFile) {
@@ -73,7 +65,7 @@ Streams OpenStreams(const Paths& paths, const RunOptions& options) {
     if (paths.input) {
         streams.inputName = paths.input->string();
         HostFiles::RefuseDirectory(*paths.input, "input");
-        streams.input = OpenForReading(*paths.input);
+        streams.input = HostFiles::Open(*paths.input, false);
         if (streams.input == nullptr) {
             throw JobFileError("cannot read the input " + streams.inputName);
         }
