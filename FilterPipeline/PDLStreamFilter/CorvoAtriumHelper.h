@@ -52,6 +52,8 @@ class CorvoAtriumHelper {
     XFile* GetJobContentFile() const noexcept { return jobContentFile.get(); }
     IPrintWriteStream* GetPipelineStream() const noexcept { return pipelineStream.Get(); }
     const CXString& GetJobFolder() const noexcept { return jobFolder; }
+    // "Success" or "Failed", as FinishJob last recorded it.
+    const CXString& GetStatus() const noexcept { return status; }
 
   private:
     static CXString ReadRootFolderSetting();

@@ -15,23 +15,15 @@ constexpr DWORD kFlushSize = 65536;
 // A read stream that keeps answering "no bytes, not ended" is broken; the copy gives up on it.
 constexpr int kMostEmptyReadsInARow = 1000;
 constexpr std::string_view kXpsJobTrailer{"\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X\r\n", 30};
-constexpr std::string_view kJobTrailer{"\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X", 28};
-constexpr std::string_view kPdfLanguageLine{"@PJL ENTER LANGUAGE=PDF\r\n"};
 
-const BYTE* Bytes(std::string_view text) {
-    return reinterpret_cast<const BYTE*>(text.data());
-}
-DWORD Size(std::string_view text) {
-    return static_cast<DWORD>(text.size());
-}
+}  // namespace
 
-[[noreturn]] void RaiseFailure(const char* function, std::uint32_t line, const char* message,
+void PDLInserter::RaiseFailure(const char* function, std::uint32_t line, const char* message,
                                HRESULT result) {
     const LastErrorPreserver preserved;
     RaiseCPException<CPComException>(RaiseSite{kSourceFile, function, line, 0x2000}, message,
                                      preserved.Value(), result);
 }
-}  // namespace
 
 PDLInserter::PDLInserter(CorvoAtriumHelper* atriumHelper, IPrintReadStream* readStream,
                          PDLInsertionDataList* insertionList,
@@ -64,7 +56,9 @@ PDLInserter::PDLInserter(CorvoAtriumHelper* atriumHelper, IPrintReadStream* read
     }
 }
 
-PDLInserter::~PDLInserter() = default;
+PDLInserter::~PDLInserter() {
+    RecordWhatIsLeft();
+}
 
 // The copy reads the input into the stream buffer in large blocks and offers the front of it, the
 // window, to a fixed row of steps. The first step that claims something (a marker it handles)
@@ -81,7 +75,7 @@ void PDLInserter::CopyStream() {
     RefuseUnencryptableStream(Window(endOfInput));
     WriteStartItems();
     ThrowIfInterrupted();
-    for (;;) {
+    for (;; ++cycles) {
         Position consumed = OfferWindow(Window(endOfInput));
         if (!consumed) {
             if (endOfInput) {
@@ -95,6 +89,7 @@ void PDLInserter::CopyStream() {
         ThrowIfInterrupted();
         refillCount = *consumed;
         buffer.Shift(*consumed);
+        inputOffset += *consumed;
         endOfInput = Refill(endOfInput);
     }
 }
@@ -122,6 +117,7 @@ bool PDLInserter::Refill(bool endOfInput) {
         }
         read = std::min<ULONG>(read, wanted);
         buffer.Advance(read);
+        bytesRead += read;
         wanted -= read;
         if (end) {
             return true;
@@ -178,7 +174,8 @@ PDLInserter::Position PDLInserter::OfferWindow(DWORD n) {
              InsertItemsAtMarker(clearWindow, "@PJL ENTER LANGUAGE", BeforePjlEnterLanguage))) {
         return consumed;
     }
-    if (encryptionConfigured && !encryptionActive && (consumed = SwitchLanguage(opening))) {
+    if (encryptionConfigured && !encryptionActive &&
+        (consumed = SwitchLanguage(opening, splitLine))) {
         return consumed;
     }
     if ((consumed = InsertItemsAtMarker(n, "%%Title", BeforeTitle)) ||
@@ -203,67 +200,31 @@ PDLInserter::Position PDLInserter::OfferWindow(DWORD n) {
     return std::nullopt;
 }
 
-// The file is whatever a property names, so it is taken only as a regular file, opened as itself
-// (a final link is not followed): a device would stream without end, a pipe could hang the job,
-// and a link could hand any file the spooler can read to the printer.
-void PDLInserter::PassThroughPrintReadyFile(CXString path) {
-    XFile file(std::move(path));
-    if (!file.CreateOrOpenFile(
-            GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-            OPEN_EXISTING,
-            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS)) {
-        const DWORD error = GetLastError();
-        RaiseFailure("PDLInserter::PassThroughPrintReadyFile", __LINE__,
-                     "CPComException: the print-ready file cannot be opened",
-                     HRESULT_FROM_WIN32(error != ERROR_SUCCESS ? error : ERROR_FILE_NOT_FOUND));
-    }
-    if (!file.IsRegularFile()) {
-        RaiseFailure("PDLInserter::PassThroughPrintReadyFile", __LINE__,
-                     "The print-ready file is not a regular file (a directory, device, pipe or "
-                     "link): nothing was sent, and it was not deleted.",
-                     HRESULT_FROM_WIN32(ERROR_BAD_FILE_TYPE));
-    }
-    encryptionActive = true;
-    Deliver(Bytes(kPdfLanguageLine), Size(kPdfLanguageLine));
-    DWORD readError = ERROR_SUCCESS;
-    for (bool ended = false; !ended && readError == ERROR_SUCCESS;) {
-        ThrowIfInterrupted();
-        BYTE* block = buffer.FillPosition();
-        DWORD got = 0;
-        while (got < refillCount) {
-            const long long count = file.ReadFromTheFile(refillCount - got, block + got);
-            if (count <= 0) {
-                ended = count == 0;
-                readError = count < 0 ? (GetLastError() != ERROR_SUCCESS ? GetLastError()
-                                                                         : ERROR_READ_FAULT)
-                                      : ERROR_SUCCESS;
-                break;
-            }
-            got += static_cast<DWORD>(count);
-        }
-        if (readError == ERROR_SUCCESS) {
-            WriteBlock(block, got, ended);
-        }
-    }
-    Deliver(Bytes(kJobTrailer), Size(kJobTrailer));
-    ThrowIfInterrupted();
-    if (readError != ERROR_SUCCESS) {
-        RaiseFailure("PDLInserter::PassThroughPrintReadyFile", __LINE__,
-                     "CPComException: reading the print-ready file failed",
-                     HRESULT_FROM_WIN32(readError));
-    }
-}
-
 void PDLInserter::WriteStartItems() {
     if (insertionList == nullptr) {
         return;
     }
-    for (PDLInsertionData& item : *insertionList) {
+    for (std::size_t index = 0; index < insertionList->size(); ++index) {
+        PDLInsertionData& item = (*insertionList)[index];
         if (item.insertionType == AtStreamStart && !item.isInserted) {
-            WriteItemText(item.insertionText);
-            item.isInserted = true;
+            InsertItem(index, item);
         }
     }
+}
+
+// Writes the item's text where the output stands and marks the item inserted.
+void PDLInserter::InsertItem(std::size_t index, PDLInsertionData& item) {
+    const std::uint64_t at = account->OutputOffset();
+    const bool encrypted = encryptionConfigured && encryptionActive;
+    const DWORD length = WriteItemText(item.insertionText);
+    item.isInserted = true;
+    Record("item", [&] {
+        return OperationAccount::Fields{
+            {"index", index},        {"type", item.insertionType},
+            {"inserted", true},      {"outputOffset", at},
+            {"length", length},      {"outputLength", account->OutputOffset() - at},
+            {"encrypted", encrypted}};
+    });
 }
 
 HRESULT PDLInserter::WriteHeld(DWORD from, DWORD to) {
@@ -271,13 +232,13 @@ HRESULT PDLInserter::WriteHeld(DWORD from, DWORD to) {
     return WriteBlock(buffer.Data() + from, to > from ? to - from : 0, false);
 }
 
-// An item's text as ANSI bytes, up to its first U+0000.
-HRESULT PDLInserter::WriteItemText(const CXString& text) {
+DWORD PDLInserter::WriteItemText(const CXString& text) {
     ByteBuffer bytes;
     bytes.appendAsAnsi_LossyForUnicode(text).appendNullUtf16Char();
     const BYTE* first = bytes.getLpbyte();
     const DWORD count = static_cast<DWORD>(std::find(first, first + bytes.getDword(), 0) - first);
-    return WriteBlock(first, count, false);
+    WriteBlock(first, count, false);
+    return count;
 }
 
 HRESULT PDLInserter::WriteBlock(const BYTE* bytes, DWORD count, bool last) {
@@ -287,15 +248,40 @@ HRESULT PDLInserter::WriteBlock(const BYTE* bytes, DWORD count, bool last) {
     if (pdlType == PdlValue::Xps && !jobHeaderWritten) {
         jobHeaderWritten = WriteJobHeader();
     }
+    const HRESULT result = DeliverEncrypted(bytes, count, last);
+    if (pdlType == PdlValue::Xps && jobHeaderWritten && last) {
+        xpsTrailerOffset = account->OutputOffset();
+        xpsTrailerWritten = true;
+        Deliver(reinterpret_cast<const BYTE*>(kXpsJobTrailer.data()),
+                static_cast<DWORD>(kXpsJobTrailer.size()));
+    }
+    return result;
+}
+
+// One record of the encrypted section; the section's account is made with its final record.
+HRESULT PDLInserter::DeliverEncrypted(const BYTE* bytes, DWORD count, bool last) {
     encryptedBlock.clear();
     HRESULT result = S_OK;
     if (encryptor->EncryptByteBuffer(bytes, count, encryptedBlock, passPhrase, last) &&
         encryptedBlock.getDword() != 0) {
+        if (!sectionDelivering) {
+            sectionDelivering = true;
+            sectionOffset = account->OutputOffset();
+            sectionPlainBytes = 0;
+            ++sections;
+        }
+        sectionPlainBytes += count;
         result = Deliver(encryptedBlock.getLpbyte(), encryptedBlock.getDword());
     }
-    if (pdlType == PdlValue::Xps && jobHeaderWritten && last) {
-        Deliver(reinterpret_cast<const BYTE*>(kXpsJobTrailer.data()),
-                static_cast<DWORD>(kXpsJobTrailer.size()));
+    if (last && sectionDelivering) {
+        sectionDelivering = false;
+        Record("encryptedSection", [&] {
+            return OperationAccount::Fields{
+                {"number", sections},
+                {"outputOffset", sectionOffset},
+                {"plaintextLength", sectionPlainBytes},
+                {"ciphertextLength", account->OutputOffset() - sectionOffset}};
+        });
     }
     return result;
 }
@@ -323,6 +309,8 @@ HRESULT PDLInserter::Deliver(const BYTE* bytes, DWORD count) {
     }
     if (FAILED(result)) {
         deliveryFailure = result;
+    } else {
+        account->CountDelivered(count);
     }
     return result;
 }
@@ -366,7 +354,11 @@ bool PDLInserter::WriteJobHeader() {
         callback->HandleOutput(ansiTicket.getLpbyte(), ansiTicket.getDword());
         block.append(ByteBuffer::createByteBufferWithUtf8EncodedStringData(escaped));
         block.appendAsAnsi_LossyForUnicode(CXString("\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n"));
+        const std::uint64_t at = account->OutputOffset();
         Deliver(block.getLpbyte(), block.getDword());
+        Record("xpsJobHeader", [&] {
+            return OperationAccount::Fields{{"outputOffset", at}, {"length", block.getDword()}};
+        });
     } catch (...) {
         VariantClear(&ticket);
         throw;

@@ -4,11 +4,15 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "CorvoAtriumHelper.h"
+#include "OperationAccount.h"
 #include "PDLInsertionData.h"
 #include "PdlStreamBuffer.h"
 #include "PjlLanguageSwitch.h"
@@ -41,6 +45,9 @@ class PDLInserter {
     void StopWhenRequested(const std::atomic<bool>& requested) noexcept {
         stopRequested = &requested;
     }
+    // Records each decision of the copy in `account`, which outlives the inserter. The items that
+    // were never inserted and the totals are recorded when the inserter goes.
+    void KeepAccount(OperationAccount& operationAccount) noexcept { account = &operationAccount; }
 
     // The ordinary copy of the read stream. Throws a CPComException when the input cannot be read
     // or a delivery failed, after what could be delivered was delivered. With a pass phrase, a
@@ -56,8 +63,16 @@ class PDLInserter {
     // The output sink: encrypts while the encrypted section is open, then delivers.
     HRESULT WriteBlock(const BYTE* bytes, DWORD count, bool last);
 
+    // The bytes of the print-ready file that were passed through, and the output offset of the
+    // first of them.
+    std::uint64_t PrintReadyFileBytes() const noexcept { return printReadyBytes; }
+    std::uint64_t PrintReadyFileOffset() const noexcept { return printReadyOffset; }
+
   private:
     using Position = std::optional<DWORD>;
+
+    [[noreturn]] static void RaiseFailure(const char* function, std::uint32_t line,
+                                          const char* message, HRESULT result);
 
     using SwitchLine = std::optional<PjlLanguageSwitch::Line>;
 
@@ -71,7 +86,11 @@ class PDLInserter {
         return buffer.FindMarker(start, count, marker);
     }
     HRESULT WriteHeld(DWORD from, DWORD to);
-    HRESULT WriteItemText(const CXString& text);
+    // Writes the text's ANSI bytes up to its first U+0000; returns their count.
+    DWORD WriteItemText(const CXString& text);
+    void InsertItem(std::size_t index, PDLInsertionData& item);
+    void OpenPrintReadyFile(XFile& file) const;
+    HRESULT DeliverEncrypted(const BYTE* bytes, DWORD count, bool last);
     HRESULT Deliver(const BYTE* bytes, DWORD count);
     bool Stopped() noexcept;
     // Ends the copy with the first failed delivery, or with the cancellation once it was asked for.
@@ -79,7 +98,7 @@ class PDLInserter {
 
     Position InsertItemsAtMarker(DWORD n, std::string_view marker, DWORD itemType);
     SwitchLine LocateSectionOpening(DWORD n, bool splitLine) const;
-    Position SwitchLanguage(const SwitchLine& opening);
+    Position SwitchLanguage(const SwitchLine& opening, bool splitLine);
     Position RemoveNativeStapling(DWORD n);
     Position ApplyDirectFaxMode(DWORD n);
     Position InsertPageLevelFeatures(DWORD n);
@@ -89,6 +108,21 @@ class PDLInserter {
     void FinishStream();
     bool WriteJobHeader();
     CXString PageFeatureCode(LONG page);
+    const char* PageFeatureGenerator() const noexcept;
+
+    // A decision goes into the account only while the output still takes bytes: after a failed
+    // delivery or a cancellation nothing was delivered for it.
+    template <typename Make>
+    void Record(const char* kind, Make&& make) const noexcept {
+        if (!stopped && SUCCEEDED(deliveryFailure)) {
+            account->Record(kind, std::forward<Make>(make));
+        }
+    }
+    void RecordPageFeatures(LONG page, bool hasFeatures, std::uint64_t at,
+                            DWORD length) const noexcept;
+    void RecordJobEnd(const char* trailer, std::uint64_t at) const noexcept;
+    // The items that were never inserted, the graphics groups dropped, and the copy's counts.
+    void RecordWhatIsLeft() const noexcept;
 
     PdlStreamBuffer buffer;
     DWORD refillCount = PdlStreamBuffer::kWorkingSize;
@@ -124,4 +158,22 @@ class PDLInserter {
     const std::atomic<bool>* stopRequested = nullptr;
     // Latched once the request was seen, so that nothing is delivered after it.
     bool stopped = false;
+
+    OperationAccount noAccount;
+    OperationAccount* account = &noAccount;
+    // What the account counts: the input offset of the buffer's first byte, the bytes read, the
+    // cycles, the encrypted section being delivered, the outer graphics groups dropped.
+    std::uint64_t inputOffset = 0;
+    std::uint64_t bytesRead = 0;
+    std::uint64_t cycles = 0;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    int sections = 0;
+    std::uint64_t sectionOffset = 0;
+    std::uint64_t sectionPlainBytes = 0;
+    bool sectionDelivering = false;
+    std::uint64_t groupsRemoved = 0;
+    std::uint64_t xpsTrailerOffset = 0;
+    bool xpsTrailerWritten = false;
+    std::uint64_t printReadyBytes = 0;
+    std::uint64_t printReadyOffset = 0;
 };

@@ -15,6 +15,7 @@ constexpr std::string_view kStaplingComment{
     "%% Stapling commands from GPD intentionally removed by advanced PDL filter"};
 constexpr std::string_view kBareJobLine{"@PJL JOB\r\n"};
 constexpr std::string_view kFaxJobLine{"@PJL JOB MODE=DIRECTFAX\r\n"};
+constexpr std::string_view kEnterLanguage{"@PJL ENTER LANGUAGE"};
 constexpr std::string_view kGroupOpening{"gsave simpInitG\n"};
 constexpr std::string_view kGroupClosing{"grestore\n"};
 constexpr std::string_view kPageSetupBegin{"%%BeginPageSetup"};
@@ -43,10 +44,10 @@ PDLInserter::Position PDLInserter::InsertItemsAtMarker(DWORD n, std::string_view
         return std::nullopt;
     }
     WriteHeld(0, *m);
-    for (PDLInsertionData& item : *insertionList) {
+    for (std::size_t index = 0; index < insertionList->size(); ++index) {
+        PDLInsertionData& item = (*insertionList)[index];
         if (item.insertionType == itemType && !item.isInserted) {
-            item.isInserted = true;
-            WriteItemText(item.insertionText);
+            InsertItem(index, item);
         }
     }
     WriteHeld(*m, *m + Size(marker));
@@ -71,7 +72,7 @@ PDLInserter::SwitchLine PDLInserter::LocateSectionOpening(DWORD n, bool splitLin
     return PjlLanguageSwitch::Find(buffer.Data(), n, buffer.Held(), language);
 }
 
-PDLInserter::Position PDLInserter::SwitchLanguage(const SwitchLine& opening) {
+PDLInserter::Position PDLInserter::SwitchLanguage(const SwitchLine& opening, bool splitLine) {
     if (pdlType == PdlValue::Xps) {
         encryptionActive = true;
         return std::nullopt;
@@ -79,8 +80,17 @@ PDLInserter::Position PDLInserter::SwitchLanguage(const SwitchLine& opening) {
     if (!opening) {
         return std::nullopt;
     }
+    // The rest of a split line follows its "@PJL ENTER LANGUAGE", which went out plain right
+    // before it: the record names the whole line.
+    const DWORD taken = splitLine && opening->offset == 0 ? Size(kEnterLanguage) : 0;
+    const std::uint64_t at = account->OutputOffset() + opening->offset - taken;
     WriteHeld(0, opening->End());
     encryptionActive = true;
+    Record("languageSwitch", [&] {
+        return OperationAccount::Fields{{"outputOffset", at},
+                                        {"inputOffset", inputOffset + opening->offset - taken},
+                                        {"length", opening->length + taken}};
+    });
     return opening->End();
 }
 
@@ -97,7 +107,14 @@ PDLInserter::Position PDLInserter::RemoveNativeStapling(DWORD n) {
     }
     staplingRemovalPending = false;
     WriteHeld(0, *b);
+    const std::uint64_t at = account->OutputOffset();
     WriteBlock(Bytes(kStaplingComment), Size(kStaplingComment), false);
+    Record("staplingRemoved", [&] {
+        return OperationAccount::Fields{{"inputOffset", inputOffset + *b},
+                                        {"bytesRemoved", *f + Size(kFeatureEnd) - *b},
+                                        {"outputOffset", at},
+                                        {"commentLength", Size(kStaplingComment)}};
+    });
     return *f + Size(kFeatureEnd);
 }
 
@@ -108,7 +125,12 @@ PDLInserter::Position PDLInserter::ApplyDirectFaxMode(DWORD n) {
     }
     directFaxPending = false;
     WriteHeld(0, *m);
+    const std::uint64_t at = account->OutputOffset();
     WriteBlock(Bytes(kFaxJobLine), Size(kFaxJobLine), false);
+    Record("directFax", [&] {
+        return OperationAccount::Fields{
+            {"inputOffset", inputOffset + *m}, {"outputOffset", at}, {"length", Size(kFaxJobLine)}};
+    });
     return *m + Size(kBareJobLine);
 }
 
@@ -116,6 +138,7 @@ PDLInserter::Position PDLInserter::StripGraphicsGroups(DWORD n) {
     const Position g = FindMarker(0, n, kGroupOpening);
     const Position r = FindMarker(0, n, kGroupClosing);
     if (g && (!r || *r > *g)) {
+        groupsRemoved += groupDepth == 0 ? 1 : 0;
         WriteHeld(0, groupDepth == 0 ? *g : *g + Size(kGroupOpening));
         ++groupDepth;
         return *g + Size(kGroupOpening);
@@ -145,10 +168,14 @@ void PDLInserter::FinishStream() {
     const Position c = FindMarker(0, held, kClosingSequence);
     if (!c) {
         WriteBlock(buffer.Data(), held, true);
+        RecordJobEnd(xpsTrailerWritten ? "appended" : "none",
+                     xpsTrailerWritten ? xpsTrailerOffset : account->OutputOffset());
         return;
     }
     WriteBlock(buffer.Data(), *c, false);
+    const std::uint64_t at = account->OutputOffset();
     WriteBlock(Bytes(kJobTrailer), Size(kJobTrailer), true);
+    RecordJobEnd("replacedClosingSequence", at);
 }
 
 // Page-level features of a PostScript job: page one's code in front of "%%EndSetup" (or in page
@@ -185,7 +212,8 @@ PDLInserter::Position PDLInserter::InsertPageLevelFeatures(DWORD n) {
         return e;
     }
     const LONG page = ++pageCounter;
-    CXString code = PageFeatureCode(page);
+    const CXString features = PageFeatureCode(page);
+    CXString code = features;
     if (page > 1) {
         code = CXString(WIDE("%%BeginPageSetup\n")) + code + WIDE("\n%%EndPageSetup\n");
     }
@@ -193,9 +221,9 @@ PDLInserter::Position PDLInserter::InsertPageLevelFeatures(DWORD n) {
         firstPageSetupHandled = true;
     }
     WriteHeld(w, i);
-    if (!code.IsBlank()) {
-        WriteItemText(code);
-    }
+    const std::uint64_t at = account->OutputOffset();
+    const DWORD length = code.IsBlank() ? 0 : WriteItemText(code);
+    RecordPageFeatures(page, !features.IsBlank(), at, length);
     return e;
 }
 

@@ -9,6 +9,7 @@
 #include "companion/Utilities/BasicExecutionContext.h"
 #include "companion/Utilities/CPComException.h"
 #include "companion/Utilities/CPString.h"
+#include "companion/Utilities/ComExceptionBoundary.h"
 #include "companion/Utilities/DebugUtilities.h"
 #include "companion/Utilities/DriverProductData.h"
 #include "companion/Utilities/ExecutionContextLifetime.h"
@@ -45,10 +46,24 @@ PDLStreamFilter::~PDLStreamFilter() {
 
 void PDLStreamFilter::StartOperation_throws() {
     const ExecutionContextLifetime operationContext(OpenOperationContext(__LINE__));
+    account = OperationAccount(GetIPrintPipelinePropertyBagPtr());
+    try {
+        RunOperation_throws();
+    } catch (...) {
+        RecordFailure();
+        account.RecordTotals();
+        throw;
+    }
+    account.RecordTotals();
+}
+
+void PDLStreamFilter::RunOperation_throws() {
     const MsSafeCoInit comInitialisation;
     JobSettings settings;
     ThrowIfShutdownRequested_throws();
+    stage = "first read";
     ReadFirstInputBytes_throws();
+    stage = "settings";
     SetThreadTokenWrapper impersonation(GetUserToken());
     DetectPrintReadyFileInXpsWrapper();
     const std::unique_ptr<NativeComPrinterPropertyBagAccess> driverBagAccess =
@@ -60,6 +75,7 @@ void PDLStreamFilter::StartOperation_throws() {
     }
     GatherJobRecordAndUser(settings);
     DeriveMimeTypeAndPageCount(settings);
+    stage = "Atrium hand-off";
     atriumHelper.reset();
     atriumHelper = std::make_unique<CorvoAtriumHelper>(
         settings.jobDocumentName, settings.jobUserName, settings.userDomain, GetPrinterName(),
@@ -77,7 +93,9 @@ void PDLStreamFilter::StartOperation_throws() {
 void PDLStreamFilter::FinishFailedJob() noexcept {
     try {
         atriumHelper->FinishJob(false);
+        RecordAtrium(false);
     } catch (...) {
+        RecordAtrium(true);
         try {
             DebugUtilities::reportErrorForLowLevelUtilities(
                 "Atrium: the failed job's folder %s could not be completed and keeps its lock.",
@@ -90,22 +108,52 @@ void PDLStreamFilter::FinishFailedJob() noexcept {
 
 void PDLStreamFilter::RunJob_throws(JobSettings& settings, const CorvoDriverPropertyBag* driverBag,
                                     SetThreadTokenWrapper& impersonation) {
+    stage = "settings";
     settings.ReadPipelineProperties(GetIPrintPipelinePropertyBagPtr(), driverPdl);
     if (driverBag != nullptr) {
         ReadProductFlags(*driverBag, settings);
     }
+    stage = "rewind";
     RewindReadStream_throws();
     PDLInsertionDataList items;
     ThrowIfShutdownRequested_throws();
+    stage = "direct ticket";
     WriteDirectTicket_throws(settings, driverBag);
+    stage = "items";
     PDLInsertionListBuilder::Build(settings, items);
     const CXString packageFolder = LookUpExtensionPackageFolder(settings);
     if (printReadyFileInXpsWrapper) {
+        stage = "pass-through";
         PassThroughPrintReadyFile(settings, items, packageFolder, impersonation);
     } else {
+        stage = "copy";
         CopyMainStream(settings, driverBag, items, packageFolder);
     }
+    stage = "Atrium completion";
     atriumHelper->FinishJob(true);
+    RecordAtrium(false);
+}
+
+// What made the operation fail, and at which of its stages; called while the failure is handled.
+void PDLStreamFilter::RecordFailure() noexcept {
+    account.Record("failure", [this] {
+        const ComFailure failure = DescribeCurrentException();
+        return OperationAccount::Fields{{"hresult", OperationAccount::Hex(failure.hresult)},
+                                        {"message", failure.message},
+                                        {"kind", failure.kind},
+                                        {"stage", stage}};
+    });
+}
+
+void PDLStreamFilter::RecordAtrium(bool locked) noexcept {
+    if (!atriumHelper || !atriumHelper->UsesAtrium()) {
+        return;
+    }
+    account.Record("atrium", [&] {
+        return OperationAccount::Fields{{"jobFolder", CPString(atriumHelper->GetJobFolder()).str()},
+                                        {"status", CPString(atriumHelper->GetStatus()).str()},
+                                        {"locked", locked}};
+    });
 }
 
 // A cancelled job stops where it stands: nothing more is read or written.
@@ -141,8 +189,10 @@ void PDLStreamFilter::WriteDirectTicket_throws(const JobSettings& settings,
         return;
     }
     CXString ticket = settings.qcptTicket;
+    std::vector<std::string> prefixes;
     if (settings.qfciCompliant) {
         ticket = CXString(WIDE("\x1b%-12345X@PJL JOB\r\n")) + ticket;
+        prefixes.emplace_back("JOB");
     }
     if (driverBag != nullptr &&
         driverBag->GetDriverProductData().GetControllerFamily() ==
@@ -150,9 +200,11 @@ void PDLStreamFilter::WriteDirectTicket_throws(const JobSettings& settings,
         driverBag->GetDriverProductData().IsFullQpifSupported() &&
         Printer(GetPrinterHandle()).IsMSSeparatorPageSelected()) {
         ticket = CXString(WIDE("\r\n\x1b%-12345X@PJL EOJ\r\n")) + ticket;
+        prefixes.insert(prefixes.begin(), "EOJ");
     }
     const CPString bytes(ticket);
     const SizeRawBytes32 count = bytes.sizeOfUtf8RawBytes();
+    const std::uint64_t at = account.OutputOffset();
     ULONG written = 0;
     HRESULT result = S_OK;
     if (atriumHelper->UsesAtrium()) {
@@ -171,6 +223,11 @@ void PDLStreamFilter::WriteDirectTicket_throws(const JobSettings& settings,
                                                 count, static_cast<unsigned long>(written)),
                               result);
     }
+    account.CountDelivered(count.get());
+    account.Record("directTicket", [&] {
+        return OperationAccount::Fields{
+            {"outputOffset", at}, {"length", count.get()}, {"prefixes", prefixes}};
+    });
 }
 
 // A job without the driver's property bag cannot be copied as its driver meant it; it fails
@@ -196,5 +253,6 @@ void PDLStreamFilter::CopyMainStream(const JobSettings& settings,
                          settings.legacyGreenFax, settings.requiresBothPjlAndQcpt,
                          settings.passPhrase, packageFolder);
     inserter.StopWhenRequested(ShutdownRequest());
+    inserter.KeepAccount(account);
     inserter.CopyStream();
 }

@@ -6,6 +6,7 @@
 
 #include "CorvoAtriumHelper.h"
 #include "JobSettings.h"
+#include "OperationAccount.h"
 #include "PDLInserter.h"
 #include "PDLInsertionData.h"
 #include "PDLInsertionListBuilder.h"
@@ -26,12 +27,16 @@ class PDLStreamFilter : public StreamFilterBase {
     void StartOperation_throws() override;
 
   private:
+    // Steps 2 to 20 of the operation; StartOperation_throws frames them with the account.
+    void RunOperation_throws();
     // What the job's settings and items need once the Atrium helper exists; any exception
     // leaving it is the operation's failure.
     void RunJob_throws(JobSettings& settings, const CorvoDriverPropertyBag* driverBag,
                        SetThreadTokenWrapper& impersonation);
 
     void FinishFailedJob() noexcept;
+    void RecordFailure() noexcept;
+    void RecordAtrium(bool locked) noexcept;
     void ThrowIfShutdownRequested_throws() const;
     // Reads up to 4 bytes of the input to see that it can be read; rewound before the copy.
     void ReadFirstInputBytes_throws();
@@ -58,4 +63,7 @@ class PDLStreamFilter : public StreamFilterBase {
     LONG printReadyFilePdl = PdlValue::NoneKnown;
     LONG driverPdl = PdlValue::NoneKnown;
     std::unique_ptr<CorvoAtriumHelper> atriumHelper;
+    // The account of the one operation, and the stage it has reached, which a failure names.
+    OperationAccount account;
+    const char* stage = "set-up";
 };

@@ -102,10 +102,15 @@ void PDLStreamFilter::PassThroughPrintReadyFile(const JobSettings& settings,
                          CPString(), driverPdl, false, false, false, settings.passPhrase,
                          packageFolder);
     inserter.StopWhenRequested(ShutdownRequest());
+    inserter.KeepAccount(account);
     impersonation.RemoveImpersonationToken();
     inserter.PassThroughPrintReadyFile(printReadyFileTempPath);
-    if (!printReadyFileTempPath.IsEmpty()) {
-        DeleteFileW(printReadyFileTempPath.GetString());
-    }
+    const bool deleted = !printReadyFileTempPath.IsEmpty() &&
+                         DeleteFileW(printReadyFileTempPath.GetString()) != FALSE;
+    account.Record("printReadyPassThrough", [&] {
+        return OperationAccount::Fields{{"outputOffset", inserter.PrintReadyFileOffset()},
+                                        {"bytes", inserter.PrintReadyFileBytes()},
+                                        {"deleted", deleted}};
+    });
     impersonation.ApplyImpersonationToken(GetUserToken());
 }

@@ -104,6 +104,18 @@ FakePrinterPropertyBag& OperationHarness::AddDriverBag(LONG pdl) {
     return *driverBag;
 }
 
+FakeAccountSink& OperationHarness::AddAccountSink() {
+    if (accountSink == nullptr) {
+        accountSink = new FakeAccountSink();
+        VARIANT value;
+        VariantInit(&value);
+        value.vt = VT_UNKNOWN;
+        value.punkVal = accountSink;
+        bag->values[Name(u"PDLStreamFilterAccountSink")] = value;
+    }
+    return *accountSink;
+}
+
 void OperationHarness::TurnAtriumOn() const {
     TestSpooler::SetPrinterDataDword(queue, CXString(CorvoAtriumHelper::kPrinterDataValueName), 1);
 }
@@ -141,6 +153,9 @@ OperationOutcome OperationHarness::Run(const std::string& input) {
         cancel();
     }
     outcome.reads = reader->reads;
+    if (accountSink != nullptr) {
+        outcome.account = std::exchange(accountSink->records, {});
+    }
     writer->duringHookedWrite = nullptr;
     filter->Release();
     outcome.output = writer->written;

@@ -25,6 +25,7 @@ struct OperationOutcome {
     // Blocks the write stream had received when ShutdownOperation returned; -1: it was not called.
     int blocksAtShutdown = -1;
     HRESULT shutdownAnswer = E_UNEXPECTED;
+    std::vector<std::string> account;
 };
 
 // The text of each child of the root of an XML file the Atrium hand-off wrote, by element name.
@@ -58,6 +59,8 @@ class OperationHarness {
     // A driver property bag in the pipeline's "DriverPropertyBag", for PDL `pdl`.
     FakePrinterPropertyBag& AddDriverBag(LONG pdl);
     void TurnAtriumOn() const;
+    // Puts an account sink into the pipeline property bag; Run keeps its records in the outcome.
+    FakeAccountSink& AddAccountSink();
 
     OperationOutcome Run(const std::string& input);
 
@@ -90,4 +93,5 @@ class OperationHarness {
     TestUserToken user;
     FakePropertyBag* bag = nullptr;
     FakePrinterPropertyBag* driverBag = nullptr;
+    FakeAccountSink* accountSink = nullptr;
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "companion/Utilities/CPString.h"
 
@@ -174,4 +175,12 @@ HRESULT FakeManagerControl::RequestShutdown(HRESULT reason, IImgErrorInfo* recor
     SysFreeString(description);
     SysFreeString(source);
     return S_OK;
+}
+
+HRESULT FakeAccountSink::Record(const char* json, ULONG count) {
+    records.emplace_back(json, count);
+    if (throws) {
+        throw std::runtime_error("the sink fails");
+    }
+    return result;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FakeComObject.h"
+#include "FilterPipeline/PDLStreamFilter/IPDLStreamFilterAccountSink.h"
 
 class FakeReadStream : public FakeComObject<IPrintReadStream> {
   public:
@@ -142,4 +143,15 @@ class FakePrinterPropertyBag : public FakeComObject<IPrinterPropertyBag> {
     std::map<std::basic_string<WCHAR>, bool> bools;
     std::map<std::basic_string<WCHAR>, LONG> ints;
     std::map<std::basic_string<WCHAR>, std::basic_string<WCHAR>> strings;
+};
+
+// The pipeline manager's account sink: keeps every record; answers `result`, or throws when told.
+class FakeAccountSink : public FakeComObject<IPDLStreamFilterAccountSink> {
+  public:
+    FakeAccountSink() : FakeComObject(IID_IPDLStreamFilterAccountSink) {}
+    HRESULT STDMETHODCALLTYPE Record(const char* json, ULONG count) override;
+
+    std::vector<std::string> records;
+    HRESULT result = S_OK;
+    bool throws = false;
 };

@@ -1,0 +1,50 @@
+// What the inserter tells the operation account beyond single steps: the page features, the job's
+// end, and what is left when it goes (items never inserted, graphics groups dropped, its counts).
+#include "PDLInserter.h"
+
+const char* PDLInserter::PageFeatureGenerator() const noexcept {
+    return bothPjlAndTicket           ? "productThenBuiltIn"
+           : genericPageLevelFeatures ? "builtIn"
+                                      : "productData";
+}
+
+void PDLInserter::RecordPageFeatures(LONG page, bool hasFeatures, std::uint64_t at,
+                                     DWORD length) const noexcept {
+    Record("pageFeatures", [&] {
+        OperationAccount::Fields fields{{"page", page}, {"outputOffset", at}, {"length", length}};
+        if (hasFeatures) {
+            fields["generator"] = PageFeatureGenerator();
+        } else {
+            fields["none"] = true;
+        }
+        return fields;
+    });
+}
+
+void PDLInserter::RecordJobEnd(const char* trailer, std::uint64_t at) const noexcept {
+    Record("jobEnd", [&] {
+        return OperationAccount::Fields{{"trailer", trailer}, {"outputOffset", at}};
+    });
+}
+
+void PDLInserter::RecordWhatIsLeft() const noexcept {
+    if (insertionList != nullptr) {
+        for (std::size_t index = 0; index < insertionList->size(); ++index) {
+            const PDLInsertionData& item = (*insertionList)[index];
+            if (!item.isInserted) {
+                account->Record("item", [&] {
+                    return OperationAccount::Fields{
+                        {"index", index}, {"type", item.insertionType}, {"inserted", false}};
+                });
+            }
+        }
+    }
+    if (groupsRemoved != 0) {
+        Record("graphicsGroupsRemoved", [&] {
+            return OperationAccount::Fields{{"count", groupsRemoved}};
+        });
+    }
+    const auto elapsed =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
+    account->CountCopy(bytesRead, cycles, elapsed.count());
+}
