@@ -3,7 +3,8 @@
 #   examples/run-example.sh NAME [HOST [OUTDIR [RUNNER]]]
 # NAME is an examples/NAME.json; HOST defaults to the Linux build's pdl-stream-filter; the run
 # happens in OUTDIR/NAME (default build/examples/NAME); RUNNER (for example cmake/wine-run.sh)
-# runs a Windows host. Leaves NAME.out, report.json and, per example, NAME.decrypted or
+# runs a Windows host. Leaves NAME.out, report.json, account.txt (the filter's account as
+# --explain prints it, the Atrium job folder's name left out) and, per example, NAME.decrypted or
 # JobContent.out there.
 set -euo pipefail
 examples=$(cd "$(dirname "$0")" && pwd)
@@ -29,7 +30,9 @@ if [ "$name" = atrium-hand-off ]; then
     # A common application data folder of this run's own (Linux; Windows has the machine's).
     input=(--program-data "$outdir/programdata")
 fi
-run run --job "$examples/$name.json" "${input[@]}" --output "$outdir/$name.out" --report report.json
+run run --job "$examples/$name.json" "${input[@]}" --output "$outdir/$name.out" --report report.json \
+    --explain | tee run.txt
+grep '^ ' run.txt | sed 's/Atrium job folder .*: /Atrium job folder: /' > account.txt
 case "$name" in
     encrypted-postscript)
         run decrypt --pass-phrase-file "$examples/$name.passphrase" --input "$name.out" \

@@ -84,12 +84,7 @@ HRESULT HostReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BO
     }
     taken += fresh;
     total += fresh;
-    const ULONGLONG start = position;
     position += total;
-    if (observer && position > farthest) {
-        const ULONGLONG unseen = farthest > start ? farthest - start : 0;
-        observer(out + unseen, static_cast<std::size_t>(total - unseen));
-    }
     farthest = std::max(farthest, position);
     *read = static_cast<ULONG>(total);
     const bool headLeft = !seekable && position < head.size();

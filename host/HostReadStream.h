@@ -4,9 +4,7 @@
 #pragma once
 
 #include <cstdio>
-#include <functional>
 #include <string>
-#include <utility>
 
 #include "HostComObject.h"
 
@@ -21,10 +19,6 @@ class HostReadStream : public HostComObject<IPrintReadStream> {
     HRESULT STDMETHODCALLTYPE Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPosition) override;
     HRESULT STDMETHODCALLTYPE ReadBytes(void* buffer, ULONG requested, ULONG* read,
                                         BOOL* endOfFile) override;
-
-    using Observer = std::function<void(const char* bytes, std::size_t count)>;
-    // Sees each byte of the input once, the first time the filter reads it.
-    void SetObserver(Observer newObserver) { observer = std::move(newObserver); }
 
     // The farthest position the filter read to: the input's bytes it consumed.
     ULONGLONG BytesConsumed() const noexcept { return farthest; }
@@ -41,5 +35,4 @@ class HostReadStream : public HostComObject<IPrintReadStream> {
     ULONGLONG taken = 0;
     ULONGLONG farthest = 0;
     bool ended = false;
-    Observer observer;
 };

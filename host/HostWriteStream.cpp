@@ -1,14 +1,12 @@
 // The host's write stream.
 #include "HostWriteStream.h"
 
-#include <utility>
-
 namespace {
 constexpr HRESULT kWriteFault = static_cast<HRESULT>(0x8007001D);  // ERROR_WRITE_FAULT
 }  // namespace
 
-HostWriteStream::HostWriteStream(std::FILE* file, Observer observer)
-    : HostComObject(IID_IPrintWriteStream), file(file), observer(std::move(observer)) {}
+HostWriteStream::HostWriteStream(std::FILE* file)
+    : HostComObject(IID_IPrintWriteStream), file(file) {}
 
 HRESULT HostWriteStream::WriteBytes(const void* buffer, ULONG count, ULONG* written) {
     if ((buffer == nullptr && count != 0) || written == nullptr) {
@@ -21,9 +19,6 @@ HRESULT HostWriteStream::WriteBytes(const void* buffer, ULONG count, ULONG* writ
     const std::size_t done = count == 0 ? 0 : std::fwrite(buffer, 1, count, file);
     *written = static_cast<ULONG>(done);
     total += done;
-    if (observer && done != 0) {
-        observer(static_cast<const char*>(buffer), done);
-    }
     if (done != count) {
         failed = true;
         return kWriteFault;

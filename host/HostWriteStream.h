@@ -3,16 +3,13 @@
 #pragma once
 
 #include <cstdio>
-#include <functional>
 
 #include "HostComObject.h"
 
 class HostWriteStream : public HostComObject<IPrintWriteStream> {
   public:
-    using Observer = std::function<void(const char* bytes, std::size_t count)>;
-
-    // `file` stays the caller's; `observer`, when given, sees each block written.
-    HostWriteStream(std::FILE* file, Observer observer);
+    // `file` stays the caller's.
+    explicit HostWriteStream(std::FILE* file);
 
     HRESULT STDMETHODCALLTYPE WriteBytes(const void* buffer, ULONG count, ULONG* written) override;
     void STDMETHODCALLTYPE Close() override;
@@ -24,7 +21,6 @@ class HostWriteStream : public HostComObject<IPrintWriteStream> {
 
   private:
     std::FILE* file;
-    Observer observer;
     ULONGLONG total = 0;
     bool closed = false;
     bool failed = false;

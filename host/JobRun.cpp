@@ -9,9 +9,8 @@
 #include <utility>
 
 #include "FilterModule.h"
-#include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
 #include "FilterPipeline/PDLStreamFilter/FilterClassId.h"
-#include "FilterPipeline/PDLStreamFilter/PdlValue.h"
+#include "HostAccountSink.h"
 #include "HostCommunicator.h"
 #include "HostDriverPropertyBag.h"
 #include "HostManagerControl.h"
@@ -23,7 +22,6 @@
 
 namespace {
 using Wide = std::basic_string<WCHAR>;
-const std::string kPageFeaturesPrefix = "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_";
 
 template <typename Object>
 struct Released {
@@ -57,9 +55,17 @@ VARIANT HandleVariant(HANDLE handle) {
     return variant;
 }
 
-// The pipeline's standard properties first; the job file's properties may replace any of them.
-Owned<HostPropertyBag> BuildPropertyBag(const JobFile& job, const HostSpooler& spooler) {
+// The pipeline's standard properties and the account sink first; the job file's properties may
+// replace any of them.
+Owned<HostPropertyBag> BuildPropertyBag(const JobFile& job, const HostSpooler& spooler,
+                                        HostAccountSink* sink) {
     Owned<HostPropertyBag> bag(new HostPropertyBag());
+    VARIANT account;
+    VariantInit(&account);
+    account.vt = VT_UNKNOWN;
+    account.punkVal = sink;
+    sink->AddRef();
+    bag->Set(kPDLStreamFilterAccountSinkProperty, account);
     bag->SetText(WIDE("PrinterName"), TextConversion::FromUtf8(job.printer.name));
     bag->Set(WIDE("PrinterHandle"), HandleVariant(spooler.PrinterHandle()));
     bag->Set(WIDE("UserSecurityToken"), HandleVariant(spooler.UserToken()));
@@ -83,57 +89,6 @@ Owned<HostPropertyBag> BuildPropertyBag(const JobFile& job, const HostSpooler& s
         bag->Set(TextConversion::FromUtf8(name), VariantOf(value));
     }
     return bag;
-}
-
-// The settings the filter will find, for telling which items it should insert.
-JobSettings ExpectedSettings(const JobFile& job, IPrintPipelinePropertyBag* bag) {
-    JobSettings settings;
-    const LONG pdl = job.driver ? job.driver->pdl : PdlValue::NoneKnown;
-    settings.ReadPipelineProperties(bag, pdl);
-    if (job.driver) {
-        settings.qfciCompliant = job.driver->printStreamQFCICompliant;
-        settings.fullQpifSupported = job.driver->fullQpifSupported;
-        settings.greenSeparatorFixUp =
-            job.driver->requiresGreenSeparatorPageFixUp &&
-            (pdl != PdlValue::PclXl || job.printer.separatorPageSelected);
-        settings.requiresBothPjlAndQcpt = job.driver->requiresBothPjlAndQcpt;
-    }
-    return settings;
-}
-
-std::vector<std::string> JobFolders() {
-    const Wide root = CorvoAtriumHelper::JobsRoot().str();
-    std::vector<std::string> names;
-    std::error_code error;
-    const std::filesystem::path native = TextConversion::NativePath(root);
-    for (const auto& entry : std::filesystem::directory_iterator(native, error)) {
-        names.push_back(entry.path().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::vector<long> PagesGivenFeatures(const HostPropertyBag& bag) {
-    std::vector<long> pages;
-    for (const Wide& name : bag.AnsweredNames()) {
-        const std::string text = TextConversion::ToUtf8(name);
-        if (text.rfind(kPageFeaturesPrefix, 0) == 0 &&
-            TextConversion::ToUtf8(bag.TextOf(name)).find_first_not_of(" \t\r\n") !=
-                std::string::npos) {
-            pages.push_back(std::stol(text.substr(kPageFeaturesPrefix.size())));
-        }
-    }
-    std::sort(pages.begin(), pages.end());
-    return pages;
-}
-
-// The job folder that appeared under the jobs root during the run, if one did.
-std::optional<std::string> NewJobFolder(const std::vector<std::string>& before) {
-    const std::vector<std::string> after = JobFolders();
-    std::vector<std::string> added;
-    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
-                        std::back_inserter(added));
-    return added.size() == 1 ? std::optional<std::string>(added.front()) : std::nullopt;
 }
 
 // The filter's life cycle; the HRESULT of the first call that failed.
@@ -182,18 +137,12 @@ JobRun::Outcome JobRun::Execute(const JobFile& job, std::FILE* input, bool input
     for (const std::string& note : spooler.Notes()) {
         notes << "pdl-stream-filter: note: " << note << "\n";
     }
-    const Owned<HostPropertyBag> bag = BuildPropertyBag(job, spooler);
-    const JobSettings settings = ExpectedSettings(job, bag.get());
-    InsertionWitness witness(settings, !settings.passPhrase.IsBlank());
+    const Owned<HostAccountSink> sink(new HostAccountSink());
+    const Owned<HostPropertyBag> bag = BuildPropertyBag(job, spooler, sink.get());
     const Owned<HostReadStream> reader(new HostReadStream(input, inputSeekable));
-    reader->SetObserver(
-        [&witness](const char* bytes, std::size_t count) { witness.SeeInput(bytes, count); });
-    const Owned<HostWriteStream> writer(new HostWriteStream(
-        output,
-        [&witness](const char* bytes, std::size_t count) { witness.SeeOutput(bytes, count); }));
+    const Owned<HostWriteStream> writer(new HostWriteStream(output));
     const Owned<HostCommunicator> communicator(new HostCommunicator(reader.get(), writer.get()));
     const Owned<HostManagerControl> control(new HostManagerControl());
-    const std::vector<std::string> foldersBefore = JobFolders();
 
     Outcome outcome;
     std::tie(outcome.result, outcome.message) = RunFilter(bag.get(), communicator.get(), *control);
@@ -203,8 +152,6 @@ JobRun::Outcome JobRun::Execute(const JobFile& job, std::FILE* input, bool input
     }
     outcome.bytesIn = reader->BytesConsumed();
     outcome.bytesOut = writer->BytesWritten();
-    outcome.atriumJobFolder = NewJobFolder(foldersBefore);
-    outcome.items = witness.Items();
-    outcome.pagesGivenFeatures = PagesGivenFeatures(*bag);
+    outcome.account = sink->Records();
     return outcome;
 }

@@ -4,13 +4,14 @@
 #pragma once
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "InsertionWitness.h"
 #include "JobFile.h"
+#include "seam/Win32Seam.h"
 
 class JobRun {
   public:
@@ -19,9 +20,8 @@ class JobRun {
         std::string message;
         std::uint64_t bytesIn = 0;
         std::uint64_t bytesOut = 0;
-        std::optional<std::string> atriumJobFolder;
-        std::vector<InsertionWitness::Item> items;
-        std::vector<long> pagesGivenFeatures;
+        // The filter's own account of the operation, record by record.
+        std::vector<nlohmann::ordered_json> account;
     };
 
     // Notes on what the build could not use of the job file go to `notes`.

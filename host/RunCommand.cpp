@@ -1,15 +1,17 @@
 // Running one job through the filter.
 #include "RunCommand.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "AccountExplanation.h"
 #include "HostFiles.h"
-#include "InsertionWitness.h"
 #include "JobFile.h"
 #include "JobRun.h"
+#include "TextConversion.h"
 
 namespace {
 using Json = nlohmann::ordered_json;
@@ -124,43 +126,83 @@ std::string Hex(HRESULT result) {
     return text;
 }
 
-Json ReportOf(const JobRun::Outcome& outcome, const Streams& streams) {
-    Json items = Json::array();
-    for (const InsertionWitness::Item& item : outcome.items) {
-        items.push_back({{"type", item.type},
-                         {"inserted", item.inserted ? Json(*item.inserted) : Json(nullptr)}});
+// The records of one kind, without their kind.
+Json RecordsOf(const std::vector<Json>& account, const char* kind) {
+    Json records = Json::array();
+    for (const Json& record : account) {
+        if (record.value("record", "") == kind) {
+            Json fields = record;
+            fields.erase("record");
+            records.push_back(std::move(fields));
+        }
     }
+    return records;
+}
+
+// The one record of a kind, or null.
+Json OneOf(const std::vector<Json>& account, const char* kind) {
+    Json records = RecordsOf(account, kind);
+    return records.empty() ? Json(nullptr) : records.front();
+}
+
+// The job folder as the host's file system names it (the filter writes Windows separators).
+Json AtriumJobFolder(const std::vector<Json>& account) {
+    const Json atrium = OneOf(account, "atrium");
+    if (!atrium.is_object() || !atrium["jobFolder"].is_string()) {
+        return nullptr;
+    }
+    const std::filesystem::path folder =
+        TextConversion::NativePath(TextConversion::FromUtf8(atrium["jobFolder"]));
+    const std::u8string utf8 = folder.lexically_normal().u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
+// Everything the report says of the filter's work comes from the filter's own account.
+Json ReportOf(const JobRun::Outcome& outcome, const Streams& streams) {
+    Json items = RecordsOf(outcome.account, "item");
+    std::sort(items.begin(), items.end(),
+              [](const Json& a, const Json& b) { return a["index"] < b["index"]; });
     return Json{{"hresult", Hex(outcome.result)},
                 {"message", outcome.message},
                 {"input", streams.inputName},
                 {"output", streams.outputName},
                 {"bytesIn", outcome.bytesIn},
                 {"bytesOut", outcome.bytesOut},
-                {"atriumJobFolder",
-                 outcome.atriumJobFolder ? Json(*outcome.atriumJobFolder) : Json(nullptr)},
+                {"atriumJobFolder", AtriumJobFolder(outcome.account)},
+                {"directTicket", OneOf(outcome.account, "directTicket")},
                 {"insertedItems", items},
-                {"pagesGivenFeatures", outcome.pagesGivenFeatures},
+                {"encryptedSections", RecordsOf(outcome.account, "encryptedSection")},
+                {"pageFeatures", RecordsOf(outcome.account, "pageFeatures")},
+                {"staplingRemoved", OneOf(outcome.account, "staplingRemoved")},
+                {"trailer", OneOf(outcome.account, "jobEnd")},
+                {"failure", OneOf(outcome.account, "failure")},
+                {"account", outcome.account},
                 {"peakResidentBytes", PeakResidentBytes()}};
 }
 
 void WriteSummary(const JobRun::Outcome& outcome, const Streams& streams, std::ostream& summary) {
+    std::size_t items = 0;
     std::size_t inserted = 0;
     std::size_t hidden = 0;
-    for (const InsertionWitness::Item& item : outcome.items) {
-        inserted += item.inserted.value_or(false) ? 1 : 0;
-        hidden += item.inserted ? 0 : 1;
+    std::size_t pages = 0;
+    for (const Json& record : outcome.account) {
+        const std::string kind = record.value("record", "");
+        items += kind == "item" ? 1 : 0;
+        inserted += kind == "item" && record.value("inserted", false) ? 1 : 0;
+        hidden += kind == "item" && record.value("encrypted", false) ? 1 : 0;
+        pages += kind == "pageFeatures" && record.contains("generator") ? 1 : 0;
     }
+    const Json folder = AtriumJobFolder(outcome.account);
     summary << "output: "
-            << (outcome.atriumJobFolder ? *outcome.atriumJobFolder + " (Atrium job folder)"
-                                        : streams.outputName)
+            << (folder.is_string() ? folder.get<std::string>() + " (Atrium job folder)"
+                                   : streams.outputName)
             << "\n"
             << "bytes in: " << outcome.bytesIn << ", bytes out: " << outcome.bytesOut << "\n"
-            << "items inserted: " << inserted << " of " << outcome.items.size()
-            << (hidden != 0
-                    ? " (" + std::to_string(hidden) + " inside the encrypted section, not visible)"
-                    : std::string())
+            << "items inserted: " << inserted << " of " << items
+            << (hidden != 0 ? " (" + std::to_string(hidden) + " inside the encrypted section)"
+                            : std::string())
             << "\n"
-            << "pages given features: " << outcome.pagesGivenFeatures.size() << "\n";
+            << "pages given features: " << pages << "\n";
 }
 
 // The report is written whole or not at all, and a report that cannot be written says so: the
@@ -212,8 +254,12 @@ int RunCommand::Run(const RunOptions& options, std::ostream& summary, std::ostre
         errors << "pdl-stream-filter: cannot write the report " << paths.report->string() << "\n";
         code = kOperationFailed;
     }
+    std::ostream& people = streams.output == stdout ? errors : summary;
     if (code == kSucceeded) {
-        WriteSummary(outcome, streams, streams.output == stdout ? errors : summary);
+        WriteSummary(outcome, streams, people);
+    }
+    if (options.explain) {
+        AccountExplanation::Write(outcome.account, people);
     }
     return code;
 }

@@ -14,6 +14,8 @@ struct RunOptions {
     std::optional<std::string> output;
     std::optional<std::string> report;
     std::optional<std::string> programData;
+    // Print the filter's account, a line per decision, after the run.
+    bool explain = false;
     // The standard streams that were closed when the program started (then /dev/null stands in).
     bool standardInputClosed = false;
     bool standardOutputClosed = false;

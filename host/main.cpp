@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
     runCommand->add_option("--report", run.report, "Write a JSON report of the run here");
     runCommand->add_option("--program-data", run.programData,
                            "The common application data folder (Linux)");
+    runCommand->add_flag("--explain", run.explain,
+                         "Print what the filter did, a line per decision with its output offset");
 
     DecryptOptions decrypt;
     CLI::App* decryptCommand =

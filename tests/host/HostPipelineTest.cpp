@@ -1,16 +1,18 @@
 // The host's own parts: the job file's checks, the read stream's full counts and rewind, and the
-// witness that finds inserted items in streams cut into blocks of any size.
+// account sink and its explanation.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "host/AccountExplanation.h"
+#include "host/HostAccountSink.h"
 #include "host/HostReadStream.h"
-#include "host/InsertionWitness.h"
 #include "host/JobFile.h"
 
 namespace {
@@ -111,7 +113,7 @@ class InputFile {
     std::filesystem::path path;
 };
 
-TEST(HostInput, ReadsGiveFullCountsAndEveryByteIsSeenOnce) {
+TEST(HostInput, ReadsGiveFullCountsAndEveryByteOnce) {
     std::string content;
     for (int i = 0; i < 20000; ++i) {
         content += static_cast<char>('a' + i % 26);
@@ -120,9 +122,6 @@ TEST(HostInput, ReadsGiveFullCountsAndEveryByteIsSeenOnce) {
         for (const ULONG size : {1u, 2u, 7u, 65536u}) {
             const InputFile input(content);
             auto* stream = new HostReadStream(input.file, seekable);
-            std::string seen;
-            stream->SetObserver(
-                [&seen](const char* bytes, std::size_t count) { seen.append(bytes, count); });
             std::vector<char> buffer(std::max<ULONG>(size, 4));
             ULONG read = 0;
             BOOL end = FALSE;
@@ -135,7 +134,6 @@ TEST(HostInput, ReadsGiveFullCountsAndEveryByteIsSeenOnce) {
                 got.append(buffer.data(), read);
             }
             EXPECT_EQ(content, got) << "seekable " << seekable << ", read size " << size;
-            EXPECT_EQ(content, seen) << "seekable " << seekable << ", read size " << size;
             EXPECT_EQ(content.size(), stream->BytesConsumed());
             EXPECT_EQ(0u, stream->Release());
         }
@@ -159,49 +157,46 @@ TEST(HostInput, APipeRewindsOnlyWithinItsKeptHead) {
     EXPECT_EQ(0u, stream->Release());
 }
 
-JobSettings SettingsWithItems() {
-    JobSettings settings;
-    settings.pjlToInsert = CXString(WIDE("@PJL SET COPIES=2\r\n"));
-    settings.jobLevelPsComments = CXString(WIDE("%%For: alice\n"));
-    settings.jobLevelPs = CXString(WIDE("<< /Collate true >> setpagedevice\n"));
-    return settings;
-}
-
-TEST(InsertionWitnessing, AnItemIsFoundInFrontOfItsMarkerAcrossBlocksOfAnySize) {
-    const std::string input = "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\n%%Title: t\n%%EndSetup\n";
-    const std::string output =
-        "@PJL SET COPIES=2\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\n%%For: alice\n%%Title: "
-        "t\n%%EndSetup\n";
-    for (const std::size_t size : {std::size_t{1}, std::size_t{2}, std::size_t{7}, output.size()}) {
-        InsertionWitness witness(SettingsWithItems(), false);
-        for (std::size_t at = 0; at < input.size(); at += size) {
-            witness.SeeInput(input.data() + at, std::min(size, input.size() - at));
-        }
-        for (std::size_t at = 0; at < output.size(); at += size) {
-            witness.SeeOutput(output.data() + at, std::min(size, output.size() - at));
-        }
-        const std::vector<InsertionWitness::Item> items = witness.Items();
-        ASSERT_EQ(3u, items.size());
-        EXPECT_EQ(0u, items[0].type);
-        EXPECT_EQ(std::optional<bool>(true), items[0].inserted) << "PJL, block size " << size;
-        EXPECT_EQ(4u, items[1].type);
-        EXPECT_EQ(std::optional<bool>(true), items[1].inserted) << "comments, block size " << size;
-        EXPECT_EQ(1u, items[2].type);
-        EXPECT_EQ(std::optional<bool>(false), items[2].inserted) << "setup, block size " << size;
+TEST(HostAccount, TheSinkKeepsObjectsAndRefusesAnythingElse) {
+    auto* sink = new HostAccountSink();
+    struct Case {
+        const char* label;
+        std::string text;
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {"a record", R"({"record":"item","index":0})", S_OK},
+        {"not JSON", "{\"record\":", E_INVALIDARG},
+        {"not an object", "[1,2]", E_INVALIDARG},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.expected, sink->Record(c.text.data(), static_cast<ULONG>(c.text.size())))
+            << c.label;
     }
+    ASSERT_EQ(1u, sink->Records().size());
+    EXPECT_EQ("item", sink->Records().front()["record"]);
+    EXPECT_EQ(0u, sink->Release());
 }
 
-TEST(InsertionWitnessing, TextAlreadyInTheInputIsNoInsertionAndEncryptionHidesMarkers) {
-    const std::string stream = "%%For: alice\n%%Title: t\n";
-    InsertionWitness plain(SettingsWithItems(), false);
-    plain.SeeInput(stream.data(), stream.size());
-    plain.SeeOutput(stream.data(), stream.size());
-    EXPECT_EQ(std::optional<bool>(false), plain.Items()[1].inserted);
-
-    InsertionWitness encrypted(SettingsWithItems(), true);
-    const std::vector<InsertionWitness::Item> items = encrypted.Items();
-    EXPECT_EQ(std::optional<bool>(false), items[0].inserted) << "before the language switch";
-    EXPECT_EQ(std::nullopt, items[1].inserted) << "inside the encrypted section";
-    EXPECT_EQ(std::nullopt, items[2].inserted) << "inside the encrypted section";
+TEST(HostAccount, EachRecordReadsAsOneLineWithItsOffset) {
+    struct Case {
+        const char* json;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {R"({"record":"item","index":0,"type":0,"inserted":true,"outputOffset":1204,"length":18,"encrypted":false})",
+         "       1,204  item 0 (PJL, before \"@PJL ENTER LANGUAGE\") inserted, 18 bytes\n"},
+        {R"({"record":"encryptedSection","number":1,"outputOffset":1262,"plaintextLength":185930,"ciphertextLength":186102})",
+         "       1,262  encrypted section 1: 185,930 bytes -> 186,102 bytes\n"},
+        {R"({"record":"item","index":2,"type":4,"inserted":false})",
+         "              item 2 (DSC comments, before \"%%Title\") not inserted\n"},
+        {R"({"record":"pageFeatures","page":2,"outputOffset":1000000,"length":120,"generator":"builtIn"})",
+         "   1,000,000  page 2: features, 120 bytes (builtIn)\n"},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream out;
+        AccountExplanation::Write({AccountExplanation::Json::parse(c.json)}, out);
+        EXPECT_EQ(c.expected, out.str());
+    }
 }
 }  // namespace

@@ -1,6 +1,7 @@
 #!/bin/bash
-# Every example through the host binary, its output checked against the recorded digests. The
-# Linux and the Windows host are held to the same digests, so their outputs are byte-identical.
+# Every example through the host binary, its output checked against the recorded digests and the
+# filter's account against the recorded one. The Linux and the Windows host are held to the same
+# records, so their outputs are byte-identical and their accounts the same.
 #   tests/host/examples-test.sh HOST OUTDIR [RUNNER]
 # With a RUNNER (Wine) the Atrium example is left out: the Windows host takes printers from the
 # real spooler, which has none of the example's.
@@ -24,6 +25,9 @@ for name in "${names[@]}"; do
     expected=$(grep " $name/" "$root/examples/expected-outputs.sha256")
     if ! (cd "$outdir" && echo "$expected" | sha256sum --check --quiet); then
         echo "FAILED: $name: the output is not the recorded one"
+        failed=1
+    elif ! diff "$root/examples/expected-accounts/$name.txt" "$outdir/$name/account.txt"; then
+        echo "FAILED: $name: the account is not the recorded one"
         failed=1
     else
         echo "ok: $name"
