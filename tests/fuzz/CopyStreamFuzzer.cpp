@@ -1,11 +1,14 @@
 // Arbitrary bytes, read sizes, read failures, cancellations, items and flags through CopyStream:
 // the copy must end (returning, or failing with a CPComException), the output may never be longer
 // than the input plus every item's text plus the fixed texts the steps add, nothing is delivered
-// after a cancellation, and a refused job delivers nothing at all.
+// after a cancellation, a refused job delivers nothing at all, and with an operation account its
+// count of delivered bytes is the output's and every plain item stands at its recorded offset.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "FilterPipeline/PDLStreamFilter/PDLInserter.h"
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
@@ -70,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t failingRead = input.Byte();
     const std::uint8_t emptyFrom = input.Byte();
     PDLInsertionDataList items;
+    std::vector<std::string> itemTexts;
     std::size_t itemBytes = 0;
     for (int count = input.Byte() % 7; count > 0; --count) {
         const DWORD type = kItemTypes[input.Byte() % 5];
@@ -78,6 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             c = static_cast<char>(0x20 + static_cast<unsigned char>(c) % 0x5F);
         }
         itemBytes += text.size();
+        itemTexts.push_back(text);
         items.emplace_back(type, CXString(text.c_str()));
     }
     const std::string stream = input.Rest();
@@ -94,6 +99,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         stop.store(true);
         writesAtStop = writer->writes;
     };
+    auto* sink = new FakeAccountSink();
+    auto* bag = new FakePropertyBag();
+    if ((emptyFrom & 0x80) != 0) {
+        VARIANT value;
+        VariantInit(&value);
+        value.vt = VT_UNKNOWN;
+        value.punkVal = sink;
+        sink->AddRef();
+        bag->values[WIDE("PDLStreamFilterAccountSink")] = value;
+    }
+    OperationAccount account(bag);
     {
         CorvoAtriumHelper helper(CXString(), CXString(), CXString(), CXString(WIDE("fuzz")),
                                  CXString(), 0, ComReference<IPrintWriteStream>(writer));
@@ -104,6 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                              (flags & 2) != 0, false, encrypt ? CXString(WIDE("k")) : CXString(),
                              CXString(), encrypt ? std::make_unique<IdentityEncryptor>() : nullptr);
         inserter.StopWhenRequested(stop);
+        inserter.KeepAccount(account);
         try {
             inserter.CopyStream();
         } catch (const CPComException& failure) {
@@ -117,6 +134,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (writesAtStop >= 0 && writer->writes != writesAtStop) {
         __builtin_trap();
     }
+    if (account.OutputOffset() != writer->written.size()) {
+        __builtin_trap();
+    }
+    for (const std::string& text : sink->records) {
+        const nlohmann::json record = nlohmann::json::parse(text);
+        if (record["record"] != "item" || !record["inserted"] || record["encrypted"]) {
+            continue;
+        }
+        const std::string expected = itemTexts.at(record["index"].get<std::size_t>());
+        if (writer->written.compare(record["outputOffset"].get<std::size_t>(), expected.size(),
+                                    expected) != 0) {
+            __builtin_trap();
+        }
+    }
+    bag->Release();
+    sink->Release();
     const std::size_t bound = stream.size() + itemBytes + 25 + 74 + 28 +
                               33 * (Occurrences(stream, "%%BeginPageSetup") + 1);
     if (writer->written.size() > bound) {
