@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "companion/Utilities/Printer.h"
 #include "seam/Win32Seam.h"
 
 namespace {
@@ -35,28 +34,6 @@ TEST(Spooler, PrinterDataIsAnsweredLikeTheWindowsSpooler) {
     EXPECT_EQ(FALSE, GetPrinterW(printer, 1, nullptr, 0, &needed));
     EXPECT_EQ(ERROR_INVALID_LEVEL, GetLastError());
     EXPECT_EQ(TRUE, ClosePrinter(printer));
-    CvSpoolerReset();
-}
-
-TEST(Spooler, ThePrinterClassSeesTheSeparatorPage) {
-    CvSpoolerReset();
-    CvSpoolerDefinePrinter(u"WithPage", u"C:\\Windows\\System32\\pcl.sep");
-    CvSpoolerDefinePrinter(u"WithoutPage", u"");
-    struct Case {
-        const char16_t* queue;
-        bool separator;
-    };
-    for (const Case c : {Case{u"WithPage", true}, Case{u"WithoutPage", false}}) {
-        Printer printer;
-        ASSERT_TRUE(printer.TryToCreateHandle(CXString(c.queue)));
-        EXPECT_EQ(c.separator, printer.IsMSSeparatorPageSelected());
-    }
-    Printer none;
-    EXPECT_FALSE(none.TryToCreateHandle(CXString(u"Nowhere")));
-    DWORD value = 7;
-    EXPECT_FALSE(none.GetPrinterDataDword(Printer::GetPrinterDriverDataKeyName(),
-                                          CXString(u"UseCorvoAtrium"), value));
-    EXPECT_EQ(7u, value);
     CvSpoolerReset();
 }
 
