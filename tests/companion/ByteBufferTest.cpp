@@ -1,4 +1,4 @@
-// Bytes for the print stream: the lossy ANSI conversion at its edges, UTF-8 data, terminators.
+// Bytes for the print stream: the lossy ANSI conversion at its edges, and UTF-8 data appended.
 #include <gtest/gtest.h>
 
 #include "tests/support/WideText.h"
@@ -50,17 +50,4 @@ TEST(ByteBuffer, AppendingKeepsOrderAndAddsNoTerminator) {
         Bytes(block));
 }
 
-TEST(ByteBuffer, AUtf16TerminatorIsTwoZeroBytes) {
-    ByteBuffer buffer;
-    buffer.appendAsAnsi_LossyForUnicode(CXString(WIDE("@PJL"))).appendNullUtf16Char();
-    EXPECT_EQ(std::string("@PJL\0\0", 6), Bytes(buffer));
-}
-
-TEST(ByteBuffer, AnEmptyBufferHasNoBytes) {
-    const ByteBuffer empty;
-    EXPECT_EQ(0u, empty.getDword());
-    ByteBuffer buffer;
-    buffer.append(nullptr, 0).append(empty);
-    EXPECT_EQ(0u, buffer.getDword());
-}
 }  // namespace

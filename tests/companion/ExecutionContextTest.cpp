@@ -81,28 +81,6 @@ TEST(ExecutionContext, ThePoolServesOnlyItsBlockSizeAndReusesReturnedBlocks) {
     EXPECT_EQ(0u, pool.BlocksInUse());
 }
 
-TEST(ExecutionContext, ABasicContextComparesClonesAndDisplaysItself) {
-    const BasicExecutionContext context(
-        31676, 0x2000, "FilterPipeline\\PDLStreamFilter\\PDLStreamFilter",
-        "PDLStreamFilter::StartOperation_throws", 120, false, CPString());
-    const BasicExecutionContext later(
-        31676, 0x2000, "FilterPipeline\\PDLStreamFilter\\PDLStreamFilter",
-        "PDLStreamFilter::StartOperation_throws", 121, false, CPString("copying"));
-    const std::unique_ptr<ExecutionContextBase> clone(context.Clone());
-    EXPECT_TRUE(clone->IsEqual(context));
-    EXPECT_FALSE(later.IsEqual(context));
-    EXPECT_TRUE(context.LessThan(later));
-    EXPECT_FALSE(later.LessThan(context));
-    EXPECT_EQ(
-        "31676 PDLStreamFilter::StartOperation_throws "
-        "(FilterPipeline\\PDLStreamFilter\\PDLStreamFilter:120)",
-        context.GetDumpDisplayString().str());
-    EXPECT_EQ(
-        "31676 PDLStreamFilter::StartOperation_throws "
-        "(FilterPipeline\\PDLStreamFilter\\PDLStreamFilter:121): copying",
-        later.GetDumpDisplayString().str());
-}
-
 TEST(ExecutionContext, DiagnosticsNameTheContextInForce) {
     const CvoSharedPtr<ExecutionContextBase> context(
         new BasicExecutionContext(31676, 0x2000, "S", "F", 9, false, CPString()));
