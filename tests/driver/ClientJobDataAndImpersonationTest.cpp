@@ -80,20 +80,6 @@ TEST(ClientJobData, TheSpoolersNamedJobPropertyComesBeforeThePipelines) {
 }
 #endif
 
-TEST(PrintJobRecord, TheSpoolerGivesTheJobsDocumentAndUser) {
-    const CXString queue = TestSpooler::NewPrinter();
-    const HANDLE printer = TestSpooler::Open(queue);
-    const TestJob job = TestSpooler::NewJob(queue, printer, CXString(WIDE("Budget 2027")));
-    PrintJob record;
-    const JOB_INFO_1W* info = record.GetJobInfo(printer, job.id, 1, false);
-    ASSERT_NE(nullptr, info);
-    EXPECT_EQ(u"Budget 2027", Utf16(CXString(info->pDocument)));
-    EXPECT_EQ(Utf16(job.userName), Utf16(CXString(info->pUserName)));
-    EXPECT_EQ(nullptr, PrintJob().GetJobInfo(printer, job.id + 1000, 1, false)) << "unknown job";
-    EXPECT_EQ(nullptr, PrintJob().GetJobInfo(printer, job.id, 2, false)) << "another level";
-    ClosePrinter(printer);
-}
-
 TEST(PrintDriverPackage, TheFolderOfTheDriversDataFileIsItsPackageFolder) {
     const CXString queue = TestSpooler::NewPrinter();
     const HANDLE printer = TestSpooler::Open(queue);
@@ -133,13 +119,4 @@ TEST(Impersonation, AnInnerWrapperGivesTheOuterImpersonationBack) {
     EXPECT_FALSE(Impersonating()) << "a null token changes nothing";
 }
 
-TEST(Impersonation, TheUserNameIsTheImpersonatedUsers) {
-    const TestUserToken user;
-    const SetThreadTokenWrapper asUser(user.Handle());
-    WCHAR name[300] = {};
-    ULONG size = 300;
-    ASSERT_EQ(TRUE, GetUserNameExW(NameSamCompatible, name, &size));
-    EXPECT_EQ(Utf16(user.SamCompatibleName()), Utf16(CXString(name)));
-    EXPECT_EQ(static_cast<ULONG>(user.SamCompatibleName().GetLength()), size);
-}
 }  // namespace

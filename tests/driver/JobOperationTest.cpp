@@ -35,27 +35,6 @@ class JobOperation : public ::testing::Test {
     JobFolderWatch jobFolders{programData.DefaultJobsRoot()};
 };
 
-TEST_F(JobOperation, APostScriptJobIsCopiedWithItsItemsAtTheirMarkers) {
-    OperationHarness job;
-    job.AddDriverBag(PdlValue::PostScript);
-    job.SetProperty(u"Corvo_PjlToInsert", u"@PJL SET COPIES=2\r\n");
-    job.SetProperty(u"Corvo_JobLevelPsCommentsToInsert", u"%%For: alice\n");
-    job.SetProperty(u"Corvo_JobLevelPsToInsert", u"<< /Duplex true >> setpagedevice\n");
-    const OperationOutcome outcome = job.Run(kPostScriptJob);
-
-    ASSERT_EQ(S_OK, outcome.result);
-    EXPECT_EQ(0u,
-              outcome.output.find(kUel + "@PJL JOB\r\n@PJL SET COPIES=2\r\n@PJL ENTER LANGUAGE"))
-        << outcome.output;
-    EXPECT_NE(std::string::npos, outcome.output.find("%%For: alice\n%%Title: quarterly.ps\n"))
-        << outcome.output;
-    EXPECT_NE(std::string::npos,
-              outcome.output.find("<< /Duplex true >> setpagedevice\n%%EndSetup\n"))
-        << outcome.output;
-    EXPECT_EQ(1, outcome.writerCloses) << "the write stream is closed when the operation ends";
-    EXPECT_TRUE(outcome.shutdownReasons.empty());
-}
-
 TEST_F(JobOperation, TheListFollowsTheProductFlags) {
     struct Case {
         const char* label;
@@ -118,6 +97,8 @@ TEST_F(JobOperation, TheDirectTicketCarriesItsPjlPrefixes) {
          eoj + ticket + job},
         {"all of them: EOJ, JOB, ticket", true, 8430, true, true, eoj + job + ticket + job},
         {"family 8430 without a separator page", false, 8430, true, false, ticket + job},
+        {"family 8430 and a separator page without full QPIF", false, 8430, false, true,
+         ticket + job},
         {"another family", false, 8431, true, true, ticket + job},
     };
     for (const Case& c : cases) {
@@ -208,10 +189,8 @@ TEST_F(JobOperation, TheGreenSeparatorFixUpOfPclXlNeedsASeparatorPage) {
         bool eojExpected;
     };
     const std::string eoj = kUel + "@PJL EOJ\r\n";
-    for (const Case c :
-         {Case{"PCL XL without a separator page", PdlValue::PclXl, false, false},
-          Case{"PCL XL with a separator page", PdlValue::PclXl, true, true},
-          Case{"PostScript without a separator page", PdlValue::PostScript, false, true}}) {
+    for (const Case c : {Case{"PCL XL without a separator page", PdlValue::PclXl, false, false},
+                         Case{"PCL XL with a separator page", PdlValue::PclXl, true, true}}) {
         OperationHarness job(c.separatorPage ? CXString(WIDE("sysprint.sep")) : CXString());
         job.AddDriverBag(c.pdl).bools[DriverProductData::kRequiresGreenSeparatorPageFixUp] = true;
         const OperationOutcome outcome = job.Run(kPostScriptJob);
@@ -221,23 +200,30 @@ TEST_F(JobOperation, TheGreenSeparatorFixUpOfPclXlNeedsASeparatorPage) {
 }
 
 #if !defined(_WIN32)
-// A name longer than the 261-character buffer makes GetUserNameExW fail: the domain stays empty.
-TEST_F(JobOperation, AUserNameThatDoesNotFitLeavesTheDomainEmpty) {
-    const std::basic_string<WCHAR> longName =
-        std::basic_string<WCHAR>(WIDE("CORP\\")) + std::basic_string<WCHAR>(300, WIDE('u'));
-    const HANDLE token = CvCreateUserToken(longName.c_str());
-    OperationHarness job;
-    job.TurnAtriumOn();
-    job.AddDriverBag(PdlValue::PostScript);
-    VARIANT user;
-    VariantInit(&user);
-    user.vt = VT_BYREF;
-    user.byref = token;
-    job.SetProperty(u"UserSecurityToken", user);
-    ASSERT_EQ(S_OK, job.Run(kPostScriptJob).result);
-    const auto spec = XmlChildrenOf(jobFolders.NewFolder() + CXString(WIDE("JobSpec.xml")));
-    EXPECT_EQ(u"", spec.at(u"DomainName"));
-    CloseHandle(token);
+// GetUserNameExW gets a buffer of 261 characters: a name of 260 and its terminator fit, one more
+// makes the call fail and the domain stay empty.
+TEST_F(JobOperation, TheDomainComesFromAUserNameThatFitsItsBuffer) {
+    struct Case {
+        std::size_t length;
+        std::u16string domain;
+    };
+    for (const Case& c : {Case{260, u"CORP"}, Case{261, u""}}) {
+        const std::basic_string<WCHAR> name = std::basic_string<WCHAR>(WIDE("CORP\\")) +
+                                              std::basic_string<WCHAR>(c.length - 5, WIDE('u'));
+        const HANDLE token = CvCreateUserToken(name.c_str());
+        OperationHarness job;
+        job.TurnAtriumOn();
+        job.AddDriverBag(PdlValue::PostScript);
+        VARIANT user;
+        VariantInit(&user);
+        user.vt = VT_BYREF;
+        user.byref = token;
+        job.SetProperty(u"UserSecurityToken", user);
+        ASSERT_EQ(S_OK, job.Run(kPostScriptJob).result) << c.length;
+        const auto spec = XmlChildrenOf(jobFolders.NewFolder() + CXString(WIDE("JobSpec.xml")));
+        EXPECT_EQ(c.domain, spec.at(u"DomainName")) << c.length;
+        CloseHandle(token);
+    }
 }
 #endif
 }  // namespace

@@ -82,17 +82,6 @@ TEST(JobSettings, APageCountIsTakenExactlyOrNotAtAll) {
     EXPECT_EQ(0u, JobSettings::ReadPageCount(empty.get())) << "absent";
 }
 
-TEST(JobSettings, MimeTypesComeFromTheirTables) {
-    EXPECT_EQ(u"application/pclm", Utf16(JobSettings::MimeTypeOfPrintReadyFile(8636)));
-    EXPECT_EQ(u"text/plain", Utf16(JobSettings::MimeTypeOfPrintReadyFile(11126)));
-    EXPECT_EQ(u"", Utf16(JobSettings::MimeTypeOfPrintReadyFile(8629)));
-    EXPECT_EQ(u"", Utf16(JobSettings::MimeTypeOfPrintReadyFile(11127)));
-    EXPECT_EQ(u"application/vnd.hp-PCLXL",
-              Utf16(JobSettings::MimeTypeOfDriverPdl(PdlValue::PclXl)));
-    EXPECT_EQ(u"", Utf16(JobSettings::MimeTypeOfDriverPdl(PdlValue::Xps)));
-    EXPECT_EQ(u"", Utf16(JobSettings::MimeTypeOfDriverPdl(PdlValue::NoneKnown)));
-}
-
 TEST(JobSettings, TheDomainIsThePartBeforeTheBackslash) {
     EXPECT_EQ(u"CORP", Utf16(JobSettings::DomainOfSamCompatibleName(WideString(u"CORP\\alice"))));
     EXPECT_EQ(u"alice", Utf16(JobSettings::DomainOfSamCompatibleName(WideString(u"alice"))));
@@ -174,40 +163,4 @@ TEST(DriverPropertyBag, TheDriversSettingsAreReadByTheirNamesWithDefaults) {
     driverBag->Release();
 }
 
-TEST(DriverPropertyBag, TheFilterFindsItInThePipelinesPropertyBag) {
-    auto* reader = new FakeReadStream("");
-    auto* writer = new FakeWriteStream();
-    auto* communicator = new FakeCommunicator(reader, writer);
-    auto* control = new FakeManagerControl();
-    auto* driverBag = new FakePrinterPropertyBag();
-    driverBag->ints = {{Name(u"Corvo_Pdl"), 7360}};
-    struct Case {
-        const char* label;
-        bool withDriverBag;
-    };
-    for (const Case c : {Case{"present", true}, Case{"absent", false}}) {
-        auto* bag = new FakePropertyBag();
-        if (c.withDriverBag) {
-            VARIANT value;
-            VariantInit(&value);
-            value.vt = VT_UNKNOWN;
-            value.punkVal = driverBag;
-            driverBag->AddRef();
-            bag->values[Name(u"DriverPropertyBag")] = value;
-        }
-        auto* filter = new OperationlessFilter();
-        ASSERT_EQ(S_OK, filter->InitializeFilter(communicator, bag, control)) << c.label;
-        const auto access = filter->GetDriverPropertyBagAccess();
-        EXPECT_EQ(c.withDriverBag, access != nullptr) << c.label;
-        if (access) {
-            EXPECT_EQ(7360, CorvoDriverPropertyBag(*access).GetPdl()) << c.label;
-        }
-        filter->Release();
-        bag->Release();
-    }
-    for (IUnknown* object :
-         std::initializer_list<IUnknown*>{reader, writer, communicator, control, driverBag}) {
-        object->Release();
-    }
-}
 }  // namespace
