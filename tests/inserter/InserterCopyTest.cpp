@@ -1,5 +1,6 @@
-// How the copy reads, windows and writes: the sizes of reads and blocks, markers at the window's
-// edges, and the same output whatever size the previous filter's reads come in.
+// How the copy reads, windows and writes: flushes of 64 KB, markers claimed where the window lets
+// them be, the order of the steps over the order of the markers, the same output whatever size the
+// previous filter's reads come in, and reads that fail or never end.
 #include <gtest/gtest.h>
 
 #include "InserterHarness.h"
@@ -30,41 +31,44 @@ PDLInsertionDataList Items(std::initializer_list<std::pair<DWORD, const char16_t
     return list;
 }
 
-TEST(InserterCopy, AnEmptyInputGivesTheStartItemsAndAnEmptyLastWrite) {
-    InserterJob job;
-    job.items =
-        Items({{AtStreamStart, u"\x1b%-12345X@PJL EOJ\r\n"}, {AtStreamStart, u"<ticket/>"}});
-    const InserterRun run = RunInserter(job);
-    EXPECT_EQ((std::vector<std::string>{kUel + "@PJL EOJ\r\n", "<ticket/>", ""}), run.blocks);
-    EXPECT_EQ((std::vector<ULONG>{131072}), run.requested);
-}
-
-TEST(InserterCopy, ShortInputReadAtOnceIsOneWindowAndGoesOutWhole) {
-    InserterJob job;
-    job.input = Filler(100);
-    const InserterRun run = RunInserter(job);
-    EXPECT_EQ((std::vector<std::string>{job.input}), run.blocks);
-    EXPECT_EQ((std::vector<ULONG>{131072}), run.requested);
-}
-
-TEST(InserterCopy, ALongInputWithoutMarkersGoesOutIn64KBlocksThenTheRest) {
-    InserterJob job;
-    job.input = Filler(300000);
-    const InserterRun run = RunInserter(job);
-    ASSERT_EQ(4u, run.blocks.size());
-    EXPECT_EQ(65536u, run.blocks[0].size());
-    EXPECT_EQ(65536u, run.blocks[1].size());
-    EXPECT_EQ(65536u, run.blocks[2].size());
-    EXPECT_EQ(300000u - 3 * 65536u, run.blocks[3].size());
-    EXPECT_EQ(job.input, run.output);
-    EXPECT_EQ((std::vector<ULONG>{131072, 65536, 65536, 65536}), run.requested);
+TEST(InserterCopy, UnclaimedBytesGoOutIn64KFlushesAndTheRestWithTheLastFlag) {
+    struct Case {
+        const char* label;
+        std::string input;
+        PDLInsertionDataList items;
+        std::vector<std::size_t> blockSizes;
+    };
+    const Case cases[] = {
+        {"an empty input: the start items, then an empty last write",
+         "",
+         Items({{AtStreamStart, u"\x1b%-12345X@PJL EOJ\r\n"}, {AtStreamStart, u"<ticket/>"}}),
+         {19, 9, 0}},
+        {"a short input read at once", Filler(100), {}, {100}},
+        {"a long input without markers", Filler(300000), {}, {65536, 65536, 65536, 103392}},
+    };
+    for (Case c : cases) {
+        InserterJob job;
+        job.input = c.input;
+        job.items = c.items;
+        const InserterRun run = RunInserter(job);
+        std::vector<std::size_t> sizes;
+        for (const std::string& block : run.blocks) {
+            sizes.push_back(block.size());
+        }
+        EXPECT_EQ(c.blockSizes, sizes) << c.label;
+        EXPECT_EQ(c.input, run.output.substr(run.output.size() - c.input.size())) << c.label;
+    }
 }
 
 TEST(InserterCopy, TheOutputDoesNotDependOnTheReadSize) {
     const std::string input = "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\n%%Title: t\n" +
                               Filler(140000) + "%%EndSetup\n" + Filler(70000) + kUel + kUel +
                               "@PJL EOJ\r\n" + kUel;
-    std::string expected;
+    const std::string expected =
+        "@PJL JOB MODE=DIRECTFAX\r\n@PJL SET COPIES=2\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n"
+        "%!PS\n%%For: alice\n%%Title: t\n" +
+        Filler(140000) + "<< /Collate true >> setpagedevice\n%%EndSetup\n" + Filler(70000) +
+        kTrailer;
     for (const ULONG readSize : kReadSizes) {
         InserterJob job;
         job.input = input;
@@ -74,49 +78,42 @@ TEST(InserterCopy, TheOutputDoesNotDependOnTheReadSize) {
                            {BeforeTitle, u"%%For: alice\n"},
                            {BeforeEndSetup, u"<< /Collate true >> setpagedevice\n"}});
         const InserterRun run = RunInserter(job);
-        if (readSize == 0) {
-            expected = run.output;
-            EXPECT_EQ(
-                "@PJL JOB MODE=DIRECTFAX\r\n@PJL SET COPIES=2\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n"
-                "%!PS\n%%For: alice\n%%Title: t\n" +
-                    Filler(140000) + "<< /Collate true >> setpagedevice\n%%EndSetup\n" +
-                    Filler(70000) + kTrailer,
-                run.output);
-        }
         EXPECT_EQ(expected, run.output) << "read size " << readSize;
         EXPECT_EQ((std::vector<bool>{true, true, true}), run.inserted) << "read size " << readSize;
     }
 }
 
-TEST(InserterCopy, MarkersAtTheWindowsEdgesAreFoundWhole) {
+// Inputs past 131,072 bytes, so that the window limit of 98,304 bytes is in force.
+TEST(InserterCopy, MarkersAreClaimedWhereTheWindowLetsThem) {
     struct Case {
         const char* label;
-        std::size_t markerAt;
+        std::string input;
+        std::string expected;
     };
-    for (const Case c : {Case{"starts in the window, ends beyond it", 98300},
-                         Case{"starts right behind the window", 98304},
-                         Case{"ends at the last byte read", 131072 - 7}}) {
+    const Case cases[] = {
+        {"a marker across the window's end is found whole",
+         Filler(98300) + "%%Title" + Filler(40000),
+         Filler(98300) + "%%For: bob\n%%Title" + Filler(40000)},
+        {"a marker right behind the window, in the next one",
+         Filler(98304) + "%%Title" + Filler(40000),
+         Filler(98304) + "%%For: bob\n%%Title" + Filler(40000)},
+        {"a marker ending at the last byte read", Filler(131065) + "%%Title" + Filler(40000),
+         Filler(131065) + "%%For: bob\n%%Title" + Filler(40000)},
+        {"a marker at offset 0", "%%Title: x\n" + Filler(200000),
+         "%%For: bob\n%%Title: x\n" + Filler(200000)},
+        {"%%Title behind the window does not pass %%EndSetup in front of it",
+         "%%EndSetup\n" + Filler(100000) + "%%Title" + Filler(40000),
+         "SETUP\n%%EndSetup\n" + Filler(100000) + "%%For: bob\n%%Title" + Filler(40000)},
+    };
+    for (const Case& c : cases) {
         InserterJob job;
-        job.input = Filler(c.markerAt) + "%%Title" + Filler(40000);
-        job.items = Items({{BeforeTitle, u"%%For: bob\n"}});
-        const InserterRun run = RunInserter(job);
-        EXPECT_EQ(Filler(c.markerAt) + "%%For: bob\n%%Title" + Filler(40000), run.output)
-            << c.label;
+        job.input = c.input;
+        job.items = Items({{BeforeTitle, u"%%For: bob\n"}, {BeforeEndSetup, u"SETUP\n"}});
+        EXPECT_EQ(c.expected, RunInserter(job).output) << c.label;
     }
 }
 
-TEST(InserterCopy, AMarkerAtOffsetZeroIsConsumedAndTheNextReadAsksForItsLength) {
-    InserterJob job;
-    job.input = "%%Title: x\n" + Filler(200000);
-    job.items = Items({{BeforeTitle, u"%%For: c\n"}});
-    const InserterRun run = RunInserter(job);
-    EXPECT_EQ("", run.blocks.at(0)) << "the part in front of the marker";
-    EXPECT_EQ("%%For: c\n", run.blocks.at(1));
-    EXPECT_EQ("%%Title", run.blocks.at(2));
-    EXPECT_EQ(7u, run.requested.at(1));
-}
-
-TEST(InserterCopy, TheOrderOfTheStepsBeatsTheOrderOfTheMarkers) {
+TEST(InserterCopy, TheOrderOfTheStepsBeatsTheOrderOfTheMarkersInOneWindow) {
     InserterJob job;
     job.input = Filler(100) + "%%EndSetup\n" + Filler(4889) + "%%Title: late\n";
     job.items = Items({{BeforeTitle, u"%%For: d\n"}, {BeforeEndSetup, u"SETUP\n"}});
@@ -131,8 +128,7 @@ TEST(InserterCopy, ItemsOfATypeGoInListOrderOnceUpToTheirFirstU0000) {
     InserterJob job;
     job.input = "a%PCLm 1.0b%PCLm 1.0c";
     job.items = Items({{BeforePclmHeader, u"T1\u0416"}, {BeforePclmHeader, u"T2\0hidden"}});
-    const InserterRun run = RunInserter(job);
-    EXPECT_EQ("aT1?T2%PCLm 1.0b%PCLm 1.0c", run.output);
+    EXPECT_EQ("aT1?T2%PCLm 1.0b%PCLm 1.0c", RunInserter(job).output);
 }
 
 TEST(InserterCopy, TheClosingSequenceBecomesTheJobTrailer) {
@@ -145,28 +141,31 @@ TEST(InserterCopy, TheClosingSequenceBecomesTheJobTrailer) {
                           Case{"twice", closing + closing}}) {
         InserterJob job;
         job.input = "%!PS\nshowpage\n" + c.tail;
-        const InserterRun run = RunInserter(job);
-        EXPECT_EQ("%!PS\nshowpage\n" + kTrailer, run.output) << c.label;
+        EXPECT_EQ("%!PS\nshowpage\n" + kTrailer, RunInserter(job).output) << c.label;
     }
 }
 
-TEST(InserterCopy, AFailingReadEndsTheCopyWithItsHresult) {
-    InserterJob job;
-    job.input = Filler(300000);
-    job.failingRead = 2;
-    try {
-        RunInserter(job);
-        ADD_FAILURE() << "the copy went on";
-    } catch (const CPComException& failure) {
-        EXPECT_EQ(E_FAIL, failure.GetHresult());
+TEST(InserterCopy, AReadThatFailsOrNeverEndsEndsTheCopyWithItsHresult) {
+    struct Case {
+        const char* label;
+        int failingRead;
+        int emptyReadsFrom;
+        HRESULT expected;
+    };
+    for (const Case& c : {Case{"a failing read", 2, 0, E_FAIL},
+                          Case{"a stream that gives nothing and never ends", 0, 3,
+                               HRESULT_FROM_WIN32(ERROR_NO_DATA_DETECTED)}}) {
+        InserterJob job;
+        job.input = Filler(300000);
+        job.readSize = 10;
+        job.failingRead = c.failingRead;
+        job.emptyReadsFrom = c.emptyReadsFrom;
+        try {
+            RunInserter(job);
+            ADD_FAILURE() << c.label << ": the copy went on";
+        } catch (const CPComException& failure) {
+            EXPECT_EQ(c.expected, failure.GetHresult()) << c.label;
+        }
     }
-}
-
-TEST(InserterCopy, AStreamThatNeverEndsAndGivesNothingIsGivenUpOn) {
-    InserterJob job;
-    job.input = Filler(1000);
-    job.readSize = 10;
-    job.emptyReadsFrom = 3;
-    EXPECT_THROW(RunInserter(job), CPComException);
 }
 }  // namespace

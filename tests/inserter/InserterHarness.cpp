@@ -1,6 +1,7 @@
 // The inserter harness.
 #include "InserterHarness.h"
 
+#include "companion/Utilities/CPComException.h"
 #include "tests/crypto/MeridianVectors.h"
 
 RecordingEncryptor::RecordingEncryptor(std::vector<Call>& calls)
@@ -78,4 +79,13 @@ InserterRun RunInserter(InserterJob& job) {
     InserterRun run;
     RunInserter(job, run);
     return run;
+}
+
+HRESULT RunInserterFor(InserterJob& job, InserterRun& run) {
+    try {
+        RunInserter(job, run);
+        return S_OK;
+    } catch (const CPComException& failure) {
+        return failure.GetHresult();
+    }
 }

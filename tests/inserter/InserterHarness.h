@@ -59,3 +59,5 @@ struct InserterRun {
 // Runs the copy; exceptions pass to the caller after `run` holds what was delivered.
 void RunInserter(InserterJob& job, InserterRun& run);
 InserterRun RunInserter(InserterJob& job);
+// Runs the copy; S_OK, or the HRESULT of the CPComException that ended it.
+HRESULT RunInserterFor(InserterJob& job, InserterRun& run);

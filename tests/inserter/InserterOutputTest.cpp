@@ -1,122 +1,119 @@
-// Where the bytes go: the encrypted section from the language switch to the UEL, the Atrium content
-// file, and failed deliveries that end the job instead of vanishing.
+// Where the bytes go: the encrypted section from the language switch to the UEL, the XPS job header
+// and trailers, and failed deliveries inside steps that write several times.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "InserterHarness.h"
-#include "companion/FilterUtilities/MsSafeCoInit.h"
-#include "companion/Utilities/CPComException.h"
-#include "companion/Utilities/MeridianDecryption.h"
 #include "tests/support/TestFolders.h"
-#include "tests/support/TestSpooler.h"
 
 namespace {
 const std::string kUel = "\x1b%-12345X";
 const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
 const std::string kClosing = kUel + kUel + "@PJL EOJ\r\n" + kUel;
 
-std::string PjlJob(const std::string& language, const std::string& body) {
-    return kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=" + language + "\r\n" + body + kClosing;
-}
-
-TEST(InserterOutput, TheSectionRunsFromTheLanguageLineToTheFirstUel) {
-    InserterJob job;
-    job.input = PjlJob("POSTSCRIPT", "%!PS\nshowpage\n");
-    job.passPhrase = CXString(WIDE("secret"));
-    const InserterRun run = RunInserter(job);
-    EXPECT_EQ(kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n[%!PS\nshowpage\n]!" + kTrailer,
-              run.output);
-    ASSERT_EQ(1u, run.encryptions.size());
-    EXPECT_TRUE(run.encryptions[0].last);
-}
-
-TEST(InserterOutput, AUelAtTheWindowsStartClosesTheSectionWithAnEmptyLastBlock) {
-    InserterJob job;
-    const std::string rest(200000, 'r');
-    job.input = "@PJL ENTER LANGUAGE=PDF\r\n" + kUel + rest;
-    job.pdl = PdlValue::Pdf;
-    job.passPhrase = CXString(WIDE("secret"));
-    const InserterRun run = RunInserter(job);
-    EXPECT_EQ("@PJL ENTER LANGUAGE=PDF\r\n[]!" + kUel + rest, run.output);
-    ASSERT_LE(3u, run.requested.size());
-    EXPECT_EQ(25u, run.requested[1]) << "the language line was consumed";
-    EXPECT_EQ(0u, run.requested[2]) << "the consumed position 0 asks for no bytes";
-}
-
-TEST(InserterOutput, XpsIsEncryptedFromTheFirstWindowOn) {
-    InserterJob job;
-    job.input = "PK\x03\x04 xps";
-    job.pdl = PdlValue::Xps;
-    job.passPhrase = CXString(WIDE("secret"));
-    job.items.emplace_back(AtStreamStart, CXString(WIDE("<plain/>")));
-    EXPECT_EQ("<plain/>[PK\x03\x04 xps]!", RunInserter(job).output)
-        << "without a ticket: no header, no trailer";
-}
-
-TEST(InserterOutput, TheRealCipherRoundTripsEachLanguage) {
+// The recording encryptor shows each block as "[...]" and the last one as "[...]!".
+TEST(InserterOutput, TheSectionsAndHeadersStandWhereTheJobAsksForThem) {
     struct Case {
+        const char* label;
+        std::string input;
         LONG pdl;
-        const char* language;
+        std::map<std::u16string, std::u16string> properties;
+        std::string expected;
     };
-    for (const Case c : {Case{PdlValue::PostScript, "POSTSCRIPT"}, Case{PdlValue::PclXl, "PCLXL"},
-                         Case{PdlValue::Pdf, "PDF"}}) {
+    const std::string x(65536, 'x');
+    const std::string xpsHeader =
+        kUel +
+        "@PJL JOB\r\n<Ticket a=\"1\">   x\xc3\xa9</Ticket>\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n";
+    const Case cases[] = {
+        {"from the language line to the first UEL",
+         kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\nshowpage\n" + kClosing,
+         PdlValue::PostScript,
+         {},
+         kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n[%!PS\nshowpage\n]!" + kTrailer},
+        {"a UEL at the window's start closes the section with an empty last block",
+         "@PJL ENTER LANGUAGE=PDF\r\n" + kUel + std::string(200000, 'r'),
+         PdlValue::Pdf,
+         {},
+         "@PJL ENTER LANGUAGE=PDF\r\n[]!" + kUel + std::string(200000, 'r')},
+        {"XPS without a ticket: encrypted from the first window, no header, no trailer",
+         "PK\x03\x04 xps",
+         PdlValue::Xps,
+         {},
+         "<plain/>[PK\x03\x04 xps]!"},
+        {"XPS with a ticket: the header once before the first encrypted byte, the trailers after",
+         x + x + std::string(68928, 'x'),
+         PdlValue::Xps,
+         {{u"Corvo_QcptForXps", u"<Ticket a=\"1\">\r\n\tx\u00e9</Ticket>"}},
+         "<plain/>" + xpsHeader + "[" + x + "][" + x + "][" + std::string(68928, 'x') + "]!" +
+             kUel + "@PJL EOJ\r\n" + kUel + "\r\n"},
+    };
+    for (const Case& c : cases) {
         InserterJob job;
-        const std::string body(200000, 'q');
-        job.input = PjlJob(c.language, body);
+        job.input = c.input;
         job.pdl = c.pdl;
+        job.properties = c.properties;
         job.passPhrase = CXString(WIDE("secret"));
-        job.recordEncryption = false;
-        const InserterRun run = RunInserter(job);
-        const std::string prefix = kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=" + c.language + "\r\n";
-        EXPECT_EQ(prefix, run.output.substr(0, prefix.size())) << c.language;
-        EXPECT_EQ(kTrailer, run.output.substr(run.output.size() - kTrailer.size())) << c.language;
-        EXPECT_EQ(std::string::npos, run.output.find(body.substr(0, 64))) << c.language;
-        EXPECT_EQ(prefix + body + kTrailer,
-                  MeridianDecryption::DecryptStream(run.output, CXString(WIDE("secret"))))
-            << c.language;
+        if (c.pdl == PdlValue::Xps) {
+            job.items.emplace_back(AtStreamStart, CXString(WIDE("<plain/>")));
+        }
+        EXPECT_EQ(c.expected, RunInserter(job).output) << c.label;
     }
 }
 
-TEST(InserterOutput, AFailedDeliveryEndsTheJobAndNothingIsDeliveredAfterIt) {
-    InserterJob job;
-    job.input = std::string(300000, 'w');
-    job.failingWrite = 2;
-    job.failingWriteResult = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
-    InserterRun run;
-    try {
-        RunInserter(job, run);
-        ADD_FAILURE() << "the failure was reported as success";
-    } catch (const CPComException& failure) {
-        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_DISK_FULL), failure.GetHresult());
+// A delivery that fails ends the job; nothing after it is delivered, also not the rest of a step
+// that writes several times.
+TEST(InserterOutput, AFailedDeliveryInsideAStepIsTheLastOne) {
+    const TestProgramData folders;
+    const CXString file = folders.Scratch("files") + WIDE("print-ready.pdf");
+    std::ofstream(NativePath(file), std::ios::binary) << "%PDF-1.7\n";
+    struct Case {
+        const char* label;
+        std::string input;
+        DWORD itemType;
+        bool stapling;
+        CXString printReadyFile;
+        int failingWrite;
+        std::vector<std::string> delivered;
+    };
+    const std::string stapling = "%%BeginFeature:  *StaplingLocation TopLeft\nx\n%%EndFeature";
+    const Case cases[] = {
+        {"the first write of an item step", "A%%Title: t\n", BeforeTitle, false, CXString(), 1, {}},
+        {"the item's text", "A%%Title: t\n", BeforeTitle, false, CXString(), 2, {"A"}},
+        {"the stapling comment",
+         "A\n" + stapling + "\nB",
+         AtStreamStart,
+         true,
+         CXString(),
+         3,
+         {"ITEM", "A\n"}},
+        {"the trailer of the job's end",
+         "%!PS\n" + kClosing,
+         AtStreamStart,
+         false,
+         CXString(),
+         3,
+         {"ITEM", "%!PS\n"}},
+        {"the pass-through's first block",
+         "",
+         AtStreamStart,
+         false,
+         file,
+         2,
+         {"@PJL ENTER LANGUAGE=PDF\r\n"}},
+    };
+    for (const Case& c : cases) {
+        InserterJob job;
+        job.input = c.input;
+        job.items.emplace_back(c.itemType, CXString(WIDE("ITEM")));
+        job.removeStapling = c.stapling;
+        job.printReadyFile = c.printReadyFile;
+        job.failingWrite = c.failingWrite;
+        job.failingWriteResult = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+        InserterRun run;
+        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_DISK_FULL), RunInserterFor(job, run)) << c.label;
+        EXPECT_EQ(c.delivered, run.blocks) << c.label;
     }
-    EXPECT_EQ(1u, run.blocks.size()) << "the block before the failure, and none after it";
-}
-
-TEST(InserterOutput, InAtriumModeEveryByteGoesToTheContentFile) {
-    const MsSafeCoInit com;
-    const TestProgramData programData;
-    const CXString queue = TestSpooler::NewPrinter();
-    TestSpooler::SetPrinterDataDword(queue, CXString(CorvoAtriumHelper::kPrinterDataValueName), 1);
-    auto* reader = new FakeReadStream(PjlJob("POSTSCRIPT", "%!PS\n"));
-    auto* writer = new FakeWriteStream();
-    {
-        CorvoAtriumHelper helper(CXString(WIDE("d")), CXString(WIDE("o")), CXString(WIDE("x")),
-                                 queue, CXString(WIDE("application/postscript")), 1,
-                                 ComReference<IPrintWriteStream>(writer));
-        ASSERT_TRUE(helper.UsesAtrium());
-        PDLInsertionDataList items;
-        items.emplace_back(AtStreamStart, CXString(WIDE("TICKET")));
-        const CPString productData;
-        PDLInserter inserter(&helper, reader, &items, ComReference<IPrintPipelinePropertyBag>(),
-                             productData, PdlValue::PostScript, false, false, false, CXString(),
-                             CXString());
-        inserter.CopyStream();
-        helper.FinishJob(true);
-        EXPECT_EQ(
-            "TICKET" + kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\n" + kTrailer,
-            ReadWholeFile(helper.GetJobFolder() + CorvoAtriumHelper::kContentFileName));
-    }
-    EXPECT_EQ(0, writer->writes) << "nothing down the pipeline";
-    reader->Release();
-    writer->Release();
 }
 }  // namespace

@@ -29,8 +29,8 @@ TEST(InserterSteps, TheFirstStaplingBlockWithTwoSpacesIsReplacedByTheComment) {
          kComment + "\n" + kStaplingBlock + "\n"},
         {"end beyond the window: removed from a later window",
          Letters(98000) + kStaplingBlock.substr(0, 40) + Letters(500) + kStaplingBlock.substr(40) +
-             "\nZ",
-         Letters(98000) + kComment + "\nZ"},
+             "\nZ" + Letters(60000),
+         Letters(98000) + kComment + "\nZ" + Letters(60000)},
     };
     for (const Case& c : cases) {
         InserterJob job;

@@ -70,6 +70,29 @@ TEST(LanguageSwitch, EveryFormOfTheGrammarOpensTheSectionRightBehindItsLine) {
     }
 }
 
+// One job, two language switches: two encrypted sections, each from its switch to its UEL.
+TEST(LanguageSwitch, EachSwitchOpensASectionOfItsOwnAndBothDecrypt) {
+    const std::string line = "@PJL ENTER LANGUAGE=PCLXL\r\n";
+    InserterJob job;
+    job.input = kUel + line + "first document" + kUel + line + "second document" + kClosing;
+    job.pdl = PdlValue::PclXl;
+    job.passPhrase = kPassPhrase;
+    job.recordEncryption = false;
+    const std::string output = RunInserter(job).output;
+    std::size_t sections = 0;
+    for (std::size_t at = output.find("\x89"
+                                      "CVENC");
+         at != std::string::npos; at = output.find("\x89"
+                                                   "CVENC",
+                                                   at + 1)) {
+        ++sections;
+    }
+    EXPECT_EQ(2u, sections);
+    EXPECT_EQ(std::string::npos, output.find("document"));
+    EXPECT_EQ(kUel + line + "first document" + kUel + line + "second document" + kTrailer,
+              MeridianDecryption::DecryptStream(output, kPassPhrase));
+}
+
 TEST(LanguageSwitch, GhostscriptsPclXlJobIsEncryptedFromTheByteBehindItsSwitch) {
     const std::string input = ExampleJob("doc001.pxlmono.gs.pxl");
     const std::string line = "@PJL ENTER LANGUAGE = PCLXL\n";

@@ -1,12 +1,11 @@
-// Page-level features of PostScript jobs, the header of encrypted XPS jobs, and print-ready files
-// passed through in an XPS wrapper.
+// Page-level features of PostScript jobs, and print-ready files passed through in an XPS wrapper.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "InserterHarness.h"
-#include "companion/Utilities/CPComException.h"
 #include "tests/support/TestFolders.h"
 
 namespace {
@@ -16,38 +15,68 @@ const std::string kDuplexCode =
     "%%BeginFeature: *Duplex TwoSidedLongEdge\n<< /Duplex true /Tumble false >> "
     "setpagedevice\n%%EndFeature\n";
 const std::string kSection = "%%BeginPageSetup\nold\n%%EndPageSetup";
+const std::u16string kDuplex = u"Duplex=TwoSidedLongEdge";
 
 std::string Page(int number, const std::string& body) {
     return "%%Page: " + std::to_string(number) + " " + std::to_string(number) + "\n" + kSection +
            "\ngsave simpInitG\n" + body + "\ngrestore\n";
 }
 
-TEST(PageFeatures, PageOneGoesBeforeEndSetupAndLaterPagesReplaceTheirSections) {
-    InserterJob job;
-    job.input = "%!PS\n%%BeginSetup\n%%EndSetup\n" + Page(1, "p1") + Page(2, "p2") + Page(3, "p3");
-    job.properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", u"Duplex=TwoSidedLongEdge"},
-                      {u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_3", u"::Duplex=TwoSidedLongEdge:"}};
-    const InserterRun run = RunInserter(job);
-    EXPECT_EQ("%!PS\n%%BeginSetup\n" + kDuplexCode + "%%EndSetup\n" + "%%Page: 1 1\n\np1\n" +
-                  "%%Page: 2 2\n%%BeginPageSetup\n\n%%EndPageSetup\n\np2\n" +
-                  "%%Page: 3 3\n%%BeginPageSetup\n" + kDuplexCode + "\n%%EndPageSetup\n\np3\n",
-              run.output);
-}
-
-TEST(PageFeatures, WithoutEndSetupPageOnesCodeTakesThePlaceOfItsSection) {
-    InserterJob job;
-    job.input = "%!PS\n" + Page(1, "p1");
-    job.properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", u"Duplex=TwoSidedLongEdge"}};
-    EXPECT_EQ("%!PS\n%%Page: 1 1\n" + kDuplexCode + "\np1\n", RunInserter(job).output);
-}
-
-TEST(PageFeatures, AJobLevelItemTakesEndSetupFirstAndPageOneGoesIntoItsSection) {
-    InserterJob job;
-    job.input = "%!PS\n%%EndSetup\n" + Page(1, "p1");
-    job.items.emplace_back(BeforeEndSetup, CXString(WIDE("JOB\n")));
-    job.properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", u"Duplex=TwoSidedLongEdge"}};
+TEST(PageFeatures, EachPagesCodeTakesTheSetupPlaceItBelongsTo) {
+    struct Case {
+        const char* label;
+        std::string input;
+        std::map<std::u16string, std::u16string> pages;
+        LONG pdl;
+        std::string expected;
+    };
+    const std::string filler(98000, 'f');
+    const std::string tail(60000, 't');
+    const Case cases[] = {
+        {"page one before %%EndSetup, later pages in place of their sections",
+         "%!PS\n%%BeginSetup\n%%EndSetup\n" + Page(1, "p1") + Page(2, "p2") + Page(3, "p3"),
+         {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex},
+          {u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_3", u"::" + kDuplex + u":"}},
+         PdlValue::PostScript,
+         "%!PS\n%%BeginSetup\n" + kDuplexCode + "%%EndSetup\n%%Page: 1 1\n\np1\n" +
+             "%%Page: 2 2\n%%BeginPageSetup\n\n%%EndPageSetup\n\np2\n" +
+             "%%Page: 3 3\n%%BeginPageSetup\n" + kDuplexCode + "\n%%EndPageSetup\n\np3\n"},
+        {"without %%EndSetup page one's code takes the place of its section",
+         "%!PS\n" + Page(1, "p1"),
+         {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex}},
+         PdlValue::PostScript,
+         "%!PS\n%%Page: 1 1\n" + kDuplexCode + "\np1\n"},
+        {"%%EndSetup at the window's start",
+         "%%EndSetup\n" + Page(1, "p1"),
+         {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex}},
+         PdlValue::PostScript,
+         kDuplexCode + "%%EndSetup\n%%Page: 1 1\n\np1\n"},
+        {"a section whose end lies beyond the window, in a later one",
+         "%!PS\n" + filler + "%%BeginPageSetup\n" + std::string(1000, 's') +
+             "\n%%EndPageSetup\ngsave simpInitG\nb\ngrestore\n" + tail,
+         {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex}},
+         PdlValue::PostScript,
+         "%!PS\n" + filler + kDuplexCode + "\nb\n" + tail},
+        {"only PostScript",
+         "%!PS\n%%EndSetup\n" + Page(1, "p1"),
+         {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex}},
+         PdlValue::Pdf,
+         "%!PS\n%%EndSetup\n" + Page(1, "p1")},
+    };
+    for (const Case& c : cases) {
+        InserterJob job;
+        job.input = c.input;
+        job.pdl = c.pdl;
+        job.properties = c.pages;
+        EXPECT_EQ(c.expected, RunInserter(job).output) << c.label;
+    }
+    InserterJob itemFirst;
+    itemFirst.input = "%!PS\n%%EndSetup\n" + Page(1, "p1");
+    itemFirst.items.emplace_back(BeforeEndSetup, CXString(WIDE("JOB\n")));
+    itemFirst.properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex}};
     EXPECT_EQ("%!PS\nJOB\n%%EndSetup\n%%Page: 1 1\n" + kDuplexCode + "\np1\n",
-              RunInserter(job).output);
+              RunInserter(itemFirst).output)
+        << "a job-level item takes %%EndSetup first and page one goes into its own section";
 }
 
 TEST(PageFeatures, OnlyThePjlHeadersCommentDropsWhatIsInFrontOfIt) {
@@ -77,141 +106,53 @@ TEST(PageFeatures, OnlyThePjlHeadersCommentDropsWhatIsInFrontOfIt) {
     }
 }
 
-TEST(PageFeatures, EndSetupAtTheWindowsStartIsAResultOfPositionZero) {
-    InserterJob job;
-    job.input = "%%EndSetup\n" + Page(1, "p1");
-    job.properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", u"Duplex=TwoSidedLongEdge"}};
-    const InserterRun run = RunInserter(job);
-    EXPECT_EQ("", run.blocks.at(0)) << "nothing in front of %%EndSetup";
-    EXPECT_EQ(kDuplexCode, run.blocks.at(1));
-    EXPECT_EQ(kDuplexCode + "%%EndSetup\n%%Page: 1 1\n\np1\n", run.output)
-        << "page one's own section dropped";
-}
-
-TEST(PageFeatures, ASectionWhoseEndLiesBeyondTheSearchIsHandledInALaterWindow) {
-    InserterJob job;
-    const std::string filler(98000, 'f');
-    job.input = "%!PS\n" + filler + "%%BeginPageSetup\n" + std::string(1000, 's') +
-                "\n%%EndPageSetup\ngsave simpInitG\nb\ngrestore\n";
-    job.properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", u"Duplex=TwoSidedLongEdge"}};
-    EXPECT_EQ("%!PS\n" + filler + kDuplexCode + "\nb\n", RunInserter(job).output);
-}
-
-TEST(PageFeatures, OnlyPostScriptGetsPageFeatures) {
-    InserterJob job;
-    job.input = "%!PS\n%%EndSetup\n" + Page(1, "p1");
-    job.pdl = PdlValue::Pdf;
-    job.properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", u"Duplex=TwoSidedLongEdge"}};
-    const InserterRun run = RunInserter(job);
-    EXPECT_EQ(job.input, run.output);
-    EXPECT_TRUE(run.propertyReads.empty());
-}
-
-TEST(XpsJobHeader, StandsOnceRightBeforeTheFirstEncryptedByteAndTheTrailersFollow) {
-    InserterJob job;
-    job.input = std::string(200000, 'x');
-    job.pdl = PdlValue::Xps;
-    job.passPhrase = CXString(WIDE("secret"));
-    job.items.emplace_back(AtStreamStart, CXString(WIDE("PLAIN")));
-    job.properties = {{u"Corvo_QcptForXps", u"<Ticket a=\"1\">\r\n\tx\u00e9</Ticket>"}};
-    const InserterRun run = RunInserter(job);
-    const std::string header =
-        kUel +
-        "@PJL JOB\r\n<Ticket a=\"1\">   x\xc3\xa9</Ticket>\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n";
-    EXPECT_EQ("PLAIN" + header + "[", run.output.substr(0, 5 + header.size() + 1));
-    EXPECT_EQ(1u,
-              std::count(run.propertyReads.begin(), run.propertyReads.end(), u"Corvo_QcptForXps"));
-    EXPECT_EQ("]!" + kUel + "@PJL EOJ\r\n" + kUel + "\r\n",
-              run.output.substr(run.output.size() - 32));
-}
-
-TEST(XpsJobHeader, AMissingTicketIsAskedForAtEveryEncryptedWriteAndNoTrailerFollows) {
-    InserterJob job;
-    job.input = std::string(200000, 'x');
-    job.pdl = PdlValue::Xps;
-    job.passPhrase = CXString(WIDE("secret"));
-    const InserterRun run = RunInserter(job);
-    EXPECT_EQ(run.encryptions.size(), run.propertyReads.size());
-    EXPECT_EQ("]!", run.output.substr(run.output.size() - 2));
-}
-
-class PassThrough : public ::testing::Test {
-  protected:
-    CXString File(const std::string& bytes) {
-        const CXString path = folders.Scratch("files") + WIDE("print-ready.pdf");
+// The recording encryptor shows each block as "[...]" and the last one as "[...]!".
+TEST(PassThrough, TheFileGoesOutAsPdfInBlocksOrTheJobFailsBeforeAByteOfIt) {
+    const TestProgramData folders;
+    int files = 0;
+    const auto file = [&folders, &files](const std::string& bytes) {
+        const CXString path = folders.Scratch("files") + CXString(std::to_string(++files).c_str());
         std::ofstream(NativePath(path), std::ios::binary) << bytes;
         return path;
-    }
-    const TestProgramData folders;
-};
-
-TEST_F(PassThrough, TheFileGoesOutAsPdfInBlocksWithTheLastFlagOnTheFinalOne) {
-    struct Case {
-        std::size_t size;
-        std::vector<std::pair<std::size_t, bool>> calls;
     };
-    const Case cases[] = {{0, {{0, true}}},
-                          {131072, {{131072, false}, {0, true}}},
-                          {131073, {{131072, false}, {1, true}}}};
+    const std::string block(131072, '%');
+    struct Case {
+        const char* label;
+        CXString path;
+        bool encrypted;
+        HRESULT expected;
+        std::string output;
+    };
+    const std::string pdfLine = "@PJL ENTER LANGUAGE=PDF\r\n";
+    std::vector<Case> cases = {
+        {"an empty file", file(""), true, S_OK, pdfLine + "[]!" + kTrailer},
+        {"one block exactly", file(block), true, S_OK, pdfLine + "[" + block + "][]!" + kTrailer},
+        {"one byte more", file(block + "%"), true, S_OK,
+         pdfLine + "[" + block + "][%]!" + kTrailer},
+        {"no pass phrase", file("%!PS\n"), false, S_OK, pdfLine + "%!PS\n" + kTrailer},
+        {"a missing file", folders.Scratch("files") + WIDE("missing.pdf"), false,
+         HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), ""},
+        {"a directory", folders.Scratch("a-folder"), false, HRESULT_FROM_WIN32(ERROR_BAD_FILE_TYPE),
+         ""},
+    };
+#if !defined(_WIN32)
+    // The inserter never deletes, so a real device is safe to name here.
+    cases.push_back({"a device", CXString(WIDE("/dev/zero")), false,
+                     HRESULT_FROM_WIN32(ERROR_BAD_FILE_TYPE), ""});
+    // /proc/self/mem is a regular file whose first page cannot be read: the trailer still ends
+    // what went out.
+    cases.push_back({"a read error", CXString(WIDE("/proc/self/mem")), false,
+                     HRESULT_FROM_WIN32(ERROR_GEN_FAILURE), pdfLine + kTrailer});
+#endif
     for (const Case& c : cases) {
         InserterJob job;
         job.pdl = PdlValue::Xps;
-        job.passPhrase = CXString(WIDE("secret"));
-        job.printReadyFile = File(std::string(c.size, '%'));
-        const InserterRun run = RunInserter(job);
-        std::vector<std::pair<std::size_t, bool>> calls;
-        for (const auto& call : run.encryptions) {
-            calls.emplace_back(call.bytes.size(), call.last);
-        }
-        EXPECT_EQ(c.calls, calls) << c.size;
-        EXPECT_EQ("@PJL ENTER LANGUAGE=PDF\r\n[", run.output.substr(0, 26)) << c.size;
-        EXPECT_EQ("]!" + kTrailer, run.output.substr(run.output.size() - 30))
-            << c.size << ": no ticket, no XPS trailer";
+        job.passPhrase = c.encrypted ? CXString(WIDE("secret")) : CXString();
+        job.printReadyFile = c.path;
+        InserterRun run;
+        const HRESULT result = RunInserterFor(job, run);
+        EXPECT_EQ(c.expected, result) << c.label;
+        EXPECT_EQ(c.output, run.output) << c.label;
     }
-}
-
-TEST_F(PassThrough, WithoutAPassPhraseTheBytesGoOutUnchanged) {
-    InserterJob job;
-    job.printReadyFile = File("%!PS-Adobe-3.0\nshowpage\n");
-    EXPECT_EQ("@PJL ENTER LANGUAGE=PDF\r\n%!PS-Adobe-3.0\nshowpage\n" + kTrailer,
-              RunInserter(job).output);
-}
-
-#if !defined(_WIN32)
-// /proc/self/mem is a regular file whose first page cannot be read.
-TEST_F(PassThrough, AReadErrorEndsWithTheTrailerAndFailsTheJob) {
-    InserterJob job;
-    job.printReadyFile = CXString(WIDE("/proc/self/mem"));
-    InserterRun run;
-    EXPECT_THROW(RunInserter(job, run), CPComException);
-    EXPECT_EQ("@PJL ENTER LANGUAGE=PDF\r\n" + kTrailer, run.output);
-}
-
-// A device streams without end; the inserter never deletes, so a real one is safe to name here.
-TEST_F(PassThrough, ADeviceIsRefusedBeforeAByteIsRead) {
-    InserterJob job;
-    job.printReadyFile = CXString(WIDE("/dev/zero"));
-    InserterRun run;
-    try {
-        RunInserter(job, run);
-        ADD_FAILURE() << "a device passed for a print-ready file";
-    } catch (const CPComException& failure) {
-        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_BAD_FILE_TYPE), failure.GetHresult());
-    }
-    EXPECT_EQ("", run.output);
-}
-#endif
-
-TEST_F(PassThrough, AMissingFileWritesNothingAndFailsTheJob) {
-    InserterJob job;
-    job.printReadyFile = folders.Scratch("files") + WIDE("missing.pdf");
-    InserterRun run;
-    try {
-        RunInserter(job, run);
-        ADD_FAILURE() << "a missing file passed for printed";
-    } catch (const CPComException& failure) {
-        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), failure.GetHresult());
-    }
-    EXPECT_EQ("", run.output);
 }
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 
 #include "seam/Win32Seam.h"
@@ -17,7 +18,8 @@ class FileSystem : public ::testing::Test {
   protected:
     void SetUp() override {
         root = std::filesystem::temp_directory_path() /
-               ("cv-fs-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+               ("cv-fs-" + std::to_string(std::random_device{}()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(root);
         std::filesystem::create_directories(root);
     }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <random>
 #include <fstream>
 #include <sstream>
 
@@ -43,8 +44,10 @@ CXString SettingsPath(const CXString& folder) {
     return folder + CorvoAtriumHelper::kSettingsFile;
 }
 
+// Test programs run side by side (ctest -j): the clock alone could give two of them one folder.
 std::string UniqueSuffix() {
-    return std::to_string(std::chrono::system_clock::now().time_since_epoch().count());
+    return std::to_string(std::chrono::system_clock::now().time_since_epoch().count()) + "-" +
+           std::to_string(std::random_device{}());
 }
 }  // namespace
 
