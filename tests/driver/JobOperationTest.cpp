@@ -78,6 +78,49 @@ TEST_F(JobOperation, TheListFollowsTheProductFlags) {
     }
 }
 
+// The product's page-level PostScript reaches the page features only where the product flags say
+// the driver's own data decides: which generator's code a page gets.
+TEST_F(JobOperation, TheProductFlagsChooseThePageFeaturesGenerator) {
+    struct Case {
+        const char* label;
+        bool qfciCompliant;
+        bool fullQpif;
+        bool both;
+        bool productCode;
+        bool builtInDuplex;
+        bool builtInColor;
+    };
+    const Case cases[] = {
+        {"none of them: the product's code alone", false, false, false, true, false, false},
+        {"QFCI compliant: the built-in code", true, false, false, false, true, true},
+        {"full QPIF: the built-in code", false, true, false, false, true, true},
+        {"both PJL and ticket: the product's code, else the built-in", false, false, true, true,
+         false, true},
+        {"all of them: the product's code, else the built-in", true, true, true, true, false, true},
+    };
+    const std::string job = "%!PS\n%%Page: 1 1\n%%BeginPageSetup\nold\n%%EndPageSetup\np1\n";
+    for (const Case& c : cases) {
+        OperationHarness operation;
+        FakePrinterPropertyBag& driver = operation.AddDriverBag(PdlValue::PostScript);
+        driver.bools[CorvoDriverPropertyBag::kPrintStreamQfciCompliant] = c.qfciCompliant;
+        driver.bools[DriverProductData::kFullQpifSupported] = c.fullQpif;
+        driver.bools[DriverProductData::kRequiresBothPjlAndQcpt] = c.both;
+        driver.strings[CorvoDriverPropertyBag::kProductPdlDataXml] = WIDE(
+            "<ProductPdlData><Feature name=\"Duplex\"><Option name=\"TwoSidedLongEdge\">"
+            "PRODUCT-DUPLEX</Option></Feature></ProductPdlData>");
+        operation.SetProperty(u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1",
+                              u"Duplex=TwoSidedLongEdge:ColorMode=Monochrome");
+        const OperationOutcome outcome = operation.Run(job);
+        ASSERT_EQ(S_OK, outcome.result) << c.label;
+        const auto holds = [&outcome](const char* text) {
+            return outcome.output.find(text) != std::string::npos;
+        };
+        EXPECT_EQ(c.productCode, holds("PRODUCT-DUPLEX")) << c.label;
+        EXPECT_EQ(c.builtInDuplex, holds("<< /Duplex true /Tumble false >>")) << c.label;
+        EXPECT_EQ(c.builtInColor, holds("/ProcessColorModel /DeviceGray")) << c.label;
+    }
+}
+
 TEST_F(JobOperation, TheDirectTicketCarriesItsPjlPrefixes) {
     struct Case {
         const char* label;
