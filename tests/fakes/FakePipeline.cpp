@@ -30,7 +30,7 @@ HRESULT FakeReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BO
     if (++reads == failingRead) {
         return failingReadResult;
     }
-    if (emptyFrom != 0 && reads >= emptyFrom) {
+    if ((emptyFrom != 0 && reads >= emptyFrom) || (emptyEvery != 0 && reads % emptyEvery == 0)) {
         *read = 0;
         *endOfFile = FALSE;
         return S_OK;
@@ -40,7 +40,7 @@ HRESULT FakeReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BO
     count = chunk != 0 ? std::min<std::size_t>(count, chunk) : count;
     std::memcpy(buffer, content.data() + position, count);
     position += count;
-    *read = static_cast<ULONG>(count);
+    *read = static_cast<ULONG>(count) + (count == requested ? overReportBy : 0);
     *endOfFile = position >= content.size() ? TRUE : FALSE;
     if (reads == hookedRead && duringHookedRead) {
         duringHookedRead();

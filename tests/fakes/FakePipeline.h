@@ -28,6 +28,10 @@ class FakeReadStream : public FakeComObject<IPrintReadStream> {
     ULONG chunk = 0;
     // Calls from the Nth on return no bytes and no end (0: none does), as a broken stream would.
     int emptyFrom = 0;
+    // Every Nth call returns no bytes and no end, and the stream goes on after it (0: none).
+    int emptyEvery = 0;
+    // A call that fills the whole request claims this many bytes more than were asked for.
+    ULONG overReportBy = 0;
     // Called during the Nth ReadBytes call (1-based), after its bytes were served; 0: never.
     int hookedRead = 0;
     std::function<void()> duringHookedRead;

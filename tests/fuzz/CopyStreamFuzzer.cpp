@@ -1,8 +1,10 @@
-// Arbitrary bytes, read sizes, read failures, cancellations, items and flags through CopyStream:
-// the copy must end (returning, or failing with a CPComException), the output may never be longer
-// than the input plus every item's text plus the fixed texts the steps add, nothing is delivered
-// after a cancellation, a refused job delivers nothing at all, and with an operation account its
-// count of delivered bytes is the output's and every plain item stands at its recorded offset.
+// Arbitrary bytes, read sizes, reads that fail, come back empty or claim too much, cancellations,
+// items and flags through CopyStream: the copy must end (returning, or failing with a
+// CPComException); without items, flags, pass phrase or PostScript it delivers exactly the input,
+// block by block, with the closing-sequence rule applied; otherwise it is never longer than the
+// input plus every item's text plus the fixed texts the steps add; nothing is delivered after a
+// cancellation, a refused job delivers nothing at all, and with an operation account its count of
+// delivered bytes is the output's and every plain item stands at its recorded offset.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -60,6 +62,30 @@ std::size_t Occurrences(const std::string& text, const std::string& marker) {
     return count;
 }
 
+// What the copy delivers when no step claims anything: 64 KB flushes while more than a buffer's
+// worth remains, then the rest in one block, or, when the rest holds the closing sequence, what
+// stands in front of it and the trailer in its place.
+std::vector<std::string> IdentityBlocks(const std::string& input) {
+    constexpr std::size_t kBuffer = 131072;
+    constexpr std::size_t kFlush = 65536;
+    const std::size_t flushed =
+        input.size() > kBuffer ? (input.size() - kBuffer + kFlush - 1) / kFlush * kFlush : 0;
+    std::vector<std::string> blocks;
+    for (std::size_t at = 0; at < flushed; at += kFlush) {
+        blocks.push_back(input.substr(at, kFlush));
+    }
+    const std::string closing = "\x1b%-12345X\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X";
+    const std::string tail = input.substr(flushed);
+    const std::size_t at = tail.find(closing);
+    if (at == std::string::npos) {
+        blocks.push_back(tail);
+    } else {
+        blocks.push_back(tail.substr(0, at));
+        blocks.push_back("\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X");
+    }
+    return blocks;
+}
+
 constexpr LONG kPdlTypes[] = {PdlValue::PclXl, PdlValue::PostScript, PdlValue::Xps,
                               PdlValue::Pdf,   PdlValue::Pclm,       PdlValue::NoneKnown};
 constexpr DWORD kItemTypes[] = {BeforePjlEnterLanguage, BeforeEndSetup, BeforeTitle, AtStreamStart,
@@ -94,6 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int writesAtStop = -1;
     reader->hookedRead = failingRead >> 4;
     reader->emptyFrom = emptyFrom % 64 == 1 ? 2 : 0;
+    reader->emptyEvery = emptyFrom % 64 >= 60 ? emptyFrom % 64 - 57 : 0;
+    reader->overReportBy = (flags & 0x40) != 0 ? readSize % 7 + 1 : 0;
     auto* writer = new FakeWriteStream();
     reader->duringHookedRead = [&] {
         stop.store(true);
@@ -123,6 +151,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         inserter.KeepAccount(account);
         try {
             inserter.CopyStream();
+            const bool identity = items.empty() && (flags & 7) == 0 &&
+                                  kPdlTypes[(flags >> 3) % 6] != PdlValue::PostScript &&
+                                  writesAtStop < 0;
+            if (identity && writer->blocks != IdentityBlocks(stream)) {
+                __builtin_trap();
+            }
         } catch (const CPComException& failure) {
             // A failed or endless read ends the copy with an exception: an allowed end.
             if (failure.GetHresult() == HRESULT_FROM_WIN32(ERROR_INVALID_DATA) &&
