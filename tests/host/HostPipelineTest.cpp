@@ -13,6 +13,7 @@
 #include "host/AccountExplanation.h"
 #include "host/HostAccountSink.h"
 #include "host/HostReadStream.h"
+#include "host/HostWriteStream.h"
 #include "host/JobFile.h"
 
 namespace {
@@ -113,31 +114,53 @@ class InputFile {
     std::filesystem::path path;
 };
 
+// Inputs shorter than the first read of 4 bytes included: after the rewind every byte comes again.
 TEST(HostInput, ReadsGiveFullCountsAndEveryByteOnce) {
-    std::string content;
+    std::string longContent;
     for (int i = 0; i < 20000; ++i) {
-        content += static_cast<char>('a' + i % 26);
+        longContent += static_cast<char>('a' + i % 26);
     }
-    for (const bool seekable : {true, false}) {
-        for (const ULONG size : {1u, 2u, 7u, 65536u}) {
-            const InputFile input(content);
-            auto* stream = new HostReadStream(input.file, seekable);
-            std::vector<char> buffer(std::max<ULONG>(size, 4));
-            ULONG read = 0;
-            BOOL end = FALSE;
-            ASSERT_EQ(S_OK, stream->ReadBytes(buffer.data(), 4, &read, &end));
-            ASSERT_EQ(S_OK, stream->Seek(0, STREAM_SEEK_SET, nullptr)) << "rewind";
-            std::string got;
-            while (!end) {
-                ASSERT_EQ(S_OK, stream->ReadBytes(buffer.data(), size, &read, &end));
-                EXPECT_TRUE(read == size || end) << "a short read before the end";
-                got.append(buffer.data(), read);
+    for (const std::string& content :
+         {std::string("a"), std::string("ab"), std::string("abc"), longContent}) {
+        for (const bool seekable : {true, false}) {
+            for (const ULONG size : {1u, 2u, 7u, 65536u}) {
+                const InputFile input(content);
+                auto* stream = new HostReadStream(input.file, seekable);
+                std::vector<char> buffer(std::max<ULONG>(size, 4));
+                ULONG read = 0;
+                BOOL end = FALSE;
+                ASSERT_EQ(S_OK, stream->ReadBytes(buffer.data(), 4, &read, &end));
+                ASSERT_EQ(S_OK, stream->Seek(0, STREAM_SEEK_SET, nullptr)) << "rewind";
+                std::string got;
+                end = FALSE;
+                while (!end) {
+                    ASSERT_EQ(S_OK, stream->ReadBytes(buffer.data(), size, &read, &end));
+                    EXPECT_TRUE(read == size || end) << "a short read before the end";
+                    got.append(buffer.data(), read);
+                }
+                const std::string label = std::to_string(content.size()) + " bytes, seekable " +
+                                          std::to_string(seekable) + ", read size " +
+                                          std::to_string(size);
+                EXPECT_EQ(content, got) << label;
+                EXPECT_EQ(content.size(), stream->BytesConsumed()) << label;
+                EXPECT_EQ(0u, stream->Release());
             }
-            EXPECT_EQ(content, got) << "seekable " << seekable << ", read size " << size;
-            EXPECT_EQ(content.size(), stream->BytesConsumed());
-            EXPECT_EQ(0u, stream->Release());
         }
     }
+}
+
+// An output that cannot take the bytes (here: a file open for reading only) fails the write and
+// says so, so the job cannot pass for written.
+TEST(HostOutput, AnOutputThatCannotTakeTheBytesFailsTheWrite) {
+    const InputFile readOnly("x");
+    auto* stream = new HostWriteStream(readOnly.file);
+    ULONG written = 7;
+    EXPECT_EQ(static_cast<HRESULT>(0x8007001D), stream->WriteBytes("data", 4, &written))
+        << "ERROR_WRITE_FAULT";
+    EXPECT_EQ(0u, written);
+    stream->Close();
+    EXPECT_TRUE(stream->Failed());
+    EXPECT_EQ(0u, stream->Release());
 }
 
 TEST(HostInput, APipeRewindsOnlyWithinItsKeptHead) {
