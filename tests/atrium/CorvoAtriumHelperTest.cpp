@@ -57,20 +57,9 @@ class AtriumTest : public ::testing::Test {
         ASSERT_TRUE(helper.GetJobContentFile()->WriteToTheFile(static_cast<DWORD>(bytes.size()),
                                                                bytes.data(), 0xFFFFFFFFu));
     }
-    // The children of the document's root as (name, text) pairs, read back with the XML library.
     static std::vector<std::pair<std::u16string, std::u16string>> Children(
         const CXString& path, std::u16string& rootName) {
-        const std::string bytes = ReadWholeFile(path);
-        const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("test", false);
-        parser->LoadFromBytes(reinterpret_cast<const BYTE*>(bytes.data()),
-                              static_cast<DWORD>(bytes.size()));
-        const auto root = parser->GetDocumentElement();
-        rootName = Utf16(root->GetName());
-        std::vector<std::pair<std::u16string, std::u16string>> children;
-        for (const auto& child : root->GetChildElements()) {
-            children.emplace_back(Utf16(child->GetName()), Utf16(child->GetTextValue()));
-        }
-        return children;
+        return XmlChildrenInOrder(path, rootName);
     }
 
     const MsSafeCoInit com;

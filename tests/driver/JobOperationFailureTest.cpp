@@ -105,6 +105,8 @@ TEST_F(JobOperationFailure, EachFailurePointGivesItsHresultMessageAndFolderState
         if (!c.message.empty()) {
             EXPECT_EQ(c.message, outcome.shutdownDescriptions.front()) << c.label;
         }
+        EXPECT_EQ(std::vector<std::string>{"CPComException"}, outcome.shutdownSources)
+            << c.label << ": the error record's source is the failure's kind";
         EXPECT_EQ(c.status, NewJobStatus()) << c.label;
         EXPECT_EQ(1, outcome.writerCloses) << c.label;
     }

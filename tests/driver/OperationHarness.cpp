@@ -10,7 +10,6 @@
 #include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
 #include "FilterPipeline/PDLStreamFilter/FilterClassId.h"
 #include "companion/Utilities/CorvoDriverPropertyBag.h"
-#include "companion/Utilities/UtilitiesLibraryHost.h"
 #include "tests/support/WideText.h"
 
 namespace {
@@ -28,13 +27,10 @@ VARIANT Handle(HANDLE handle) {
 }  // namespace
 
 std::map<std::u16string, std::u16string> XmlChildrenOf(const CXString& path) {
-    const std::string bytes = ReadWholeFile(path);
-    const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("test", false);
-    parser->LoadFromBytes(reinterpret_cast<const BYTE*>(bytes.data()),
-                          static_cast<DWORD>(bytes.size()));
+    std::u16string root;
     std::map<std::u16string, std::u16string> children;
-    for (const auto& child : parser->GetDocumentElement()->GetChildElements()) {
-        children[Utf16(child->GetName())] = Utf16(child->GetTextValue());
+    for (auto& [name, text] : XmlChildrenInOrder(path, root)) {
+        children[name] = text;
     }
     return children;
 }
@@ -164,6 +160,7 @@ OperationOutcome OperationHarness::Run(const std::string& input) {
     outcome.writerCloses = writer->closes;
     outcome.shutdownReasons = control->shutdownReasons;
     outcome.shutdownDescriptions = control->shutdownDescriptions;
+    outcome.shutdownSources = control->shutdownSources;
     communicator->Release();
     control->Release();
     return outcome;

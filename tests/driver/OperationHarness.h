@@ -20,6 +20,7 @@ struct OperationOutcome {
     std::vector<bool> impersonating;
     std::vector<HRESULT> shutdownReasons;
     std::vector<std::string> shutdownDescriptions;
+    std::vector<std::string> shutdownSources;
     int writerCloses = 0;
     int reads = 0;
     // Blocks the write stream had received when ShutdownOperation returned; -1: it was not called.

@@ -8,7 +8,6 @@
 #include "companion/Utilities/CPString.h"
 
 HRESULT FakeReadStream::Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPosition) {
-    ++seeks;
     if (FAILED(seekResult)) {
         return seekResult;
     }
@@ -100,7 +99,6 @@ HRESULT FakeCommunicator::RequestWriter(void** out) {
 }
 
 HRESULT FakePropertyBag::GetProperty(const WCHAR* name, VARIANT* value) {
-    ++gets;
     requestedNames.emplace_back(name);
     VariantInit(value);
     const auto other = values.find(name);

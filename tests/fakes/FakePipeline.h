@@ -37,7 +37,6 @@ class FakeReadStream : public FakeComObject<IPrintReadStream> {
     std::function<void()> duringHookedRead;
     // Every Seek fails with this when it is a failure code.
     HRESULT seekResult = S_OK;
-    int seeks = 0;
     std::vector<ULONG> requested;
 
   private:
@@ -88,15 +87,11 @@ class FakeManagerControl : public FakeComObject<IPrintPipelineManagerControl> {
 
     // Keeps the description of the error record, as the manager would log it.
     HRESULT STDMETHODCALLTYPE RequestShutdown(HRESULT reason, IImgErrorInfo* record) override;
-    HRESULT STDMETHODCALLTYPE FilterFinished() override {
-        ++finished;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE FilterFinished() override { return S_OK; }
 
     std::vector<HRESULT> shutdownReasons;
     std::vector<std::string> shutdownDescriptions;
     std::vector<std::string> shutdownSources;
-    int finished = 0;
 };
 
 class FakePropertyBag : public FakeComObject<IPrintPipelinePropertyBag> {
@@ -116,7 +111,6 @@ class FakePropertyBag : public FakeComObject<IPrintPipelinePropertyBag> {
     // Values of other types (numbers, booleans, VT_EMPTY), handed out as they are.
     std::map<std::basic_string<WCHAR>, VARIANT> values;
     std::vector<std::basic_string<WCHAR>> requestedNames;
-    int gets = 0;
 };
 
 // The driver's property bag: booleans, integers and texts by name; IDispatch is not served.

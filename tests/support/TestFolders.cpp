@@ -1,10 +1,12 @@
 // Test folders.
 #include "TestFolders.h"
+#include "companion/Utilities/UtilitiesLibraryHost.h"
+#include "tests/support/WideText.h"
 
 #include <algorithm>
 #include <chrono>
-#include <random>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
@@ -37,6 +39,21 @@ std::string ReadWholeFile(const CXString& path) {
     std::ostringstream bytes;
     bytes << file.rdbuf();
     return bytes.str();
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> XmlChildrenInOrder(
+    const CXString& path, std::u16string& rootName) {
+    const std::string bytes = ReadWholeFile(path);
+    const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("test", false);
+    parser->LoadFromBytes(reinterpret_cast<const BYTE*>(bytes.data()),
+                          static_cast<DWORD>(bytes.size()));
+    const auto root = parser->GetDocumentElement();
+    rootName = Utf16(root->GetName());
+    std::vector<std::pair<std::u16string, std::u16string>> children;
+    for (const auto& child : root->GetChildElements()) {
+        children.emplace_back(Utf16(child->GetName()), Utf16(child->GetTextValue()));
+    }
+    return children;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "companion/Utilities/CXString.h"
@@ -12,6 +13,10 @@ std::filesystem::path NativePath(const CXString& path);
 // Names of the entries of a folder, sorted; empty when the folder does not exist.
 std::vector<std::string> EntriesOf(const CXString& folder);
 std::string ReadWholeFile(const CXString& path);
+// An XML file the filter wrote, read back with the companion's parser: the root element's name
+// into `rootName`, and each child element's name and text in document order.
+std::vector<std::pair<std::u16string, std::u16string>> XmlChildrenInOrder(const CXString& path,
+                                                                          std::u16string& rootName);
 
 class TestProgramData {
   public:
