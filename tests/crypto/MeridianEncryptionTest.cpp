@@ -50,36 +50,6 @@ class Section {
     MeridianEncryption encryption;
 };
 
-TEST(MeridianEncryption, EachCallDeliversOneRecordAtOnceAndTheFirstCarriesTheHeader) {
-    Section section;
-    const std::string first = section.Write("@PJL", false);
-    ASSERT_EQ(MeridianFormat::kHeaderBytes + 5 + 4 + 16, first.size());
-    EXPECT_EQ(std::string("\x89"
-                          "CVENC\r\n\x01\x01",
-                          10),
-              first.substr(0, 10));
-    EXPECT_EQ(std::string("\x01\x01\x00\x00\x03\xe8", 6), first.substr(8, 6))
-        << "version 1, PBKDF2-HMAC-SHA256, 1000 iterations";
-    EXPECT_EQ(std::string("\x00\x00\x00\x00\x04", 5),
-              first.substr(MeridianFormat::kHeaderBytes, 5));
-    const std::string second = section.Write("12345", false);
-    EXPECT_EQ(std::string("\x00\x00\x00\x00\x05", 5), second.substr(0, 5));
-    EXPECT_EQ(5u + 5u + 16u, second.size());
-    const std::string last = section.Write("", true);
-    EXPECT_TRUE(section.delivered);
-    EXPECT_EQ(std::string("\x01\x00\x00\x00\x00", 5), last.substr(0, 5));
-    EXPECT_EQ(21u, last.size());
-}
-
-TEST(MeridianEncryption, AZeroByteCallWithoutLastDeliversNothing) {
-    Section section;
-    EXPECT_EQ("", section.Write("", false));
-    EXPECT_FALSE(section.delivered);
-    section.Write("x", false);
-    EXPECT_EQ("", section.Write("", false));
-    EXPECT_FALSE(section.delivered);
-}
-
 // One job, one key: its sections share the salt, and only a nonce prefix of their own keeps their
 // nonces apart; a new job (object) gets a new salt.
 TEST(MeridianEncryption, TheSectionsOfAJobShareTheSaltButNeverANoncePrefix) {
@@ -250,17 +220,5 @@ TEST(MeridianDecryption, EveryKindOfDamageIsRefusedNamingTheSection) {
                 << c.label << ": " << failure.getMessage();
         }
     }
-}
-}  // namespace
-
-namespace {
-TEST(MeridianDecryption, AnEmptyFinalRecordIsAuthenticatedToo) {
-    Section section;
-    std::string output = section.Write("data", false);
-    output += section.Write("", true);
-    ASSERT_EQ("data", MeridianDecryption::DecryptStream(output, kPassPhrase));
-    output.back() = static_cast<char>(output.back() ^ 0x80);
-    EXPECT_THROW(MeridianDecryption::DecryptStream(output, kPassPhrase),
-                 CPExceptionInvalidArgument);
 }
 }  // namespace
