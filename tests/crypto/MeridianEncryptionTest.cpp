@@ -92,22 +92,6 @@ TEST(MeridianEncryption, RoundTripsOverBlockSizes) {
     }
 }
 
-TEST(MeridianEncryption, ManySectionsAndThePlainBytesBetweenThemComeBack) {
-    Section reused;
-    std::string output, expected;
-    for (int i = 0; i < 12; ++i) {
-        const std::string plain = "plain " + std::to_string(i) + "\r\n";
-        const std::string secret = Payload(static_cast<std::size_t>(i) * 1000 + 1);
-        Section fresh;
-        Section& section = i % 2 == 0 ? reused : fresh;
-        output += plain;
-        output += section.Write(secret, false);
-        output += section.Write("!", true);
-        expected += plain + secret + "!";
-    }
-    EXPECT_EQ(expected, MeridianDecryption::DecryptStream(output, kPassPhrase));
-}
-
 TEST(MeridianEncryption, RefusesWhatCannotKeyOrContinueASection) {
     EXPECT_THROW(MeridianEncryption(2, CXString()), CPExceptionInvalidArgument);
     Section section;
