@@ -30,8 +30,10 @@ PDLInserter::PDLInserter(CorvoAtriumHelper* atriumHelper, IPrintReadStream* read
                          ComReference<IPrintPipelinePropertyBag> propertyBag,
                          const CPString& productPdlData, LONG pdlType, bool removeNativeStapling,
                          bool legacyGreenFax, bool requiresBothPjlAndQcpt, CXString passPhrase,
-                         CXString packageFolderPath, std::unique_ptr<MeridianEncryption> encryptor)
-    : encryptionConfigured(!passPhrase.IsBlank()),
+                         CXString packageFolderPath, std::unique_ptr<MeridianEncryption> encryptor,
+                         bool reuseSearches)
+    : buffer(reuseSearches),
+      encryptionConfigured(!passPhrase.IsBlank()),
       passPhrase(std::move(passPhrase)),
       pdlType(pdlType),
       readStream(readStream),
@@ -105,6 +107,7 @@ bool PDLInserter::Refill(bool endOfInput) {
                      E_POINTER);
     }
     DWORD wanted = std::min(refillCount, buffer.Free());
+    buffer.MakeRoom(wanted);
     int emptyReads = 0;
     do {
         ThrowIfInterrupted();

@@ -28,13 +28,15 @@ class PDLInserter {
         "The job was cancelled: nothing more was read or sent.";
 
     // `encryptor` replaces the MeridianEncryption that a non-blank pass phrase would build (tests
-    // hand in a recording double); it is ignored without a pass phrase.
+    // hand in a recording double); it is ignored without a pass phrase. `reuseSearches` false
+    // makes the copy redo every search and shift (PdlStreamBuffer): the fuzz target holds the two
+    // ways to the same reads and deliveries.
     PDLInserter(CorvoAtriumHelper* atriumHelper, IPrintReadStream* readStream,
                 PDLInsertionDataList* insertionList,
                 ComReference<IPrintPipelinePropertyBag> propertyBag, const CPString& productPdlData,
                 LONG pdlType, bool removeNativeStapling, bool legacyGreenFax,
                 bool requiresBothPjlAndQcpt, CXString passPhrase, CXString packageFolderPath,
-                std::unique_ptr<MeridianEncryption> encryptor = nullptr);
+                std::unique_ptr<MeridianEncryption> encryptor = nullptr, bool reuseSearches = true);
     virtual ~PDLInserter();
     PDLInserter(const PDLInserter&) = delete;
     PDLInserter& operator=(const PDLInserter&) = delete;

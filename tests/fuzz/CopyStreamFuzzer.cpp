@@ -1,10 +1,12 @@
 // Arbitrary bytes, read sizes, reads that fail, come back empty or claim too much, cancellations,
-// items and flags through CopyStream: the copy must end (returning, or failing with a
-// CPComException); without items, flags, pass phrase or PostScript it delivers exactly the input,
-// block by block, with the closing-sequence rule applied; otherwise it is never longer than the
-// input plus every item's text plus the fixed texts the steps add; nothing is delivered after a
-// cancellation, a refused job delivers nothing at all, and with an operation account its count of
-// delivered bytes is the output's and every plain item stands at its recorded offset.
+// items and flags through CopyStream, each case twice: with the copy's reuse of searches and
+// shifts and without it, the reads asked for and the blocks delivered are the same. The copy must
+// end (returning, or failing with a CPComException); without items, flags, pass phrase or
+// PostScript it delivers exactly the input, block by block, with the closing-sequence rule
+// applied; otherwise it is never longer than the input plus every item's text plus the fixed
+// texts the steps add; nothing is delivered after a cancellation, a refused job delivers nothing
+// at all, and with an operation account its count of delivered bytes is the output's and every
+// plain item stands at its recorded offset.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -18,7 +20,8 @@
 #include "tests/fakes/FakePipeline.h"
 
 namespace {
-// Gives the bytes back unchanged, so that the length bound holds on the encrypted path too.
+// Gives the bytes back unchanged, so that the length bound holds on the encrypted path too, and
+// keeps each call's size and last flag.
 class IdentityEncryptor : public MeridianEncryption {
   public:
     class NoRandom : public RandomSource {
@@ -27,12 +30,17 @@ class IdentityEncryptor : public MeridianEncryption {
             std::fill(bytes, bytes + count, 0);
         }
     };
-    IdentityEncryptor() : MeridianEncryption(1, CXString(), std::make_unique<NoRandom>(), 1) {}
+    explicit IdentityEncryptor(std::vector<std::pair<DWORD, bool>>& calls)
+        : MeridianEncryption(1, CXString(), std::make_unique<NoRandom>(), 1), calls(calls) {}
     bool EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteBuffer& out, const CXString&,
                            bool last) override {
+        calls.emplace_back(count, last);
         out.append(bytes, count);
         return count > 0 || last;
     }
+
+  private:
+    std::vector<std::pair<DWORD, bool>>& calls;
 };
 
 class Input {
@@ -90,38 +98,50 @@ constexpr LONG kPdlTypes[] = {PdlValue::PclXl, PdlValue::PostScript, PdlValue::X
                               PdlValue::Pdf,   PdlValue::Pclm,       PdlValue::NoneKnown};
 constexpr DWORD kItemTypes[] = {BeforePjlEnterLanguage, BeforeEndSetup, BeforeTitle, AtStreamStart,
                                 BeforePclmHeader};
-}  // namespace
+// One fuzz case, decoded from the input's first bytes.
+struct Case {
+    std::uint8_t flags;
+    std::uint8_t readSize;
+    std::uint8_t failingRead;
+    std::uint8_t emptyFrom;
+    std::vector<std::pair<DWORD, std::string>> items;
+    std::string stream;
+};
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Input input(data, size);
-    const std::uint8_t flags = input.Byte();
-    const std::uint8_t readSize = input.Byte();
-    const std::uint8_t failingRead = input.Byte();
-    const std::uint8_t emptyFrom = input.Byte();
-    PDLInsertionDataList items;
-    std::vector<std::string> itemTexts;
-    std::size_t itemBytes = 0;
-    for (int count = input.Byte() % 7; count > 0; --count) {
-        const DWORD type = kItemTypes[input.Byte() % 5];
-        std::string text = input.Bytes(input.Byte() % 64);
-        for (char& c : text) {
-            c = static_cast<char>(0x20 + static_cast<unsigned char>(c) % 0x5F);
-        }
-        itemBytes += text.size();
-        itemTexts.push_back(text);
-        items.emplace_back(type, CXString(text.c_str()));
+// What one copy did, as far as its peers can see: the counts it asked the read stream for, the
+// blocks it delivered, each encryption call's size and last flag, and how it ended.
+struct Run {
+    std::vector<ULONG> requested;
+    std::vector<std::string> blocks;
+    std::vector<std::pair<DWORD, bool>> encryptions;
+    HRESULT result = S_OK;
+    bool operator==(const Run& other) const {
+        return requested == other.requested && blocks == other.blocks &&
+               encryptions == other.encryptions && result == other.result;
     }
-    const std::string stream = input.Rest();
+};
 
-    auto* reader = new FakeReadStream(stream);
-    reader->chunk = readSize;
-    reader->failingRead = failingRead % 16;
+[[noreturn]] void Fail() {
+    __builtin_trap();
+}
+
+// The copy of one case, with the checks every configuration must pass.
+Run RunCopy(const Case& c, bool reuseSearches) {
+    PDLInsertionDataList items;
+    std::size_t itemBytes = 0;
+    for (const auto& [type, text] : c.items) {
+        items.emplace_back(type, CXString(text.c_str()));
+        itemBytes += text.size();
+    }
+    auto* reader = new FakeReadStream(c.stream);
+    reader->chunk = c.readSize;
+    reader->failingRead = c.failingRead % 16;
     std::atomic<bool> stop{false};
     int writesAtStop = -1;
-    reader->hookedRead = failingRead >> 4;
-    reader->emptyFrom = emptyFrom % 64 == 1 ? 2 : 0;
-    reader->emptyEvery = emptyFrom % 64 >= 60 ? emptyFrom % 64 - 57 : 0;
-    reader->overReportBy = (flags & 0x40) != 0 ? readSize % 7 + 1 : 0;
+    reader->hookedRead = c.failingRead >> 4;
+    reader->emptyFrom = c.emptyFrom % 64 == 1 ? 2 : 0;
+    reader->emptyEvery = c.emptyFrom % 64 >= 60 ? c.emptyFrom % 64 - 57 : 0;
+    reader->overReportBy = (c.flags & 0x40) != 0 ? c.readSize % 7 + 1 : 0;
     auto* writer = new FakeWriteStream();
     reader->duringHookedRead = [&] {
         stop.store(true);
@@ -129,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     auto* sink = new FakeAccountSink();
     auto* bag = new FakePropertyBag();
-    if ((emptyFrom & 0x80) != 0) {
+    if ((c.emptyFrom & 0x80) != 0) {
         VARIANT value;
         VariantInit(&value);
         value.vt = VT_UNKNOWN;
@@ -138,58 +158,87 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bag->values[WIDE("PDLStreamFilterAccountSink")] = value;
     }
     OperationAccount account(bag);
+    Run run;
+    const LONG pdl = kPdlTypes[(c.flags >> 3) % 6];
     {
         CorvoAtriumHelper helper(CXString(), CXString(), CXString(), CXString(WIDE("fuzz")),
                                  CXString(), 0, ComReference<IPrintWriteStream>(writer));
         const CPString productData;
-        const bool encrypt = (flags & 4) != 0;
-        PDLInserter inserter(&helper, reader, &items, ComReference<IPrintPipelinePropertyBag>(),
-                             productData, kPdlTypes[(flags >> 3) % 6], (flags & 1) != 0,
-                             (flags & 2) != 0, false, encrypt ? CXString(WIDE("k")) : CXString(),
-                             CXString(), encrypt ? std::make_unique<IdentityEncryptor>() : nullptr);
+        const bool encrypt = (c.flags & 4) != 0;
+        PDLInserter inserter(
+            &helper, reader, &items, ComReference<IPrintPipelinePropertyBag>(), productData, pdl,
+            (c.flags & 1) != 0, (c.flags & 2) != 0, false,
+            encrypt ? CXString(WIDE("k")) : CXString(), CXString(),
+            encrypt ? std::make_unique<IdentityEncryptor>(run.encryptions) : nullptr,
+            reuseSearches);
         inserter.StopWhenRequested(stop);
         inserter.KeepAccount(account);
         try {
             inserter.CopyStream();
-            const bool identity = items.empty() && (flags & 7) == 0 &&
-                                  kPdlTypes[(flags >> 3) % 6] != PdlValue::PostScript &&
-                                  writesAtStop < 0;
-            if (identity && writer->blocks != IdentityBlocks(stream)) {
-                __builtin_trap();
+            const bool identity = items.empty() && (c.flags & 7) == 0 &&
+                                  pdl != PdlValue::PostScript && writesAtStop < 0;
+            if (identity && writer->blocks != IdentityBlocks(c.stream)) {
+                Fail();
             }
         } catch (const CPComException& failure) {
             // A failed or endless read ends the copy with an exception: an allowed end.
+            run.result = failure.GetHresult();
             if (failure.GetHresult() == HRESULT_FROM_WIN32(ERROR_INVALID_DATA) &&
                 writer->writes != 0) {
-                __builtin_trap();
+                Fail();
             }
         }
     }
-    if (writesAtStop >= 0 && writer->writes != writesAtStop) {
-        __builtin_trap();
-    }
-    if (account.OutputOffset() != writer->written.size()) {
-        __builtin_trap();
+    if ((writesAtStop >= 0 && writer->writes != writesAtStop) ||
+        account.OutputOffset() != writer->written.size()) {
+        Fail();
     }
     for (const std::string& text : sink->records) {
         const nlohmann::json record = nlohmann::json::parse(text);
         if (record["record"] != "item" || !record["inserted"] || record["encrypted"]) {
             continue;
         }
-        const std::string expected = itemTexts.at(record["index"].get<std::size_t>());
+        const std::string& expected = c.items.at(record["index"].get<std::size_t>()).second;
         if (writer->written.compare(record["outputOffset"].get<std::size_t>(), expected.size(),
                                     expected) != 0) {
-            __builtin_trap();
+            Fail();
         }
     }
+    const std::size_t bound = c.stream.size() + itemBytes + 25 + 74 + 28 +
+                              33 * (Occurrences(c.stream, "%%BeginPageSetup") + 1);
+    if (writer->written.size() > bound) {
+        Fail();
+    }
+    run.requested = reader->requested;
+    run.blocks = writer->blocks;
     bag->Release();
     sink->Release();
-    const std::size_t bound = stream.size() + itemBytes + 25 + 74 + 28 +
-                              33 * (Occurrences(stream, "%%BeginPageSetup") + 1);
-    if (writer->written.size() > bound) {
-        __builtin_trap();
-    }
     reader->Release();
     writer->Release();
+    return run;
+}
+}  // namespace
+
+// Every case runs twice, with the copy's reuse of searches and shifts and without it: both must ask
+// the read stream for the same counts and deliver the same blocks.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Input input(data, size);
+    Case c;
+    c.flags = input.Byte();
+    c.readSize = input.Byte();
+    c.failingRead = input.Byte();
+    c.emptyFrom = input.Byte();
+    for (int count = input.Byte() % 7; count > 0; --count) {
+        const DWORD type = kItemTypes[input.Byte() % 5];
+        std::string text = input.Bytes(input.Byte() % 64);
+        for (char& character : text) {
+            character = static_cast<char>(0x20 + static_cast<unsigned char>(character) % 0x5F);
+        }
+        c.items.emplace_back(type, text);
+    }
+    c.stream = input.Rest();
+    if (!(RunCopy(c, true) == RunCopy(c, false))) {
+        Fail();
+    }
     return 0;
 }
