@@ -1,5 +1,5 @@
 // CopyStream over 256 MB jobs into a sink that drops the bytes: binary PCL XL-like data without
-// markers, PostScript with a page setup section every 4 KB and every 64 KB, and the binary job
+// markers, PostScript with a page setup section every 256 bytes, 4 KB and 64 KB, and the binary job
 // encrypted; each beside a plain copy of the same bytes. The encrypted run uses one PBKDF2
 // iteration so that it measures the copy and the cipher (the key derivation, once per job, is in
 // encryption_bench). Two runs keep an operation account with a sink, to hold against the same
@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 
@@ -111,14 +112,14 @@ const std::string& BinaryPattern() {
 }
 
 const std::string& PostScriptPattern(std::size_t pageBytes) {
-    static std::string patterns[2];
-    std::string& pattern = patterns[pageBytes == 4096 ? 0 : 1];
+    static std::map<std::size_t, std::string> patterns;
+    std::string& pattern = patterns[pageBytes];
     if (pattern.empty()) {
         for (int page = 0; pattern.size() < (4u << 20); ++page) {
             std::string text =
                 "%%Page: " + std::to_string(page) + " " + std::to_string(page) +
                 "\n%%BeginPageSetup\n<< >> setpagedevice\n%%EndPageSetup\ngsave simpInitG\n";
-            text.append(pageBytes - text.size() - 19, 'x');
+            text.append(pageBytes > text.size() + 19 ? pageBytes - text.size() - 19 : 1, 'x');
             text += "\ngrestore\nshowpage\n";
             pattern += text;
         }
@@ -186,6 +187,14 @@ void CopyStreamPostScriptPageEvery4K(benchmark::State& state) {
     RunCopy(state, "", PostScriptPattern(4096), PdlValue::PostScript, false);
 }
 BENCHMARK(CopyStreamPostScriptPageEvery4K)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+void CopyStreamPostScriptPageEvery256Bytes(benchmark::State& state) {
+    RunCopy(state, "", PostScriptPattern(256), PdlValue::PostScript, false);
+}
+BENCHMARK(CopyStreamPostScriptPageEvery256Bytes)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();

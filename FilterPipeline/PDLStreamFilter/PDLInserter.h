@@ -110,6 +110,7 @@ class PDLInserter {
     void FinishStream();
     bool WriteJobHeader();
     CXString PageFeatureCode(LONG page);
+    DWORD WritePageFeatures(LONG page, const CXString& features);
     const char* PageFeatureGenerator() const noexcept;
 
     // A decision goes into the account only while the output still takes bytes: after a failed

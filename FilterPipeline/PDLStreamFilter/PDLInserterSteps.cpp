@@ -213,18 +213,29 @@ PDLInserter::Position PDLInserter::InsertPageLevelFeatures(DWORD n) {
     }
     const LONG page = ++pageCounter;
     const CXString features = PageFeatureCode(page);
-    CXString code = features;
-    if (page > 1) {
-        code = CXString(WIDE("%%BeginPageSetup\n")) + code + WIDE("\n%%EndPageSetup\n");
-    }
     if (!endSetup && page == 1) {
         firstPageSetupHandled = true;
     }
     WriteHeld(w, i);
     const std::uint64_t at = account->OutputOffset();
-    const DWORD length = code.IsBlank() ? 0 : WriteItemText(code);
+    const DWORD length = WritePageFeatures(page, features);
     RecordPageFeatures(page, !features.IsBlank(), at, length);
     return e;
+}
+
+// Page one's code goes out as it is, every later page's in a setup section of its own. Most pages
+// have no features, and their empty section is the same bytes every time: it needs no conversion.
+DWORD PDLInserter::WritePageFeatures(LONG page, const CXString& features) {
+    if (page == 1) {
+        return features.IsBlank() ? 0 : WriteItemText(features);
+    }
+    if (features.IsEmpty()) {
+        static constexpr std::string_view kEmptySection{"%%BeginPageSetup\n\n%%EndPageSetup\n"};
+        WriteBlock(reinterpret_cast<const BYTE*>(kEmptySection.data()), Size(kEmptySection), false);
+        return Size(kEmptySection);
+    }
+    return WriteItemText(CXString(WIDE("%%BeginPageSetup\n")) + features +
+                         WIDE("\n%%EndPageSetup\n"));
 }
 
 // "@PJL COMMENT" of the driver's own PJL header, which a language switch follows in the window;
@@ -241,14 +252,17 @@ PDLInserter::Position PDLInserter::DriverHeaderComment(DWORD n) const {
 // ":" into settings, turned into PostScript by the generator that fits the product. A property that
 // is missing, not a string, or blank gives no code.
 CXString PDLInserter::PageFeatureCode(LONG page) {
+    if (!propertyBag) {
+        return CXString();
+    }
     CXString name;
     name.Format(WIDE("PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_%d"), page);
     VARIANT value;
     VariantInit(&value);
     CXString code;
     try {
-        if (propertyBag && SUCCEEDED(propertyBag->GetProperty(name.GetString(), &value)) &&
-            value.vt == VT_BSTR && value.bstrVal != nullptr && pageLevelGenerator) {
+        if (SUCCEEDED(propertyBag->GetProperty(name.GetString(), &value)) && value.vt == VT_BSTR &&
+            value.bstrVal != nullptr && pageLevelGenerator) {
             const CXString settingsText(value.bstrVal,
                                         static_cast<int>(SysStringLen(value.bstrVal)));
             std::vector<CXString> settings;

@@ -146,21 +146,38 @@ int CopyOut(const Text& converted, Char* destination, int capacity) {
 }
 
 // Windows converts to a single-byte code page one UTF-16 unit at a time, so each half of a
-// surrogate pair becomes a default character of its own.
-bool ToWindows1252(std::u16string_view text, LPCSTR defaultChar, BOOL* usedDefault,
-                   std::string& out) {
+// surrogate pair becomes a default character of its own; the result has as many bytes as the text
+// has units, and goes straight to `out`, which holds that many (none for a size query).
+void ToWindows1252(std::u16string_view text, LPCSTR defaultChar, BOOL* usedDefault, char* out) {
     const char substitute = defaultChar != nullptr ? defaultChar[0] : '?';
     bool substituted = false;
     for (const char16_t unit : text) {
         const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
         const int byte = surrogate ? -1 : EncodeWindows1252(unit);
         substituted |= byte < 0;
-        out += byte < 0 ? substitute : static_cast<char>(byte);
+        if (out != nullptr) {
+            *out++ = byte < 0 ? substitute : static_cast<char>(byte);
+        }
     }
     if (usedDefault != nullptr) {
         *usedDefault = substituted ? TRUE : FALSE;
     }
-    return true;
+}
+
+int ToWindows1252(std::u16string_view text, DWORD flags, LPCSTR defaultChar, BOOL* usedDefault,
+                  LPSTR destination, int capacity) {
+    if ((flags & ~WC_NO_BEST_FIT_CHARS) != 0) {
+        return Fail(ERROR_INVALID_FLAGS);
+    }
+    if (text.size() > 0x7FFFFFFF) {
+        return Fail(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    const int needed = static_cast<int>(text.size());
+    if (needed > capacity && capacity != 0) {
+        return Fail(ERROR_INSUFFICIENT_BUFFER);
+    }
+    ToWindows1252(text, defaultChar, usedDefault, capacity == 0 ? nullptr : destination);
+    return needed;
 }
 
 bool ToUtf8(std::u16string_view text, DWORD flags, std::string& out) {
@@ -185,24 +202,22 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
     const std::size_t length =
         cchWideChar == -1 ? TerminatedLength(lpWideCharStr) : static_cast<std::size_t>(cchWideChar);
     const std::u16string_view text(lpWideCharStr, length);
-    std::string converted;
     if (IsAnsi(CodePage)) {
-        if ((dwFlags & ~WC_NO_BEST_FIT_CHARS) != 0) {
-            return Fail(ERROR_INVALID_FLAGS);
-        }
-        ToWindows1252(text, lpDefaultChar, lpUsedDefaultChar, converted);
-    } else if (CodePage == CP_UTF8) {
-        if ((dwFlags & ~WC_ERR_INVALID_CHARS) != 0) {
-            return Fail(ERROR_INVALID_FLAGS);
-        }
-        if (lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr) {
-            return Fail(ERROR_INVALID_PARAMETER);
-        }
-        if (!ToUtf8(text, dwFlags, converted)) {
-            return Fail(ERROR_NO_UNICODE_TRANSLATION);
-        }
-    } else {
+        return ToWindows1252(text, dwFlags, lpDefaultChar, lpUsedDefaultChar, lpMultiByteStr,
+                             cbMultiByte);
+    }
+    if (CodePage != CP_UTF8) {
         return Fail(ERROR_INVALID_PARAMETER);
+    }
+    if ((dwFlags & ~WC_ERR_INVALID_CHARS) != 0) {
+        return Fail(ERROR_INVALID_FLAGS);
+    }
+    if (lpDefaultChar != nullptr || lpUsedDefaultChar != nullptr) {
+        return Fail(ERROR_INVALID_PARAMETER);
+    }
+    std::string converted;
+    if (!ToUtf8(text, dwFlags, converted)) {
+        return Fail(ERROR_NO_UNICODE_TRANSLATION);
     }
     return CopyOut(converted, lpMultiByteStr, cbMultiByte);
 }
