@@ -1,12 +1,10 @@
 // Decrypting a filter output.
 #include "DecryptCommand.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 #include <memory>
-#include <sstream>
 
 #include "HostFiles.h"
 #include "JobFile.h"
@@ -16,30 +14,26 @@
 #include "companion/Utilities/MeridianDecryption.h"
 
 namespace {
-// The filter output to decrypt: a file (not a directory) or standard input (not closed).
-std::string ReadInput(const DecryptOptions& options) {
+// Reading failed: the source throws it out of the decryptor, which cannot tell it from an end.
+struct InputFailure {};
+struct OutputFailure {};
+
+// The filter output to decrypt: a file (not a directory) or standard input (not closed). The
+// caller closes a file it gets.
+std::FILE* OpenInput(const DecryptOptions& options) {
     if (options.input == "-") {
         if (options.standardInputClosed) {
             throw JobFileError("the input is standard input, which is closed");
         }
-        std::string bytes(std::istreambuf_iterator<char>(std::cin), {});
-        if (std::cin.bad()) {
-            throw JobFileError("cannot read standard input");
-        }
-        return bytes;
+        return stdin;
     }
     const std::filesystem::path path(options.input);
     HostFiles::RefuseDirectory(path, "input");
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    std::FILE* file = HostFiles::Open(path, false);
+    if (file == nullptr) {
         throw JobFileError("cannot read the input " + options.input);
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) {
-        throw JobFileError("cannot read the input " + options.input);
-    }
-    return text.str();
+    return file;
 }
 
 // A pass phrase file holds the phrase on its first line; the line end is not part of it.
@@ -68,41 +62,88 @@ std::unique_ptr<PendingOutput> OpenOutput(const DecryptOptions& options) {
     return std::make_unique<PendingOutput>(std::filesystem::path(options.output), "output");
 }
 
-bool Write(PendingOutput* output, const std::string& bytes) {
-    if (output == nullptr) {
-        std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        std::cout.flush();
-        return static_cast<bool>(std::cout);
+// Takes the plaintext as it verifies, in the blocks the decryptor hands over; a write that fails
+// ends the decryption, since nothing after it could reach the output.
+class PlainOutput {
+  public:
+    explicit PlainOutput(PendingOutput* pending)
+        : pending(pending), file(pending == nullptr ? stdout : pending->File()) {
+        // Records come in whole; a stdio buffer would only split each of them in two.
+        std::setvbuf(file, nullptr, _IONBF, 0);
     }
-    return std::fwrite(bytes.data(), 1, bytes.size(), output->File()) == bytes.size() &&
-           output->Commit();
+
+    bool Write(const std::uint8_t* bytes, std::size_t count) {
+        failed = failed || std::fwrite(bytes, 1, count, file) != count;
+        return !failed;
+    }
+    // Flushes standard output or puts the file into place; false when the last bytes cannot go.
+    bool Finish() {
+        if (pending == nullptr) {
+            return !failed && std::fflush(stdout) == 0;
+        }
+        return !failed && pending->Commit();
+    }
+
+  private:
+    PendingOutput* pending;
+    std::FILE* file;
+    bool failed = false;
+};
+
+// Decrypts `input` into `pending` (standard output when null); the exit code, and a message for a
+// failure. A file output is left in place only by a run that decrypted everything.
+int DecryptInto(const DecryptOptions& options, std::FILE* input, PendingOutput* pending,
+                const CXString& passPhrase, std::ostream& errors) {
+    PlainOutput output(pending);
+    try {
+        MeridianDecryption::Decrypt(
+            [&](std::uint8_t* into, std::size_t room) {
+                const std::size_t got = std::fread(into, 1, room, input);
+                if (got == 0 && std::ferror(input)) {
+                    throw InputFailure();
+                }
+                return got;
+            },
+            [&](const std::uint8_t* bytes, std::size_t count) {
+                if (!output.Write(bytes, count)) {
+                    throw OutputFailure();
+                }
+            },
+            passPhrase);
+    } catch (const CPException& failure) {
+        errors << "pdl-stream-filter: cannot decrypt " << options.input << ": "
+               << failure.getMessage() << "\n";
+        return RunCommand::kOperationFailed;
+    } catch (const InputFailure&) {
+        errors << "pdl-stream-filter: cannot read the input " << options.input << "\n";
+        return RunCommand::kOperationFailed;
+    } catch (const OutputFailure&) {
+    }
+    if (!output.Finish()) {
+        errors << "pdl-stream-filter: cannot write the output " << options.output << "\n";
+        return RunCommand::kOperationFailed;
+    }
+    return RunCommand::kSucceeded;
 }
 }  // namespace
 
 int DecryptCommand::Run(const DecryptOptions& options, std::ostream& errors) {
+    const auto closeFile = [](std::FILE* file) {
+        if (file != stdin) {
+            std::fclose(file);
+        }
+    };
     std::string passPhrase;
-    std::string input;
+    std::unique_ptr<std::FILE, decltype(closeFile)> input(nullptr, closeFile);
     std::unique_ptr<PendingOutput> output;
     try {
         passPhrase = PassPhrase(options);
-        input = ReadInput(options);
+        input.reset(OpenInput(options));
         output = OpenOutput(options);
     } catch (const JobFileError& failure) {
         errors << "pdl-stream-filter: " << failure.what() << "\n";
         return RunCommand::kBadInvocation;
     }
-    std::string plain;
-    try {
-        plain = MeridianDecryption::DecryptStream(input,
-                                                  CXString(TextConversion::FromUtf8(passPhrase)));
-    } catch (const CPException& failure) {
-        errors << "pdl-stream-filter: cannot decrypt " << options.input << ": "
-               << failure.getMessage() << "\n";
-        return RunCommand::kOperationFailed;
-    }
-    if (!Write(output.get(), plain)) {
-        errors << "pdl-stream-filter: cannot write the output " << options.output << "\n";
-        return RunCommand::kOperationFailed;
-    }
-    return RunCommand::kSucceeded;
+    return DecryptInto(options, input.get(), output.get(),
+                       CXString(TextConversion::FromUtf8(passPhrase)), errors);
 }

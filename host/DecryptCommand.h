@@ -1,6 +1,6 @@
 // `pdl-stream-filter decrypt`: a filter output with every encrypted section replaced by its
-// plaintext. The whole output is read first: nothing is written unless every section decrypts,
-// and an output file appears only complete.
+// plaintext, streamed in bounded memory. An output file appears only when every section decrypted;
+// standard output gets each record once it verified, and its bytes are void when the run fails.
 #pragma once
 
 #include <optional>

@@ -2,6 +2,7 @@
 // block sizes and sections, and every kind of damage refused with the section's offset.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <string>
@@ -146,6 +147,14 @@ TEST(MeridianDecryption, EveryKindOfDamageIsRefusedNamingTheSection) {
                                        count);
         return damaged;
     };
+    // A length no filter writes is refused before the decryptor waits for, or holds, that many
+    // bytes.
+    auto withLength = [&](std::uint32_t length) {
+        std::string damaged = stream.bytes;
+        MeridianFormat::PutBigEndian32(
+            reinterpret_cast<std::uint8_t*>(damaged.data() + stream.record[1] + 1), length);
+        return damaged;
+    };
     std::string otherKdf = stream.bytes;
     otherKdf[header + MeridianFormat::kKdfAt] = 2;
     struct Case {
@@ -173,6 +182,8 @@ TEST(MeridianDecryption, EveryKindOfDamageIsRefusedNamingTheSection) {
          "fails authentication"},
         {"record flags", flip(stream.record[0]), kPassPhrase, "fails authentication"},
         {"record length", flip(stream.record[1] + 4), kPassPhrase, "fails authentication"},
+        {"record length beyond any the filter writes", withLength((64u << 20) + 1), kPassPhrase,
+         "record 1 at offset 75 is longer than any record the filter writes"},
         {"cipher text", flip(stream.record[1] + 7), kPassPhrase, "fails authentication"},
         {"tag", flip(stream.record[2] - 1), kPassPhrase, "fails authentication"},
         {"final record dropped", stream.bytes.substr(0, stream.record[2]), kPassPhrase,
@@ -202,6 +213,52 @@ TEST(MeridianDecryption, EveryKindOfDamageIsRefusedNamingTheSection) {
                 << c.label << ": " << failure.getMessage();
             EXPECT_NE(std::string::npos, failure.getMessage().find(c.reason))
                 << c.label << ": " << failure.getMessage();
+        }
+    }
+}
+
+// The decryptor reads the output in pieces of any size: sections and the magic split across
+// reads come out the same, and a record's plaintext is passed on only once its tag verified.
+TEST(MeridianDecryption, StreamsOverAnyReadSizeAndPassesOnlyVerifiedRecords) {
+    const DamageableStream stream;
+    std::string twoSections = stream.bytes + "\x89" + stream.bytes;
+    std::string damaged = stream.bytes;
+    damaged[stream.record[2] - 1] = static_cast<char>(damaged[stream.record[2] - 1] ^ 0x01);
+    struct Case {
+        const char* label;
+        const std::string& input;
+        std::string passedOn;
+        bool fails;
+    };
+    const Case cases[] = {
+        {"two sections", twoSections,
+         "PLAINfirst recordsecond recordfinalTAIL\x89PLAINfirst recordsecond recordfinalTAIL",
+         false},
+        {"damaged second record", damaged, "PLAINfirst record", true},
+    };
+    for (const Case& c : cases) {
+        for (const std::size_t readSize :
+             {std::size_t{1}, std::size_t{2}, std::size_t{7}, std::size_t{1} << 20}) {
+            std::size_t at = 0;
+            std::string passedOn;
+            bool failed = false;
+            try {
+                MeridianDecryption::Decrypt(
+                    [&](std::uint8_t* into, std::size_t room) {
+                        const std::size_t count = std::min({room, readSize, c.input.size() - at});
+                        std::copy_n(c.input.data() + at, count, reinterpret_cast<char*>(into));
+                        at += count;
+                        return count;
+                    },
+                    [&](const std::uint8_t* bytes, std::size_t count) {
+                        passedOn.append(reinterpret_cast<const char*>(bytes), count);
+                    },
+                    kPassPhrase);
+            } catch (const CPExceptionInvalidArgument&) {
+                failed = true;
+            }
+            EXPECT_EQ(c.passedOn, passedOn) << c.label << ", reads of " << readSize;
+            EXPECT_EQ(c.fails, failed) << c.label << ", reads of " << readSize;
         }
     }
 }

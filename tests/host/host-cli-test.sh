@@ -151,7 +151,10 @@ if expect 1 "a wrong pass phrase" run decrypt --pass-phrase wrong --input secret
 fi
 size=$(wc -c < secret.out)
 { head -c $((size / 2)) secret.out; printf 'X'; tail -c $((size - size / 2 - 1)) secret.out; } > damaged.out
-expect 1 "a damaged section" run decrypt --pass-phrase s3cret --input damaged.out --output damaged-plain.out
+head -c $((size / 2)) secret.out > truncated.out
+check 1 "a damaged section" "cannot decrypt damaged.out" damaged-plain.out run decrypt --pass-phrase s3cret --input damaged.out --output damaged-plain.out
+check 1 "a truncated section" "the final record is missing" truncated-plain.out run decrypt --pass-phrase s3cret --input truncated.out --output truncated-plain.out
+expect 1 "a damaged section to standard output" run decrypt --pass-phrase s3cret --input damaged.out --output - > /dev/null
 
 [ "$failures" -eq 0 ] && echo "all host command line checks passed"
 exit $((failures > 0))
