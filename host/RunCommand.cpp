@@ -89,6 +89,8 @@ Streams OpenStreams(const Paths& paths, const RunOptions& options) {
     } else if (options.standardOutputClosed) {
         throw JobFileError("the output is standard output, which is closed");
     }
+    // The filter hands over whole blocks; a stdio buffer would only split each of them in two.
+    std::setvbuf(streams.output, nullptr, _IONBF, 0);
     return streams;
 }
 
