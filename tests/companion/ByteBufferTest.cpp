@@ -1,4 +1,4 @@
-// Bytes for the print stream: the lossy ANSI conversion at its edges, and UTF-8 data appended.
+// Bytes for the print stream: the lossy ANSI conversion at its edges.
 #include <gtest/gtest.h>
 
 #include "tests/support/WideText.h"
@@ -34,20 +34,6 @@ TEST(ByteBuffer, AnsiConversionIsLossyOneQuestionMarkPerCharacter) {
         buffer.appendAsAnsi_LossyForUnicode(WideString(c.text));
         EXPECT_EQ(c.expected, Bytes(buffer)) << c.label;
     }
-}
-
-TEST(ByteBuffer, AppendingKeepsOrderAndAddsNoTerminator) {
-    ByteBuffer block;
-    block.appendAsAnsi_LossyForUnicode(CXString(WIDE("\x1b%-12345X@PJL JOB\r\n")));
-    EXPECT_EQ(19u, block.getDword());
-    ByteBuffer ticket =
-        ByteBuffer::createByteBufferWithUtf8EncodedStringData(CPString("<t>\xc3\xa9</t>"));
-    EXPECT_EQ(9u, ticket.getDword());
-    block.append(ticket);
-    block.appendAsAnsi_LossyForUnicode(CXString("\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n"));
-    EXPECT_EQ(
-        std::string("\x1b%-12345X@PJL JOB\r\n<t>\xc3\xa9</t>\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n"),
-        Bytes(block));
 }
 
 }  // namespace

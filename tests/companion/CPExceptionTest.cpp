@@ -8,7 +8,6 @@
 #include "companion/Utilities/CPComException.h"
 #include "companion/Utilities/CPExceptionInvalidArgument.h"
 #include "companion/Utilities/ComExceptionBoundary.h"
-#include "tests/support/ScopedEnvironmentVariable.h"
 
 namespace {
 DebugContextReference Context() {
@@ -26,12 +25,6 @@ TEST(CPException, ItCarriesItsMessageLastErrorHresultAndRaiseSite) {
         "CPComException: Failed writing QPIF into the print stream. (last error 87) at "
         "FilterPipeline\\PDLStreamFilter\\X.cpp(42) in X::Y",
         failure.getLogString());
-}
-
-TEST(CPException, NoBreakIsAskedForWithoutADebugger) {
-    const ScopedEnvironmentVariable asked("CV_BREAK_ON_EXCEPTION", "1");
-    EXPECT_FALSE(CPException::allowForExceptionDebug("CPComException", "m", 0, Context()));
-    CPException::SafeDebugBreak();  // without a debugger this returns and the test goes on
 }
 
 TEST(ComExceptionBoundary, EveryEscapingExceptionBecomesAFailureHresult) {

@@ -1,4 +1,4 @@
-// UTF-16 text: Format, Tokenize, Find and IsBlank as the filter uses them.
+// UTF-16 text: Format, Tokenize and IsBlank as the filter uses them.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -78,24 +78,6 @@ TEST(CXString, TokenizeSplitsAtEveryDelimiterAndDropsEmptyTokens) {
     EXPECT_EQ(-1, start) << "a start beyond the text ends the walk";
 }
 
-TEST(CXString, FindAnswersMinusOneWhenAbsent) {
-    const CXString name(WIDE("CORP\\alice"));
-    struct Case {
-        const char* label;
-        int actual;
-        int expected;
-    };
-    const Case cases[] = {
-        {"character", name.Find(u'\\'), 4},
-        {"absent character", name.Find(u'/'), -1},
-        {"text", name.Find(WIDE("alice")), 5},
-        {"start beyond the end", name.Find(WIDE("a"), 40), -1},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.expected, c.actual) << c.label;
-    }
-}
-
 TEST(CXString, IsBlankMeansEmptyOrWhiteSpaceOnly) {
     struct Case {
         const char* label;
@@ -114,9 +96,4 @@ TEST(CXString, IsBlankMeansEmptyOrWhiteSpaceOnly) {
     }
 }
 
-TEST(CXString, NarrowTextIsReadInTheAnsiCodePage) {
-    EXPECT_EQ(u"\u20ac 5 \u00e9", Text(CXString("\x80 5 \xe9")));
-    EXPECT_EQ(u"", Text(CXString(static_cast<const char*>(nullptr))));
-    EXPECT_EQ(u"", Text(CXString(static_cast<const WCHAR*>(nullptr))));
-}
 }  // namespace

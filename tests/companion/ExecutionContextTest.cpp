@@ -2,8 +2,6 @@
 // while its guard lives, and named in the library's diagnostics.
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "companion/Utilities/BasicExecutionContext.h"
 #include "companion/Utilities/DebugUtilities.h"
 #include "companion/Utilities/ExecutionContextLifetime.h"
@@ -51,34 +49,6 @@ TEST(ExecutionContext, TheGuardKeepsTheContextInForceAfterTheLocalPointerIsGone)
     }
     EXPECT_EQ(0, liveContexts);
     EXPECT_EQ(nullptr, UtilitiesDllPerThreadStorage::CurrentContext());
-}
-
-TEST(ExecutionContext, ContextsAndPoolsBelongToTheirThread) {
-    const CvoSharedPtr<ExecutionContextBase> here(new CountedContext());
-    const ExecutionContextLifetime lifetime(here);
-    const std::size_t blocksHere = Pool().BlocksInUse();
-    std::thread([&] {
-        EXPECT_EQ(nullptr, UtilitiesDllPerThreadStorage::CurrentContext());
-        EXPECT_EQ(0u, Pool().BlocksInUse());
-    }).join();
-    EXPECT_EQ(blocksHere, Pool().BlocksInUse());
-}
-
-TEST(ExecutionContext, ThePoolServesOnlyItsBlockSizeAndReusesReturnedBlocks) {
-    FixedBlockSizeMemoryPool pool(16, 2);
-    EXPECT_EQ(nullptr, pool.AllocateFromPool(8));
-    EXPECT_EQ(nullptr, pool.AllocateFromPool(32));
-    void* a = pool.AllocateFromPool(16);
-    void* b = pool.AllocateFromPool(16);
-    void* c = pool.AllocateFromPool(16);
-    ASSERT_NE(nullptr, c) << "a second chunk serves the third block";
-    EXPECT_EQ(3u, pool.BlocksInUse());
-    pool.ReturnToPool(b, 16);
-    EXPECT_EQ(b, pool.AllocateFromPool(16));
-    for (void* block : {a, b, c}) {
-        pool.ReturnToPool(block, 16);
-    }
-    EXPECT_EQ(0u, pool.BlocksInUse());
 }
 
 TEST(ExecutionContext, DiagnosticsNameTheContextInForce) {

@@ -82,12 +82,6 @@ TEST(JobSettings, APageCountIsTakenExactlyOrNotAtAll) {
     EXPECT_EQ(0u, JobSettings::ReadPageCount(empty.get())) << "absent";
 }
 
-TEST(JobSettings, TheDomainIsThePartBeforeTheBackslash) {
-    EXPECT_EQ(u"CORP", Utf16(JobSettings::DomainOfSamCompatibleName(WideString(u"CORP\\alice"))));
-    EXPECT_EQ(u"alice", Utf16(JobSettings::DomainOfSamCompatibleName(WideString(u"alice"))));
-    EXPECT_EQ(u"\\alice", Utf16(JobSettings::DomainOfSamCompatibleName(WideString(u"\\alice"))));
-}
-
 std::vector<std::pair<DWORD, std::u16string>> Items(const JobSettings& settings) {
     PDLInsertionDataList list;
     PDLInsertionListBuilder::Build(settings, list);
@@ -129,38 +123,4 @@ TEST(InsertionList, ItemsFollowTheSettingsInTheirFixedOrder) {
     fullQpif.fullQpifSupported = true;
     EXPECT_TRUE(Items(fullQpif).empty()) << "full QPIF without needing both: no item at all";
 }
-}  // namespace
-
-#include "companion/FilterUtilities/StreamFilterBase.h"
-#include "companion/Utilities/CorvoDriverPropertyBag.h"
-
-namespace {
-class OperationlessFilter : public StreamFilterBase {
-  protected:
-    void StartOperation_throws() override {}
-};
-
-TEST(DriverPropertyBag, TheDriversSettingsAreReadByTheirNamesWithDefaults) {
-    auto* driverBag = new FakePrinterPropertyBag();
-    driverBag->ints = {{Name(u"Corvo_Pdl"), 7363}, {Name(u"Corvo_ControllerFamily"), 8430}};
-    driverBag->bools = {{Name(u"Corvo_PrintStreamQFCICompliant"), true},
-                        {Name(u"Corvo_FullQpifSupported"), true},
-                        {Name(u"Corvo_RequiresBothPjlAndQcpt"), false}};
-    driverBag->strings = {{Name(u"Corvo_ProductPdlDataXml"), Name(u"<ProductPdlData/>")}};
-    const NativeComPrinterPropertyBagAccess access{ComReference<IPrinterPropertyBag>(driverBag)};
-    const CorvoDriverPropertyBag settings(access);
-    EXPECT_EQ(7363, settings.GetPdl());
-    EXPECT_TRUE(settings.IsPrintStreamQFCICompliant());
-    EXPECT_TRUE(settings.GetDriverProductData().IsFullQpifSupported());
-    EXPECT_FALSE(settings.GetDriverProductData().RequiresGreenSeparatorPageFixUp())
-        << "absent reads as false";
-    EXPECT_FALSE(settings.GetDriverProductData().RequiresBothPJL_AND_QCPT());
-    EXPECT_EQ(8430, settings.GetDriverProductData().GetControllerFamily());
-    EXPECT_EQ("<ProductPdlData/>", settings.GetProductPdlDataXml().str());
-
-    const NativeComPrinterPropertyBagAccess empty{ComReference<IPrinterPropertyBag>()};
-    EXPECT_EQ(5001, CorvoDriverPropertyBag(empty).GetPdl()) << "none known without a value";
-    driverBag->Release();
-}
-
 }  // namespace

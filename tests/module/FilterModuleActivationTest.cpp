@@ -155,21 +155,6 @@ TEST_F(FilterModuleActivation, ServerLocksCountPerFactoryAndAnUnlockWithoutALock
     }
 }
 
-TEST_F(FilterModuleActivation, AFilterWhoseOperationNeverStartedOnlyLowersTheCountWhenDestroyed) {
-    IClassFactory* factory = Factory();
-    IPrintPipelineFilter* filters[3] = {};
-    for (auto*& filter : filters) {
-        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IPrintPipelineFilter,
-                                                reinterpret_cast<void**>(&filter)));
-    }
-    factory->Release();
-    filters[0]->Release();
-    filters[1]->Release();
-    EXPECT_EQ(S_FALSE, module->CanUnloadNow());
-    filters[2]->Release();
-    EXPECT_EQ(S_OK, module->CanUnloadNow());
-}
-
 TEST_F(FilterModuleActivation, StartOperationBeforeInitializeFilterIsUnexpected) {
     IClassFactory* factory = Factory();
     IPrintPipelineFilter* filter = nullptr;

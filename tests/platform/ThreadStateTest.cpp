@@ -1,4 +1,4 @@
-// Per-thread state of the stand-in layer: the last error and COM initialisation.
+// Per-thread state of the stand-in layer: the last error, and a module that is not there.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -15,18 +15,6 @@ TEST(ThreadState, TheLastErrorBelongsToTheThreadThatSetIt) {
     }).join();
     EXPECT_EQ(ERROR_SUCCESS, seenByOtherThread);
     EXPECT_EQ(1234u, GetLastError());
-}
-
-TEST(ThreadState, ComInitialisationIsCountedPerThreadAndKeepsItsModel) {
-    std::thread([] {
-        EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-        EXPECT_EQ(S_FALSE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-        EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-        CoUninitialize();
-        CoUninitialize();
-        EXPECT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) << "fully left before";
-        CoUninitialize();
-    }).join();
 }
 
 TEST(ModuleLoading, LoadingAModuleThatIsNotThereFailsWithModNotFound) {
