@@ -1,7 +1,9 @@
 # One entry for building and testing on a fresh Debian 12 machine.
 #   make run    builds the Linux filter and its host, and runs the main example job through it
 #   make test   installs what is missing, then builds and runs every test of every preset: Linux
-#               (Debug, sanitizers, Release) and the Windows DLL under Wine
+#               (Debug, sanitizers, Release) and the Windows DLL under Wine, the release archives
+#               included
+#   make package  writes the release archives into build/package (Windows zip, Linux tarball)
 
 PRESETS := linux linux-asan linux-release windows
 PACKAGES := cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libssl-dev libpugixml-dev \
@@ -11,7 +13,7 @@ FUZZ_SECONDS ?= 60
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test fuzz $(addprefix test-,$(PRESETS)) clean
+.PHONY: deps build run test fuzz package $(addprefix test-,$(PRESETS)) clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -47,7 +49,17 @@ fuzz: deps
 	./build/linux-fuzz/bin/copy_stream_fuzzer -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 \
 		build/linux-fuzz/corpus tests/fuzz/corpus
 
-test: fuzz $(addprefix test-,$(PRESETS))
+# The release archives: the Windows DLL and host built in Release, the Linux module, stand-in
+# library and host of linux-release, each with the packaging files, docs, examples and licence texts.
+package: deps
+	cmake --preset windows-release
+	cmake --build --preset windows-release --target cv-archive
+	cmake --preset linux-release
+	cmake --build --preset linux-release --target cv-archive
+
+# Every preset's tests include the archives' test, which must find them here.
+test: export CV_REQUIRE_PACKAGE = 1
+test: fuzz package $(addprefix test-,$(PRESETS))
 
 clean:
 	rm -rf build

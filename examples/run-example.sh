@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs one example job through the filter with the command-line host:
 #   examples/run-example.sh NAME [HOST [OUTDIR [RUNNER]]]
-# NAME is an examples/NAME.json; HOST defaults to the Linux build's pdl-stream-filter; the run
+# NAME is an examples/NAME.json; HOST defaults to the pdl-stream-filter of an unpacked release
+# archive (bin/ beside examples/), else to the Linux build's; the run
 # happens in OUTDIR/NAME (default build/examples/NAME); RUNNER (for example cmake/wine-run.sh)
 # runs a Windows host. Leaves NAME.out, report.json, account.txt (the filter's account as
 # --explain prints it, the Atrium job folder's name left out) and, per example, NAME.decrypted or
@@ -10,7 +11,9 @@ set -euo pipefail
 examples=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$examples")
 name=$1
-host=${2:-$root/build/linux/bin/pdl-stream-filter}
+default_host=$root/bin/pdl-stream-filter
+[ -x "$default_host" ] || default_host=$root/build/linux/bin/pdl-stream-filter
+host=${2:-$default_host}
 outdir=${3:-$root/build/examples}/$name
 runner=${4:-}
 run() { ${runner:+"$runner"} "$host" "$@"; }

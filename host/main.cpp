@@ -9,6 +9,7 @@
 #include "FilterModule.h"
 #include "RunCommand.h"
 #include "TextConversion.h"
+#include "cv-version.h"
 
 namespace {
 int RunProbe(const std::string& modulePath) {
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     const unsigned closedAtStart = KeepStandardDescriptorsTaken();
     UseBinaryStandardStreams();
     CLI::App app{"Runs print jobs through the PDL stream filter module."};
+    app.set_version_flag("--version", "pdl-stream-filter " CV_VERSION_TEXT);
     app.require_subcommand(1);
 
     RunOptions run;
