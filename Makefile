@@ -4,16 +4,17 @@
 #               (Debug, sanitizers, Release) and the Windows DLL under Wine, the release archives
 #               included
 #   make package  writes the release archives into build/package (Windows zip, Linux tarball)
+#   make install-cups  installs the CUPS filter, its PPDs and MIME type (DESTDIR-aware)
 
 PRESETS := linux linux-asan linux-release windows
 PACKAGES := cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libssl-dev libpugixml-dev \
             g++-mingw-w64-x86-64 wine wine64 clang-14 libfuzzer-14-dev libclang-rt-14-dev \
-            ghostscript time
+            ghostscript time libcups2-dev cups-daemon cups-client
 FUZZ_SECONDS ?= 60
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test fuzz package $(addprefix test-,$(PRESETS)) clean
+.PHONY: deps build run test fuzz package install-cups $(addprefix test-,$(PRESETS)) clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -57,8 +58,17 @@ package: deps
 	cmake --preset linux-release
 	cmake --build --preset linux-release --target cv-archive
 
-# Every preset's tests include the archives' test, which must find them here.
+# The filter for CUPS from the Release build: the program, module and stand-in library in
+# /usr/lib/cv-pdlstreamfilter, its link in CUPS's filter folder, the MIME type and the PPDs.
+install-cups: deps
+	cmake --preset linux-release
+	cmake --build --preset linux-release --target pdl-stream-filter
+	DESTDIR="$(DESTDIR)" packaging/cups/install.sh build/linux-release/bin
+
+# Every preset's tests include the archives' test, which must find them here, and on Linux the
+# test under a private cupsd, which must find it installed.
 test: export CV_REQUIRE_PACKAGE = 1
+test: export CV_REQUIRE_CUPSD = 1
 test: fuzz package $(addprefix test-,$(PRESETS))
 
 clean:

@@ -1,6 +1,8 @@
 // The host's pipeline property bag.
 #include "HostPropertyBag.h"
 
+#include <algorithm>
+
 namespace {
 // VariantCopy refuses the pipeline's handle properties (VT_BYREF with no base type), so the copy
 // is made here: texts and interface references are duplicated, everything else is bitwise.
@@ -16,6 +18,14 @@ HRESULT CopyOf(const VARIANT& source, VARIANT& target) {
         source.punkVal->AddRef();
     }
     return S_OK;
+}
+
+// "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_" and a page number.
+bool IsPageFeaturesName(const std::basic_string<WCHAR>& name) {
+    static const std::basic_string<WCHAR> prefix = WIDE("PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_");
+    return name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](WCHAR c) { return c >= WIDE('0') && c <= WIDE('9'); });
 }
 }  // namespace
 
@@ -43,7 +53,14 @@ HRESULT HostPropertyBag::GetProperty(const WCHAR* name, VARIANT* value) {
     const std::lock_guard<std::mutex> lock(mutex);
     const auto found = values.find(name);
     if (found == values.end()) {
-        return E_INVALIDARG;
+        if (!everyPageFeatures || !IsPageFeaturesName(name)) {
+            return E_INVALIDARG;
+        }
+        answered.insert(name);
+        value->vt = VT_BSTR;
+        value->bstrVal = SysAllocStringLen(everyPageFeatures->data(),
+                                           static_cast<UINT>(everyPageFeatures->size()));
+        return value->bstrVal != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     answered.insert(name);
     return CopyOf(found->second, *value);
@@ -74,6 +91,11 @@ void HostPropertyBag::Set(const std::basic_string<WCHAR>& name, const VARIANT& v
     VARIANT& slot = values[name];
     VariantClear(&slot);
     slot = value;
+}
+
+void HostPropertyBag::SetEveryPageFeatures(const std::basic_string<WCHAR>& text) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    everyPageFeatures = text;
 }
 
 std::set<std::basic_string<WCHAR>> HostPropertyBag::AnsweredNames() const {

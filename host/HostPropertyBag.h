@@ -4,6 +4,7 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -21,6 +22,8 @@ class HostPropertyBag : public HostComObject<IPrintPipelinePropertyBag> {
 
     void SetText(const std::basic_string<WCHAR>& name, const std::basic_string<WCHAR>& text);
     void Set(const std::basic_string<WCHAR>& name, const VARIANT& value);
+    // The answer to "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_<n>" for every page n without its own.
+    void SetEveryPageFeatures(const std::basic_string<WCHAR>& text);
     // Names asked for that were there.
     std::set<std::basic_string<WCHAR>> AnsweredNames() const;
     // The text of a string property; empty when absent or not a string.
@@ -30,4 +33,5 @@ class HostPropertyBag : public HostComObject<IPrintPipelinePropertyBag> {
     mutable std::mutex mutex;
     std::map<std::basic_string<WCHAR>, VARIANT> values;
     std::set<std::basic_string<WCHAR>> answered;
+    std::optional<std::basic_string<WCHAR>> everyPageFeatures;
 };

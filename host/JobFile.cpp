@@ -206,6 +206,8 @@ JobFile JobFile::Parse(const std::string& text, const std::filesystem::path& fol
                   job.properties.emplace_back(name, Property(value, k + "." + name));
               }
           }},
+         {"everyPageFeatures",
+          [&](const Json& v, const std::string& k) { job.everyPageFeatures = Text(v, k); }},
          {"driver", [&](const Json& v, const std::string& k) { job.driver = ParseDriver(v, k); }},
          {"printer",
           [&](const Json& v, const std::string& k) { job.printer = ParsePrinter(v, k); }},

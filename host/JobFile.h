@@ -48,6 +48,9 @@ struct JobFile {
     std::optional<std::filesystem::path> input;
     std::optional<std::filesystem::path> output;
     std::vector<std::pair<std::string, PropertyValue>> properties;
+    // The feature settings of every page that has no "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_<n>" of
+    // its own, as a print server gives one job's options to all its pages.
+    std::optional<std::string> everyPageFeatures;
     std::optional<Driver> driver;
     Printer printer;
     Job job;

@@ -88,12 +88,15 @@ Owned<HostPropertyBag> BuildPropertyBag(const JobFile& job, const HostSpooler& s
     for (const auto& [name, value] : job.properties) {
         bag->Set(TextConversion::FromUtf8(name), VariantOf(value));
     }
+    if (job.everyPageFeatures) {
+        bag->SetEveryPageFeatures(TextConversion::FromUtf8(*job.everyPageFeatures));
+    }
     return bag;
 }
 
 // The filter's life cycle; the HRESULT of the first call that failed.
 HRESULT RunFilterLifeCycle(IPrintPipelinePropertyBag* bag, IInterFilterCommunicator* communicator,
-                           IPrintPipelineManagerControl* control) {
+                           IPrintPipelineManagerControl* control, JobCancellation* cancellation) {
     const FilterModule module(FilterModule::PathBesideExecutable());
     IClassFactory* factory = nullptr;
     HRESULT result = module.GetClassObject(CLSID_PDLStreamFilter, IID_IClassFactory,
@@ -110,8 +113,14 @@ HRESULT RunFilterLifeCycle(IPrintPipelinePropertyBag* bag, IInterFilterCommunica
     }
     result = filter->InitializeFilter(communicator, bag, control);
     if (SUCCEEDED(result)) {
+        if (cancellation != nullptr) {
+            cancellation->Attach(filter);
+        }
         result = filter->StartOperation();
         filter->ShutdownOperation();
+        if (cancellation != nullptr) {
+            cancellation->Detach();
+        }
     }
     filter->Release();
     return result;
@@ -121,9 +130,10 @@ HRESULT RunFilterLifeCycle(IPrintPipelinePropertyBag* bag, IInterFilterCommunica
 // be run at all.
 std::pair<HRESULT, std::string> RunFilter(IPrintPipelinePropertyBag* bag,
                                           IInterFilterCommunicator* communicator,
-                                          HostManagerControl& control) {
+                                          HostManagerControl& control,
+                                          JobCancellation* cancellation) {
     try {
-        const HRESULT result = RunFilterLifeCycle(bag, communicator, &control);
+        const HRESULT result = RunFilterLifeCycle(bag, communicator, &control, cancellation);
         return {result, FAILED(result) ? control.Description() : std::string()};
     } catch (const std::exception& failure) {
         return {E_FAIL, failure.what()};
@@ -132,7 +142,8 @@ std::pair<HRESULT, std::string> RunFilter(IPrintPipelinePropertyBag* bag,
 }  // namespace
 
 JobRun::Outcome JobRun::Execute(const JobFile& job, std::FILE* input, bool inputSeekable,
-                                std::FILE* output, std::ostream& notes) {
+                                std::FILE* output, std::ostream& notes,
+                                JobCancellation* cancellation) {
     const HostSpooler spooler(job);
     for (const std::string& note : spooler.Notes()) {
         notes << "pdl-stream-filter: note: " << note << "\n";
@@ -145,7 +156,8 @@ JobRun::Outcome JobRun::Execute(const JobFile& job, std::FILE* input, bool input
     const Owned<HostManagerControl> control(new HostManagerControl());
 
     Outcome outcome;
-    std::tie(outcome.result, outcome.message) = RunFilter(bag.get(), communicator.get(), *control);
+    std::tie(outcome.result, outcome.message) =
+        RunFilter(bag.get(), communicator.get(), *control, cancellation);
     if (SUCCEEDED(outcome.result) && writer->Failed()) {
         outcome.result = static_cast<HRESULT>(0x8007001D);
         outcome.message = "the output could not be written completely";

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "JobCancellation.h"
 #include "JobFile.h"
 #include "seam/Win32Seam.h"
 
@@ -24,7 +25,9 @@ class JobRun {
         std::vector<nlohmann::ordered_json> account;
     };
 
-    // Notes on what the build could not use of the job file go to `notes`.
+    // Notes on what the build could not use of the job file go to `notes`. A `cancellation`
+    // cancels the job as the pipeline manager would.
     static Outcome Execute(const JobFile& job, std::FILE* input, bool inputSeekable,
-                           std::FILE* output, std::ostream& notes);
+                           std::FILE* output, std::ostream& notes,
+                           JobCancellation* cancellation = nullptr);
 };

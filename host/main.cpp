@@ -3,8 +3,13 @@
 
 #include <exception>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "ActivationProbe.h"
+#if !defined(_WIN32)
+#include "CupsCommand.h"
+#endif
 #include "DecryptCommand.h"
 #include "FilterModule.h"
 #include "RunCommand.h"
@@ -43,6 +48,11 @@ unsigned KeepStandardDescriptorsTaken() {
 int main(int argc, char** argv) {
     const unsigned closedAtStart = KeepStandardDescriptorsTaken();
     UseBinaryStandardStreams();
+#if !defined(_WIN32)
+    if (CupsCommand::IsFilterInvocation(argc, argv)) {
+        return CupsCommand::Run(std::vector<std::string>(argv + 1, argv + argc), std::cerr);
+    }
+#endif
     CLI::App app{"Runs print jobs through the PDL stream filter module."};
     app.set_version_flag("--version", "pdl-stream-filter " CV_VERSION_TEXT);
     app.require_subcommand(1);
@@ -71,6 +81,16 @@ int main(int argc, char** argv) {
     decryptCommand->add_option("--output", decrypt.output,
                                "The decrypted job; - for standard output");
 
+#if !defined(_WIN32)
+    std::vector<std::string> cupsArguments;
+    CLI::App* cups = app.add_subcommand(
+        "cups",
+        "Run as a CUPS filter: JOB-ID USER TITLE COPIES OPTIONS [FILE], the PPD from $PPD.");
+    cups->add_option("arguments", cupsArguments, "The filter's arguments as CUPS gives them")
+        ->expected(5, 6)
+        ->required();
+#endif
+
     std::string modulePath;
     CLI::App* probe = app.add_subcommand(
         "probe", "Load the filter module and activate its filter as the pipeline manager does.");
@@ -94,6 +114,11 @@ int main(int argc, char** argv) {
         if (decryptCommand->parsed()) {
             return DecryptCommand::Run(decrypt, std::cerr);
         }
+#if !defined(_WIN32)
+        if (cups->parsed()) {
+            return CupsCommand::Run(cupsArguments, std::cerr);
+        }
+#endif
         return RunProbe(modulePath);
     } catch (const std::exception& failure) {
         std::cerr << "pdl-stream-filter: " << failure.what() << "\n";

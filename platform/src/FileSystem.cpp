@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "ErrorTranslation.h"
 #include "NativePath.h"
 #include "TokenHandles.h"
 #include "cvplatform/ErrorHandling.h"
@@ -20,34 +21,9 @@ struct FileHandle {
     int descriptor = -1;
 };
 
-DWORD Win32ErrorOf(int error) {
-    switch (error) {
-        case ENOENT:
-            return ERROR_FILE_NOT_FOUND;
-        case ENOTDIR:
-            return ERROR_PATH_NOT_FOUND;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return ERROR_ACCESS_DENIED;
-        case EEXIST:
-            return ERROR_ALREADY_EXISTS;
-        case ENOSPC:
-            return ERROR_DISK_FULL;
-        case EFBIG:
-            return ERROR_FILE_TOO_LARGE;
-        case ENOMEM:
-            return ERROR_NOT_ENOUGH_MEMORY;
-        case EISDIR:
-            return ERROR_ACCESS_DENIED;
-        default:
-            return ERROR_GEN_FAILURE;
-    }
-}
-
 template <typename Result>
 Result FailWith(int error, Result result) {
-    SetLastError(Win32ErrorOf(error));
+    SetLastError(Win32ErrorOfErrno(error));
     return result;
 }
 

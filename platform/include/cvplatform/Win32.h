@@ -8,6 +8,7 @@
 #include "cvplatform/KnownFolders.h"
 #include "cvplatform/ModuleLoading.h"
 #include "cvplatform/OleAutomation.h"
+#include "cvplatform/PrintService.h"
 #include "cvplatform/ProcessStatus.h"
 #include "cvplatform/Security.h"
 #include "cvplatform/Spooler.h"

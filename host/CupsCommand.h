@@ -1,0 +1,22 @@
+// The host as a CUPS filter: `pdl-stream-filter cups JOB USER TITLE COPIES OPTIONS [FILE]`, or the
+// program started by CUPS under the name of its link in the filter folder with the same
+// arguments. The queue's PPD gives the driver's settings, the job's options the pipeline
+// properties; the filtered job goes to standard output and the messages to standard error with
+// CUPS's "ERROR:", "WARNING:", "INFO:" and "DEBUG:" prefixes. SIGTERM cancels the job.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+class CupsCommand {
+  public:
+    static constexpr int kSucceeded = 0;
+    static constexpr int kFailed = 1;
+
+    // Whether the program was started as a filter: under another name than its own, with a
+    // filter's five or six arguments.
+    static bool IsFilterInvocation(int argc, char** argv);
+    // `arguments` without the program's name.
+    static int Run(const std::vector<std::string>& arguments, std::ostream& log);
+};

@@ -1,0 +1,19 @@
+// What a filter program of a Linux print service needs of the system: the spooler's termination
+// request and a secret file only the service may read. For the Linux build's programs.
+#pragma once
+
+#include "cvplatform/PlatformApi.h"
+#include "cvplatform/Win32Types.h"
+
+// Calls `callback(context)` on a thread of its own each time the process receives SIGTERM, which
+// then no longer ends the process. Call it before the program starts any other thread, so that
+// every thread inherits the blocked signal. FALSE when the thread cannot be started.
+CVPLATFORM_API BOOL CvCallOnTerminationRequest(void (*callback)(void*), void* context);
+
+// Reads a file that holds a secret of the print service, refusing one that others may read: a
+// regular file (a link is not followed) that grants nothing to others and grants its group
+// access only when that group is root's or `group`. At most `room` bytes go into `buffer`, the
+// count into `*read`. ERROR_SUCCESS; ERROR_ACCESS_DENIED with `reason` saying why the file is not
+// private; ERROR_BAD_FILE_TYPE; ERROR_FILE_TOO_LARGE; or the OS error of opening or reading.
+CVPLATFORM_API DWORD CvReadPrivateFile(const char* path, const char* group, char* buffer,
+                                       DWORD room, DWORD* read, char* reason, DWORD reasonRoom);

@@ -1,0 +1,91 @@
+// SIGTERM as a request handed to a thread, and the private secret file of a print service.
+#include "cvplatform/PrintService.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <thread>
+
+#include "ErrorTranslation.h"
+#include "cvplatform/ErrorHandling.h"
+#include "cvplatform/FileSystem.h"
+
+BOOL CvCallOnTerminationRequest(void (*callback)(void*), void* context) {
+    sigset_t termination;
+    sigemptyset(&termination);
+    sigaddset(&termination, SIGTERM);
+    if (pthread_sigmask(SIG_BLOCK, &termination, nullptr) != 0) {
+        return FALSE;
+    }
+    try {
+        // The thread waits for the signal synchronously, so the callback may do anything a thread
+        // may do; a handler could only set a flag.
+        std::thread([termination, callback, context] {
+            for (;;) {
+                int signal = 0;
+                if (sigwait(&termination, &signal) == 0) {
+                    callback(context);
+                }
+            }
+        }).detach();
+    } catch (...) {
+        return FALSE;
+    }
+    return TRUE;
+}
+
+namespace {
+// Why the file's permissions let others than the print service read it; nullptr when they do not.
+const char* WhyNotPrivate(const struct stat& status, const char* group) {
+    if ((status.st_mode & S_IRWXO) != 0) {
+        return "others may access it";
+    }
+    if ((status.st_mode & S_IRWXG) == 0 || status.st_gid == 0) {
+        return nullptr;
+    }
+    const struct group* serviceGroup = group != nullptr ? getgrnam(group) : nullptr;
+    if (serviceGroup == nullptr || serviceGroup->gr_gid != status.st_gid) {
+        return "its group is neither root's nor the print service's";
+    }
+    return nullptr;
+}
+}  // namespace
+
+DWORD CvReadPrivateFile(const char* path, const char* group, char* buffer, DWORD room, DWORD* read,
+                        char* reason, DWORD reasonRoom) {
+    if (path == nullptr || buffer == nullptr || read == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    *read = 0;
+    const int file = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) {
+        return errno == ELOOP ? ERROR_BAD_FILE_TYPE : Win32ErrorOfErrno(errno);
+    }
+    // The checks look at the file that is read, not at whatever the path names by then.
+    struct stat status {};
+    DWORD result = ERROR_SUCCESS;
+    if (fstat(file, &status) != 0) {
+        result = Win32ErrorOfErrno(errno);
+    } else if (!S_ISREG(status.st_mode)) {
+        result = ERROR_BAD_FILE_TYPE;
+    } else if (const char* why = WhyNotPrivate(status, group)) {
+        if (reason != nullptr && reasonRoom > 0) {
+            std::snprintf(reason, reasonRoom, "%s", why);
+        }
+        result = ERROR_ACCESS_DENIED;
+    } else if (static_cast<unsigned long long>(status.st_size) > room) {
+        result = ERROR_FILE_TOO_LARGE;
+    } else {
+        const ssize_t count = ::read(file, buffer, room);
+        result = count < 0 ? Win32ErrorOfErrno(errno) : ERROR_SUCCESS;
+        *read = count < 0 ? 0 : static_cast<DWORD>(count);
+    }
+    close(file);
+    return result;
+}

@@ -1,0 +1,257 @@
+#!/bin/bash
+# The filter under a real cupsd of the test's own: a private scheduler (its configuration, spool,
+# logs and filter folder in a scratch folder, a port on 127.0.0.1, file: devices), queues made
+# from the example PPDs, jobs submitted with lp, and each device file held byte for byte to
+# `pdl-stream-filter run` on the equivalent job file. Also a job with a pass phrase, a job the
+# filter refuses, and a cancelled job that must stop. The scheduler is stopped whatever happens;
+# the system's CUPS is never used.
+#   tests/cups/cupsd-test.sh BIN_DIR WORKDIR
+# Skipped (77) where cupsd is not installed, unless CV_REQUIRE_CUPSD=1, as `make test` sets it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+bin=$(cd "$1" && pwd)
+results=$2
+host=$bin/pdl-stream-filter
+if ! command -v cupsd > /dev/null || ! command -v lp > /dev/null; then
+    echo "cupsd or lp is not installed (packages cups-daemon and cups-client)"
+    [ "${CV_REQUIRE_CUPSD:-0}" = 1 ] && exit 1
+    exit 77
+fi
+rm -rf "$results"
+mkdir -p "$results"
+
+# The scheduler runs the filter as lp when it runs as root, so everything it reads lives in a
+# scratch folder anyone may enter, whatever the permissions of the checkout.
+work=$(mktemp -d /tmp/cv-cupsd-test.XXXXXX)
+chmod 755 "$work"
+cupsd_pid=
+finish() {
+    if [ -n "$cupsd_pid" ]; then
+        kill "$cupsd_pid" 2> /dev/null || true
+        wait "$cupsd_pid" 2> /dev/null || true
+    fi
+    cp -r "$work/log" "$results/" 2> /dev/null || true
+    rm -rf "$work"
+}
+trap finish EXIT
+
+mkdir -p "$work"/{conf/ppd,spool,log,cache,state,tmp,serverbin/filter,lib,out,home}
+chmod 1777 "$work/out" "$work/tmp"
+for folder in daemon backend notifier; do
+    ln -s "/usr/lib/cups/$folder" "$work/serverbin/$folder"
+done
+cp "$host" "$bin/cv-PDLStreamFilter.so" "$bin/libcv-platform.so" "$work/lib/"
+chmod 755 "$work/lib"/*
+ln -s "$work/lib/pdl-stream-filter" "$work/serverbin/filter/cv-pdlstreamfilter"
+cp "$root/packaging/cups/cv-pdlstreamfilter.types" "$work/conf/"
+
+# A free port, counted from one that depends on the scratch folder.
+port=$((20000 + $(cksum <<< "$work" | cut -d' ' -f1) % 20000))
+while (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null; do
+    port=$((port + 1))
+done
+cat > "$work/conf/cupsd.conf" << CONF
+Listen 127.0.0.1:$port
+LogLevel debug
+MaxLogSize 0
+WebInterface No
+Browsing No
+DefaultAuthType None
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+CONF
+{
+    echo "ServerRoot $work/conf"
+    echo "RequestRoot $work/spool"
+    echo "CacheDir $work/cache"
+    echo "StateDir $work/state"
+    echo "TempDir $work/tmp"
+    echo "ServerBin $work/serverbin"
+    echo "ErrorLog $work/log/error_log"
+    echo "AccessLog $work/log/access_log"
+    echo "PageLog $work/log/page_log"
+    echo "FileDevice Yes"
+    if [ "$(id -u)" != 0 ]; then
+        echo "User $(id -un)"
+        echo "Group $(id -gn)"
+    fi
+} > "$work/conf/cups-files.conf"
+
+cupsd -f -c "$work/conf/cupsd.conf" -s "$work/conf/cups-files.conf" > "$work/log/cupsd.out" 2>&1 &
+cupsd_pid=$!
+export CUPS_SERVER=127.0.0.1:$port HOME=$work/home
+for _ in $(seq 100); do
+    lpstat -r 2> /dev/null | grep -q "is running" && break
+    kill -0 "$cupsd_pid" 2> /dev/null || { cat "$work/log/cupsd.out"; exit 1; }
+    sleep 0.2
+done
+
+# The pass phrase files: one only root and lp may read, one anyone may.
+echo "correct horse battery staple" > "$work/conf/passphrase"
+cp "$work/conf/passphrase" "$work/conf/leaky-passphrase"
+chmod 600 "$work/conf/passphrase"
+chmod 644 "$work/conf/leaky-passphrase"
+if [ "$(id -u)" = 0 ]; then
+    chgrp lp "$work/conf/passphrase"
+    chmod 640 "$work/conf/passphrase"
+fi
+ppd_ps=$root/packaging/cups/cv-pdlstreamfilter-postscript.ppd
+ppd_pxl=$root/packaging/cups/cv-pdlstreamfilter-pclxl.ppd
+with_passphrase() { sed "s|^\*cvPDL: .*|&\n*cvPassPhraseFile: \"$2\"|" "$1"; }
+with_passphrase "$ppd_ps" "$work/conf/passphrase" > "$work/secure.ppd"
+with_passphrase "$ppd_ps" "$work/conf/leaky-passphrase" > "$work/leaky.ppd"
+add_queue() {
+    lpadmin -p "$1" -E -v "file://$work/out/$1.out" -P "$2" -o printer-error-policy=abort-job \
+        2> /dev/null
+}
+add_queue ps "$ppd_ps"
+add_queue pxl "$ppd_pxl"
+add_queue secure "$work/secure.ppd"
+add_queue leaky "$work/leaky.ppd"
+
+failed=0
+fail() {
+    echo "FAILED: $*"
+    failed=1
+}
+# submit QUEUE FILE OPTIONS...: the job's id.
+submit() {
+    local queue=$1 file=$2
+    shift 2
+    lp -d "$queue" -o document-format=application/vnd.cv-pdl-job "$@" "$file" |
+        sed -n 's/^request id is [^ ]*-\([0-9]*\) .*/\1/p'
+}
+# Waits until the job has left the queue, or (a filter failed) the scheduler stopped it.
+wait_for() {
+    local queue=$1 id=$2
+    for _ in $(seq 600); do
+        lpstat -o "$queue" 2> /dev/null | grep -q "^$queue-$id " || return 0
+        grep -q "\[Job $id\] Job stopped due to filter errors" "$work/log/error_log" && return 0
+        sleep 0.2
+    done
+    fail "job $queue-$id did not finish"
+}
+# expect_same NAME DEVICE_FILE JOB_FILE INPUT: the device file equals the run of the job file
+# (NAME.json in the results), kept as NAME.expected beside it.
+expect_same() {
+    "$host" run --job "$results/$1.json" --input "$3" --output "$results/$1.expected" > /dev/null
+    if cmp -s "$2" "$results/$1.expected"; then
+        echo "ok: $1: the device file is what pdl-stream-filter run makes of the job"
+    else
+        fail "$1: the device file is not what pdl-stream-filter run makes of the job"
+        cp "$2" "$results/$1.device" 2> /dev/null || true
+    fi
+}
+
+ps_job=$root/examples/jobs/doc003.ps2write-drv-staple-simpinitg.pjl.ps
+id=$(submit ps "$ps_job" -n 2 -t "Quarterly report" -o sides=two-sided-long-edge \
+    -o print-color-mode=monochrome -o Collate=True -o media-source=tray-2 \
+    -o "cv-pjl='@PJL SET JOBNAME=QUARTERLY\\\\n@PJL SET HOLD=OFF'" \
+    -o "cv-job-ps-comments='%%For: alice'" -o cv-remove-stapling=true)
+wait_for ps "$id"
+cat > "$results/ps.json" << 'JOB'
+{
+  "properties": {
+    "Corvo_PjlToInsert": "@PJL SET JOBNAME=QUARTERLY\r\n@PJL SET HOLD=OFF\r\n",
+    "Corvo_JobLevelPsCommentsToInsert": "%%For: alice\n",
+    "Corvo_JobLevelPsToInsert": "<< /Collate true /NumCopies 2 >> setpagedevice\n",
+    "RemoveNativeStaplingFlag": null
+  },
+  "everyPageFeatures": "Duplex=TwoSidedLongEdge:MediaPosition=2:ColorMode=Monochrome",
+  "driver": { "pdl": 7363 }
+}
+JOB
+expect_same ps "$work/out/ps.out" "$ps_job"
+
+pxl_job=$root/examples/jobs/doc001.pxlmono.pjl.pxl
+id=$(submit pxl "$pxl_job" -o "cv-pjl='@PJL SET COPIES=2'")
+wait_for pxl "$id"
+cat > "$results/pxl.json" << 'JOB'
+{
+  "properties": { "Corvo_PjlToInsert": "@PJL SET COPIES=2\r\n" },
+  "everyPageFeatures": "ColorMode=Monochrome",
+  "driver": { "pdl": 7360 }
+}
+JOB
+expect_same pxl "$work/out/pxl.out" "$pxl_job"
+
+id=$(submit secure "$ps_job")
+wait_for secure "$id"
+cat > "$results/secure.json" << 'JOB'
+{ "everyPageFeatures": "ColorMode=Monochrome", "driver": { "pdl": 7363 } }
+JOB
+if ! grep -q "ENTER LANGUAGE=POSTSCRIPT" "$work/out/secure.out" ||
+    grep -q "%%EndSetup" "$work/out/secure.out"; then
+    fail "job with a pass phrase: the device file is not encrypted behind the language switch"
+fi
+"$host" decrypt --pass-phrase-file "$work/conf/leaky-passphrase" --input "$work/out/secure.out" \
+    --output "$results/secure.decrypted"
+expect_same secure "$results/secure.decrypted" "$ps_job"
+
+id=$(submit leaky "$ps_job")
+wait_for leaky "$id"
+if ! grep -q "\[Job $id\] the pass phrase file .*leaky-passphrase is refused: others may" \
+    "$work/log/error_log"; then
+    fail "refused job: no ERROR line naming the pass phrase file in the log"
+elif [ -s "$work/out/leaky.out" ]; then
+    fail "refused job: bytes reached the device"
+elif ! grep -q "\[Job $id\] Job stopped due to filter errors" "$work/log/error_log"; then
+    fail "refused job: the scheduler did not stop it for the filter's failure"
+else
+    echo "ok: a pass phrase file others may read refuses the job, which the scheduler stops"
+fi
+cancel "leaky-$id" 2> /dev/null || true
+
+# A job of many pages, each given features, runs long enough to be cancelled while the filter
+# copies it; it must stop within seconds, well before its end.
+python3 - "$work/many-pages.ps" << 'PY'
+import sys
+with open(sys.argv[1], 'wb') as out:
+    out.write(b'\x1b%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS-Adobe-3.0\n'
+              b'%%EndComments\n%%BeginSetup\n%%EndSetup\n')
+    out.write(b''.join(b'%%%%Page: %d %d\n%%%%BeginPageSetup\n%%%%EndPageSetup\n'
+                       b'gsave simpInitG\nshowpage\ngrestore\n' % (i, i)
+                       for i in range(1, 2000001)))
+    out.write(b'%%EOF\n\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X')
+PY
+id=$(submit ps "$work/many-pages.ps")
+for _ in $(seq 300); do
+    [ -s "$work/out/ps.out" ] && [ "$(stat -c %s "$work/out/ps.out")" -gt 1000000 ] && break
+    sleep 0.1
+done
+cancel "ps-$id"
+cancelled_at=$(date +%s)
+wait_for ps "$id"
+took=$(($(date +%s) - cancelled_at))
+written=$(stat -c %s "$work/out/ps.out")
+if [ "$took" -gt 10 ]; then
+    fail "cancelled job: the filter took $took s to stop"
+elif [ "$written" -ge "$(stat -c %s "$work/many-pages.ps")" ]; then
+    fail "cancelled job: the filter ran to the end ($written bytes)"
+elif pgrep -f "$work/lib/pdl-stream-filter" > /dev/null; then
+    fail "cancelled job: the filter is still running"
+else
+    echo "ok: a cancelled job stops ($written bytes written, stopped $took s after the request)"
+fi
+
+# What install-cups lays out below DESTDIR: the program beside its module, CUPS's link to it.
+DESTDIR=$work/dest "$root/packaging/cups/install.sh" "$bin" > /dev/null
+lib=$work/dest/usr/lib/cv-pdlstreamfilter
+if [ "$(readlink "$work/dest/usr/lib/cups/filter/cv-pdlstreamfilter")" != \
+    /usr/lib/cv-pdlstreamfilter/pdl-stream-filter ] ||
+    [ "$(stat -c %a "$lib/pdl-stream-filter" "$lib/cv-PDLStreamFilter.so" "$lib/libcv-platform.so" |
+        tr '\n' ' ')" != "755 644 644 " ] ||
+    [ ! -f "$work/dest/usr/share/cups/mime/cv-pdlstreamfilter.types" ] ||
+    [ "$(ls "$work/dest/usr/share/ppd/cv-pdlstreamfilter" | wc -l)" != 2 ]; then
+    fail "install-cups: the installed layout is not the documented one"
+else
+    echo "ok: install-cups lays out the program, its module, the link, the MIME type and the PPDs"
+fi
+exit $failed
