@@ -247,6 +247,9 @@ elif [ "$written" -ge "$(stat -c %s "$work/many-pages.ps")" ]; then
     fail "cancelled job: the filter ran to the end ($written bytes)"
 elif still_running "$work/lib/pdl-stream-filter"; then
     fail "cancelled job: the filter is still running"
+elif ! grep -q "\[Job $id\] The job was cancelled: nothing more was read or sent." \
+    "$work/log/error_log"; then
+    fail "cancelled job: the filter did not end the operation as a cancellation"
 else
     echo "ok: a cancelled job stops ($written bytes written, stopped $took s after the request)"
 fi
