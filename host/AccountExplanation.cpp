@@ -142,3 +142,17 @@ void AccountExplanation::Write(const std::vector<Json>& account, std::ostream& o
         out << std::setw(12) << column << "  " << Describe(record) << "\n";
     }
 }
+
+AccountExplanation::Tally AccountExplanation::Count(const std::vector<Json>& account) {
+    Tally tally;
+    for (const Json& record : account) {
+        const std::string kind = Text(record, "record");
+        const bool inserted = kind == "item" && record.value("inserted", false);
+        tally.items += kind == "item" ? 1 : 0;
+        tally.inserted += inserted ? 1 : 0;
+        tally.encryptedItems += inserted && record.value("encrypted", false) ? 1 : 0;
+        tally.pagesWithFeatures += kind == "pageFeatures" && record.contains("generator") ? 1 : 0;
+        tally.encryptedSections += kind == "encryptedSection" ? 1 : 0;
+    }
+    return tally;
+}

@@ -11,6 +11,17 @@ class AccountExplanation {
   public:
     using Json = nlohmann::ordered_json;
 
+    // What a job's summary counts of the account.
+    struct Tally {
+        std::size_t items = 0;
+        std::size_t inserted = 0;
+        // Inserted items that went out inside the encrypted section.
+        std::size_t encryptedItems = 0;
+        std::size_t pagesWithFeatures = 0;
+        std::size_t encryptedSections = 0;
+    };
+    static Tally Count(const std::vector<Json>& account);
+
     static void Write(const std::vector<Json>& account, std::ostream& out);
     // One record's line, without the offset column.
     static std::string Describe(const Json& record);

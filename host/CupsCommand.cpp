@@ -69,7 +69,7 @@ std::string PassPhrase(const std::filesystem::path& file) {
                            std::to_string(result) + ")");
     }
     bytes.resize(read);
-    return bytes.substr(0, bytes.find_first_of("\r\n"));
+    return HostFiles::FirstLine(bytes);
 }
 
 void AddText(JobFile& job, const char* property, const std::string& text) {
@@ -125,21 +125,17 @@ void Log(std::ostream& log, const char* level, const std::string& text) {
 }
 
 std::string Summary(const JobRun::Outcome& outcome) {
-    std::size_t items = 0, inserted = 0, pages = 0, sections = 0;
+    const AccountExplanation::Tally tally = AccountExplanation::Count(outcome.account);
     std::string handedOff;
     for (const Json& record : outcome.account) {
         if (record.value("record", "") == "atrium") {
             handedOff = ", handed to the Atrium job folder " + record.value("jobFolder", "");
         }
-        const std::string kind = record.value("record", "");
-        items += kind == "item" ? 1 : 0;
-        inserted += kind == "item" && record.value("inserted", false) ? 1 : 0;
-        pages += kind == "pageFeatures" && record.contains("generator") ? 1 : 0;
-        sections += kind == "encryptedSection" ? 1 : 0;
     }
-    return "cv-PDLStreamFilter: " + std::to_string(inserted) + " of " + std::to_string(items) +
-           " items inserted, " + std::to_string(pages) + " pages given features, " +
-           std::to_string(sections) + " encrypted sections, " +
+    return "cv-PDLStreamFilter: " + std::to_string(tally.inserted) + " of " +
+           std::to_string(tally.items) + " items inserted, " +
+           std::to_string(tally.pagesWithFeatures) + " pages given features, " +
+           std::to_string(tally.encryptedSections) + " encrypted sections, " +
            AccountExplanation::Grouped(outcome.bytesIn) + " bytes in, " +
            AccountExplanation::Grouped(outcome.bytesOut) + " bytes out" + handedOff;
 }

@@ -36,15 +36,12 @@ std::FILE* OpenInput(const DecryptOptions& options) {
     return file;
 }
 
-// A pass phrase file holds the phrase on its first line; the line end is not part of it.
 std::string PassPhrase(const DecryptOptions& options) {
     if (!options.passPhraseFile) {
         return options.passPhrase.value_or("");
     }
-    const std::string text = HostFiles::ReadBounded(
-        *options.passPhraseFile, HostFiles::kPassPhraseFileLimit, "pass phrase file");
-    const std::size_t end = text.find_first_of("\r\n");
-    return end == std::string::npos ? text : text.substr(0, end);
+    return HostFiles::FirstLine(HostFiles::ReadBounded(
+        *options.passPhraseFile, HostFiles::kPassPhraseFileLimit, "pass phrase file"));
 }
 
 // Where the plaintext goes, made before the work so that an output that cannot be created is

@@ -41,6 +41,10 @@ std::string HostFiles::ReadBounded(const std::filesystem::path& path, std::uintm
     return bytes;
 }
 
+std::string HostFiles::FirstLine(const std::string& text) {
+    return text.substr(0, text.find_first_of("\r\n"));
+}
+
 void HostFiles::RefuseSameFile(const std::filesystem::path& written, const std::string& writtenWhat,
                                const std::filesystem::path& other, const std::string& otherWhat) {
     // equivalent() sees links but needs both files to exist; the canonical names compare the

@@ -25,6 +25,9 @@ class HostFiles {
     static void RefuseSameFile(const std::filesystem::path& written, const std::string& writtenWhat,
                                const std::filesystem::path& other, const std::string& otherWhat);
 
+    // The text up to its first line end (a pass phrase file holds the phrase on its first line).
+    static std::string FirstLine(const std::string& text);
+
     // Throws JobFileError when `path` names a directory: such an input cannot be read.
     static void RefuseDirectory(const std::filesystem::path& path, const std::string& what);
 };

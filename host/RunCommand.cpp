@@ -183,28 +183,19 @@ Json ReportOf(const JobRun::Outcome& outcome, const Streams& streams) {
 }
 
 void WriteSummary(const JobRun::Outcome& outcome, const Streams& streams, std::ostream& summary) {
-    std::size_t items = 0;
-    std::size_t inserted = 0;
-    std::size_t hidden = 0;
-    std::size_t pages = 0;
-    for (const Json& record : outcome.account) {
-        const std::string kind = record.value("record", "");
-        items += kind == "item" ? 1 : 0;
-        inserted += kind == "item" && record.value("inserted", false) ? 1 : 0;
-        hidden += kind == "item" && record.value("encrypted", false) ? 1 : 0;
-        pages += kind == "pageFeatures" && record.contains("generator") ? 1 : 0;
-    }
+    const AccountExplanation::Tally tally = AccountExplanation::Count(outcome.account);
     const Json folder = AtriumJobFolder(outcome.account);
     summary << "output: "
             << (folder.is_string() ? folder.get<std::string>() + " (Atrium job folder)"
                                    : streams.outputName)
             << "\n"
             << "bytes in: " << outcome.bytesIn << ", bytes out: " << outcome.bytesOut << "\n"
-            << "items inserted: " << inserted << " of " << items
-            << (hidden != 0 ? " (" + std::to_string(hidden) + " inside the encrypted section)"
-                            : std::string())
+            << "items inserted: " << tally.inserted << " of " << tally.items
+            << (tally.encryptedItems != 0
+                    ? " (" + std::to_string(tally.encryptedItems) + " inside the encrypted section)"
+                    : std::string())
             << "\n"
-            << "pages given features: " << pages << "\n";
+            << "pages given features: " << tally.pagesWithFeatures << "\n";
 }
 
 // The report is written whole or not at all, and a report that cannot be written says so: the

@@ -55,6 +55,24 @@ const char* WhyNotPrivate(const struct stat& status, const char* group) {
     }
     return nullptr;
 }
+
+// Up to `room` bytes, whatever counts the reads come back with.
+DWORD ReadAll(int file, char* buffer, DWORD room, DWORD* read) {
+    while (*read < room) {
+        const ssize_t count = ::read(file, buffer + *read, room - *read);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            return Win32ErrorOfErrno(errno);
+        }
+        if (count == 0) {
+            break;
+        }
+        *read += static_cast<DWORD>(count);
+    }
+    return ERROR_SUCCESS;
+}
 }  // namespace
 
 DWORD CvReadPrivateFile(const char* path, const char* group, char* buffer, DWORD room, DWORD* read,
@@ -82,9 +100,7 @@ DWORD CvReadPrivateFile(const char* path, const char* group, char* buffer, DWORD
     } else if (static_cast<unsigned long long>(status.st_size) > room) {
         result = ERROR_FILE_TOO_LARGE;
     } else {
-        const ssize_t count = ::read(file, buffer, room);
-        result = count < 0 ? Win32ErrorOfErrno(errno) : ERROR_SUCCESS;
-        *read = count < 0 ? 0 : static_cast<DWORD>(count);
+        result = ReadAll(file, buffer, room, read);
     }
     close(file);
     return result;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
@@ -49,13 +48,6 @@ class JobOperationFailure : public ::testing::Test {
         }
         return locked ? u"locked" : TextOf(folder + CXString(WIDE("QCPT.ready")), u"Status");
     }
-    CXString PrintReadyFile(const std::string& bytes) const {
-        const CXString path = programData.Scratch("ready") + CXString(WIDE("print-ready.tmp"));
-        std::filesystem::create_directories(NativePath(path).parent_path());
-        std::ofstream(NativePath(path), std::ios::binary) << bytes;
-        return path;
-    }
-
     const MsSafeCoInit com;
     const TestProgramData programData;
     JobFolderWatch jobFolders{programData.DefaultJobsRoot()};
@@ -177,7 +169,7 @@ TEST_F(JobOperationFailure, APrintReadyFileInAnXpsWrapperIsPassedThroughAndDelet
     const std::string pdf = "%PDF-1.7\n1 0 obj << >> endobj\n%%EOF\n";
     OperationHarness job;
     job.AddDriverBag(PdlValue::PostScript);
-    const CXString path = PrintReadyFile(pdf);
+    const CXString path = programData.PrintReadyFile(pdf);
     job.SetProperty(u"XPS_FP_FILESPEC_FOR_TEMP_COPY_OF_PRINT_READY_FILE_PASSED_IN_XPS_WRAPPER",
                     Utf16(path));
     job.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
@@ -211,7 +203,8 @@ TEST_F(JobOperationFailure, APrintReadyPathThatIsNoRegularFileFailsTheJobAndIsNe
     const CXString folder = programData.Scratch("not-regular");
     std::filesystem::create_directories(NativePath(folder + CXString(WIDE("folder"))));
 #if !defined(_WIN32)
-    const std::filesystem::path target = NativePath(PrintReadyFile("%PDF-1.7\n%%EOF\n"));
+    const std::filesystem::path target =
+        NativePath(programData.PrintReadyFile("%PDF-1.7\n%%EOF\n"));
     std::filesystem::create_symlink(target, NativePath(folder + CXString(WIDE("link.pdf"))));
     mkfifo(NativePath(folder + CXString(WIDE("fifo.pdf"))).c_str(), 0600);
     cases.push_back({"a symbolic link to a regular file", "link.pdf", badType});
@@ -253,7 +246,7 @@ TEST_F(JobOperationFailure, TheClientJobDataGivesAPrintReadyFileItsTypeAndPages)
     for (const Case& c : cases) {
         OperationHarness job;
         job.TurnAtriumOn();
-        const CXString path = PrintReadyFile("%PDF-1.7\n%%EOF\n");
+        const CXString path = programData.PrintReadyFile("%PDF-1.7\n%%EOF\n");
         job.SetProperty(u"XPS_FP_FILESPEC_FOR_TEMP_COPY_OF_PRINT_READY_FILE_PASSED_IN_XPS_WRAPPER",
                         Utf16(path));
         if (!c.clientJobData.empty()) {
@@ -302,7 +295,7 @@ TEST_F(JobOperationFailure, ACancelledJobStopsAtItsNextCycleAndNothingMoreLeaves
         if (c.printReadyFile) {
             job.SetProperty(
                 u"XPS_FP_FILESPEC_FOR_TEMP_COPY_OF_PRINT_READY_FILE_PASSED_IN_XPS_WRAPPER",
-                Utf16(PrintReadyFile("%PDF-1.7\n" + body)));
+                Utf16(programData.PrintReadyFile("%PDF-1.7\n" + body)));
         }
         job.cancellation = c.cancellation;
         const OperationOutcome outcome = job.Run(kJob + body);

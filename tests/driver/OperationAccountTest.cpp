@@ -5,9 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
@@ -26,11 +24,6 @@ using Json = nlohmann::json;
 const std::string kUel = "\x1b%-12345X";
 const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
 const CXString kPassPhrase(WIDE("correct horse"));
-
-std::string ExampleJob(const char* name) {
-    std::ifstream file(std::string(CV_EXAMPLES_DIR) + "/jobs/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 std::string OperationAccountHex(HRESULT result) {
     char text[16];
@@ -123,11 +116,6 @@ std::vector<std::string> KindsOf(const std::vector<Json>& account) {
 
 class OperationAccount : public ::testing::Test {
   protected:
-    CXString PrintReadyFile(const std::string& bytes) const {
-        const CXString path = programData.Scratch("ready") + CXString(WIDE("print-ready.tmp"));
-        std::ofstream(NativePath(path), std::ios::binary) << bytes;
-        return path;
-    }
     const MsSafeCoInit com;
     const TestProgramData programData;
     JobFolderWatch jobFolders{programData.DefaultJobsRoot()};
@@ -197,7 +185,8 @@ TEST_F(OperationAccount, EveryRecordMatchesTheBytesDelivered) {
          [&](OperationHarness& job) {
              job.SetProperty(
                  u"XPS_FP_FILESPEC_FOR_TEMP_COPY_OF_PRINT_READY_FILE_PASSED_IN_XPS_WRAPPER",
-                 Utf16(PrintReadyFile("%PDF-1.7\n" + std::string(150000, 'p') + "%%EOF\n")));
+                 Utf16(programData.PrintReadyFile("%PDF-1.7\n" + std::string(150000, 'p') +
+                                                  "%%EOF\n")));
              job.SetProperty(u"Corvo_PjlToInsert", u"@PJL SET COPIES=2\r\n");
              job.AddDriverBag(PdlValue::PostScript);
              return std::string("the pipeline's own stream");

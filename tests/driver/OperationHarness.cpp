@@ -87,14 +87,19 @@ void OperationHarness::SetProperty(const std::u16string& name, const VARIANT& va
     bag->values[Name(name)] = value;
 }
 
+// The bag takes over the object's reference and lets it go with its values.
+void OperationHarness::SetObjectProperty(const std::u16string& name, IUnknown* object) {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_UNKNOWN;
+    value.punkVal = object;
+    bag->values[Name(name)] = value;
+}
+
 FakePrinterPropertyBag& OperationHarness::AddDriverBag(LONG pdl) {
     if (driverBag == nullptr) {
         driverBag = new FakePrinterPropertyBag();
-        VARIANT value;
-        VariantInit(&value);
-        value.vt = VT_UNKNOWN;
-        value.punkVal = driverBag;
-        bag->values[Name(u"DriverPropertyBag")] = value;
+        SetObjectProperty(u"DriverPropertyBag", driverBag);
     }
     driverBag->ints[CorvoDriverPropertyBag::kPdl] = pdl;
     return *driverBag;
@@ -103,11 +108,7 @@ FakePrinterPropertyBag& OperationHarness::AddDriverBag(LONG pdl) {
 FakeAccountSink& OperationHarness::AddAccountSink() {
     if (accountSink == nullptr) {
         accountSink = new FakeAccountSink();
-        VARIANT value;
-        VariantInit(&value);
-        value.vt = VT_UNKNOWN;
-        value.punkVal = accountSink;
-        bag->values[Name(u"PDLStreamFilterAccountSink")] = value;
+        SetObjectProperty(u"PDLStreamFilterAccountSink", accountSink);
     }
     return *accountSink;
 }

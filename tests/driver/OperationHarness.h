@@ -86,6 +86,7 @@ class OperationHarness {
 
   private:
     static FilterModule& Module();
+    void SetObjectProperty(const std::u16string& name, IUnknown* object);
 
     FakeReadStream* reader = nullptr;
     CXString queue;

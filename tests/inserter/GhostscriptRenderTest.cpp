@@ -7,22 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "InserterHarness.h"
-
-#ifndef CV_EXAMPLES_DIR
-#error "the build names the examples folder"
-#endif
+#include "tests/support/TestFolders.h"
 
 namespace {
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 // The PostScript between the language line and the next UEL, as Ghostscript wants it.
 std::string Unwrapped(const std::string& job) {
     const std::string line = "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
@@ -60,8 +49,7 @@ TEST(GhostscriptRender, AJobWithPageFeaturesStillRendersEveryPage) {
         GTEST_SKIP() << "Ghostscript (gs) is not installed";
     }
     InserterJob job;
-    job.input = ReadFile(std::filesystem::path(CV_EXAMPLES_DIR) / "jobs" /
-                         "doc003.ps2write-drv-simpinitg.pjl.ps");
+    job.input = ExampleJob("doc003.ps2write-drv-simpinitg.pjl.ps");
     job.properties = {
         {u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", u"Duplex=TwoSidedLongEdge:MediaPosition=1"},
         {u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_2", u"ColorMode=Monochrome"},

@@ -3,12 +3,10 @@
 // bytes leave.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "InserterHarness.h"
 #include "companion/Utilities/CPComException.h"
 #include "companion/Utilities/MeridianDecryption.h"
+#include "tests/support/TestFolders.h"
 
 namespace {
 const std::string kUel = "\x1b%-12345X";
@@ -16,11 +14,6 @@ const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
 const std::string kClosing = kUel + kUel + "@PJL EOJ\r\n" + kUel;
 constexpr ULONG kReadSizes[] = {1, 2, 7, 0};
 const CXString kPassPhrase(WIDE("secret"));
-
-std::string ExampleJob(const char* name) {
-    std::ifstream file(std::string(CV_EXAMPLES_DIR) + "/jobs/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 TEST(LanguageSwitch, EveryFormOfTheGrammarOpensTheSectionRightBehindItsLine) {
     struct Case {

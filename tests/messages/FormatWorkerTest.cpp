@@ -47,7 +47,7 @@ TEST(FormatWorker, MismatchesAndUnsafeSpecificationsAreRefusedNotGuessed) {
     struct Case {
         const char* label;
         std::function<void()> call;
-        std::string message;  // empty: the specification's parser refuses it, in its own words
+        std::string message;  // empty: the format parser refuses it, in its own words
     };
     const std::string star =
         "The InternalCorvoCP::formatWorker() family of methods does not support the '*' "

@@ -41,6 +41,13 @@ std::string ReadWholeFile(const CXString& path) {
     return bytes.str();
 }
 
+std::string ExampleJob(const char* name) {
+    std::ifstream file(std::filesystem::path(CV_EXAMPLES_DIR) / "jobs" / name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
 std::vector<std::pair<std::u16string, std::u16string>> XmlChildrenInOrder(
     const CXString& path, std::u16string& rootName) {
     const std::string bytes = ReadWholeFile(path);
@@ -115,4 +122,10 @@ CXString TestProgramData::Scratch(const char* name) const {
     const std::string native = path.string();
     return CXString(std::basic_string<WCHAR>(native.begin(), native.end())) + WIDE("/");
 #endif
+}
+
+CXString TestProgramData::PrintReadyFile(const std::string& bytes) const {
+    const CXString path = Scratch("ready") + CXString(WIDE("print-ready.tmp"));
+    std::ofstream(NativePath(path), std::ios::binary) << bytes;
+    return path;
 }

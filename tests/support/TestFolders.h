@@ -13,6 +13,8 @@ std::filesystem::path NativePath(const CXString& path);
 // Names of the entries of a folder, sorted; empty when the folder does not exist.
 std::vector<std::string> EntriesOf(const CXString& folder);
 std::string ReadWholeFile(const CXString& path);
+// A job stream of examples/jobs/.
+std::string ExampleJob(const char* name);
 // An XML file the filter wrote, read back with the companion's parser: the root element's name
 // into `rootName`, and each child element's name and text in document order.
 std::vector<std::pair<std::u16string, std::u16string>> XmlChildrenInOrder(const CXString& path,
@@ -31,6 +33,8 @@ class TestProgramData {
     void WriteSettings(const std::string& bytes) const;
     // A scratch folder of the test's own under the data folder, with a trailing backslash.
     CXString Scratch(const char* name) const;
+    // The temporary copy of a print-ready file, as the pipeline names one in a property.
+    CXString PrintReadyFile(const std::string& bytes) const;
 
   private:
     CXString folder;
