@@ -1,4 +1,4 @@
-// UTF-16 text: Format, Tokenize and IsBlank as the filter uses them.
+// UTF-16 text: Format refusing what does not match, Tokenize as the page features use it.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,31 +11,6 @@
 namespace {
 std::u16string Text(const CXString& s) {
     return Utf16(s);
-}
-
-TEST(CXString, FormatFillsInIntegersAndTexts) {
-    const CXString root(WIDE("C:\\ProgramData\\"));
-    struct Case {
-        const char* label;
-        CXString result;
-        std::u16string expected;
-    };
-    auto format = [](auto... args) {
-        CXString s;
-        s.Format(args...);
-        return s;
-    };
-    const Case cases[] = {
-        {"page property name", format(WIDE("PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_%d"), 12),
-         u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_12"},
-        {"unsigned, as the Atrium sizes", format(WIDE("%u"), 4294967295u), u"4294967295"},
-        {"texts", format(WIDE("%s%s\\"), root, WIDE("Jobs")), u"C:\\ProgramData\\Jobs\\"},
-        {"zero-padded hex, as a job folder's name",
-         format(WIDE("{%08X-%04X-%02X}"), 0xABCu, 0x1Fu, 7), u"{00000ABC-001F-07}"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.expected, Text(c.result)) << c.label;
-    }
 }
 
 TEST(CXString, FormatRefusesFormatsThatDoNotMatchTheirArguments) {
@@ -77,23 +52,4 @@ TEST(CXString, TokenizeSplitsAtEveryDelimiterAndDropsEmptyTokens) {
     EXPECT_TRUE(CXString(WIDE("ab")).Tokenize(WIDE(":"), start).IsEmpty());
     EXPECT_EQ(-1, start) << "a start beyond the text ends the walk";
 }
-
-TEST(CXString, IsBlankMeansEmptyOrWhiteSpaceOnly) {
-    struct Case {
-        const char* label;
-        CXString text;
-        bool expected;
-    };
-    const Case cases[] = {
-        {"empty", CXString(), true},
-        {"ASCII white space", CXString(WIDE(" \t\r\n\v\f")), true},
-        {"no-break and ideographic space", CXString(WIDE("\u00a0\u3000")), true},
-        {"text", CXString(WIDE("  x ")), false},
-        {"U+0000 is not white space", WideString(std::u16string(1, u'\0')), false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.expected, c.text.IsBlank()) << c.label;
-    }
-}
-
 }  // namespace
