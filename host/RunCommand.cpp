@@ -122,12 +122,6 @@ Json PeakResidentBytes() {
     return static_cast<std::uint64_t>(counters.PeakWorkingSetSize);
 }
 
-std::string Hex(HRESULT result) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
-    return text;
-}
-
 // The records of one kind, without their kind.
 Json RecordsOf(const std::vector<Json>& account, const char* kind) {
     Json records = Json::array();
@@ -164,7 +158,7 @@ Json ReportOf(const JobRun::Outcome& outcome, const Streams& streams) {
     Json items = RecordsOf(outcome.account, "item");
     std::sort(items.begin(), items.end(),
               [](const Json& a, const Json& b) { return a["index"] < b["index"]; });
-    return Json{{"hresult", Hex(outcome.result)},
+    return Json{{"hresult", TextConversion::HresultText(outcome.result)},
                 {"message", outcome.message},
                 {"input", streams.inputName},
                 {"output", streams.outputName},
@@ -240,8 +234,8 @@ int RunCommand::Run(const RunOptions& options, std::ostream& summary, std::ostre
     }
     int code = FAILED(outcome.result) ? kOperationFailed : kSucceeded;
     if (code == kOperationFailed) {
-        errors << "pdl-stream-filter: the operation failed with " << Hex(outcome.result) << ": "
-               << outcome.message << "\n";
+        errors << "pdl-stream-filter: the operation failed with "
+               << TextConversion::HresultText(outcome.result) << ": " << outcome.message << "\n";
     }
     if (paths.report && !WriteReport(*paths.report, ReportOf(outcome, streams))) {
         errors << "pdl-stream-filter: cannot write the report " << paths.report->string() << "\n";

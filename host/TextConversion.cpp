@@ -2,6 +2,7 @@
 #include "TextConversion.h"
 
 #include <algorithm>
+#include <cstdio>
 
 std::string TextConversion::ToUtf8(const std::basic_string<WCHAR>& text) {
     if (text.empty()) {
@@ -34,4 +35,19 @@ std::filesystem::path TextConversion::NativePath(const std::basic_string<WCHAR>&
     std::replace(native.begin(), native.end(), '\\', '/');
     return std::filesystem::path(native);
 #endif
+}
+
+std::string TextConversion::HresultText(HRESULT result) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
+    return text;
+}
+
+std::string TextConversion::GuidText(const GUID& guid) {
+    char text[39];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
+                  guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
+                  guid.Data4[6], guid.Data4[7]);
+    return text;
 }

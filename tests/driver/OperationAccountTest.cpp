@@ -3,7 +3,6 @@
 // sink that fails or throws changes nothing of the job.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -16,6 +15,7 @@
 #include "companion/FilterUtilities/MsSafeCoInit.h"
 #include "companion/Utilities/CorvoDriverPropertyBag.h"
 #include "companion/Utilities/MeridianDecryption.h"
+#include "host/TextConversion.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WideText.h"
 
@@ -24,12 +24,6 @@ using Json = nlohmann::json;
 const std::string kUel = "\x1b%-12345X";
 const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
 const CXString kPassPhrase(WIDE("correct horse"));
-
-std::string OperationAccountHex(HRESULT result) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
-    return text;
-}
 
 std::vector<Json> Parsed(const std::vector<std::string>& records) {
     std::vector<Json> parsed;
@@ -224,7 +218,8 @@ TEST_F(OperationAccount, EveryRecordMatchesTheBytesDelivered) {
         CheckAgainstBytes(account, outcome.output, c.texts, c.label);
         if (FAILED(c.expected)) {
             EXPECT_EQ("copy", account.front()["stage"]) << c.label;
-            EXPECT_EQ(OperationAccountHex(c.expected), account.front()["hresult"]) << c.label;
+            EXPECT_EQ(TextConversion::HresultText(c.expected), account.front()["hresult"])
+                << c.label;
         }
     }
 }

@@ -129,6 +129,15 @@ if [ -z "$runner" ]; then
     grep -q '"output"' odd-report.json && ok "its report is written" || fail "no report for a non-UTF-8 output name"
 fi
 
+# The probe activates the filter as the pipeline manager does and says each step's answer.
+if expect 0 "probe" run probe; then
+    grep -q "^filter class {5AE4ED1C-44D9-4D64-98DB-059B7CAD622F}" out.txt || fail "probe: the class"
+    grep -q "DllCanUnloadNow while the filter lives: 0x00000001" out.txt || fail "probe: S_FALSE"
+    grep -q "^the module serves its filter class as the pipeline expects" out.txt ||
+        fail "probe: its verdict: $(cat out.txt)"
+fi
+expect 1 "probe of a module that is not there" run probe --module no-such-module.so
+
 # Standard input to standard output gives what files give.
 expect 0 "file to file" run run --job good.json --input "$input" --output by-file.out --report report.json
 expect 0 "standard input to standard output" run run --job good.json --input - --output - < "$input"

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -17,6 +16,7 @@
 #include "companion/FilterUtilities/MsSafeCoInit.h"
 #include "companion/Utilities/CPString.h"
 #include "companion/Utilities/UtilitiesLibraryHost.h"
+#include "host/TextConversion.h"
 #include "seam/FilterPipelineInterfaces.h"
 
 namespace {
@@ -34,15 +34,6 @@ std::string ReadPackagingFile(const std::string& name) {
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
-std::string GuidText(const GUID& guid) {
-    char text[39];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
-                  guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-                  guid.Data4[6], guid.Data4[7]);
     return text;
 }
 
@@ -73,11 +64,12 @@ std::vector<std::vector<std::string>> ConfiguredFilters() {
 TEST(WindowsPackaging, ThePipelineConfigurationRunsTheModulesClassBehindAStreamRenderer) {
     const std::vector<std::vector<std::string>> filters = ConfiguredFilters();
     ASSERT_EQ(2u, filters.size()) << "the renderer placeholder, then the filter";
-    EXPECT_EQ((std::vector<std::string>{Upper(kModuleDll), GuidText(CLSID_PDLStreamFilter),
-                                        "Input " + GuidText(IID_IPrintReadStream),
-                                        "Output " + GuidText(IID_IPrintWriteStream)}),
+    EXPECT_EQ((std::vector<std::string>{
+                  Upper(kModuleDll), TextConversion::GuidText(CLSID_PDLStreamFilter),
+                  "Input " + TextConversion::GuidText(IID_IPrintReadStream),
+                  "Output " + TextConversion::GuidText(IID_IPrintWriteStream)}),
               filters.back());
-    EXPECT_EQ("Output " + GuidText(IID_IPrintWriteStream), filters.front().back())
+    EXPECT_EQ("Output " + TextConversion::GuidText(IID_IPrintWriteStream), filters.front().back())
         << "the renderer hands the filter a stream";
 }
 
