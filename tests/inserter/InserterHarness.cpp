@@ -4,18 +4,17 @@
 #include "companion/Utilities/CPComException.h"
 #include "tests/crypto/MeridianVectors.h"
 
-RecordingEncryptor::RecordingEncryptor(std::vector<Call>& calls)
+BracketingEncryptor::BracketingEncryptor()
     : MeridianEncryption(1, CXString(), std::make_unique<FixedRandomSource>(std::string(23, 'r')),
-                         1),
-      calls(calls) {}
+                         1) {}
 
-bool RecordingEncryptor::EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteBuffer& out,
-                                           const CXString&, bool last) {
-    calls.push_back({std::string(reinterpret_cast<const char*>(bytes), count), last});
+bool BracketingEncryptor::EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteBuffer& out,
+                                            const CXString&, bool last) {
     if (count == 0 && !last) {
         return false;
     }
-    const std::string sealed = "[" + calls.back().bytes + (last ? "]!" : "]");
+    const std::string sealed =
+        "[" + std::string(reinterpret_cast<const char*>(bytes), count) + (last ? "]!" : "]");
     out.append(sealed.data(), sealed.size());
     return true;
 }
@@ -42,15 +41,14 @@ void RunInserter(InserterJob& job, InserterRun& run) {
                              CXString(WIDE("application/postscript")), 1,
                              ComReference<IPrintWriteStream>(writer));
     std::unique_ptr<MeridianEncryption> encryptor;
-    if (!job.passPhrase.IsBlank() && job.recordEncryption) {
-        encryptor = std::make_unique<RecordingEncryptor>(run.encryptions);
+    if (!job.passPhrase.IsBlank() && job.bracketedEncryption) {
+        encryptor = std::make_unique<BracketingEncryptor>();
     }
     PDLInserter inserter(&helper, reader, &job.items, ComReference<IPrintPipelinePropertyBag>(bag),
-                         job.productData, job.pdl, job.removeStapling, job.legacyFax,
-                         job.bothPjlAndTicket, job.passPhrase, CXString(), std::move(encryptor));
+                         CPString(), job.pdl, job.removeStapling, job.legacyFax, false,
+                         job.passPhrase, CXString(), std::move(encryptor));
     struct Collect {
         InserterRun& run;
-        FakeReadStream* reader;
         FakeWriteStream* writer;
         FakePropertyBag* bag;
         InserterJob& job;
@@ -61,13 +59,12 @@ void RunInserter(InserterJob& job, InserterRun& run) {
             }
             run.output = writer->written;
             run.blocks = writer->blocks;
-            run.requested = reader->requested;
             run.inserted.clear();
             for (const auto& item : job.items) {
                 run.inserted.push_back(item.isInserted);
             }
         }
-    } collect{run, reader, writer, bag, job};
+    } collect{run, writer, bag, job};
     if (job.printReadyFile.IsEmpty()) {
         inserter.CopyStream();
     } else {

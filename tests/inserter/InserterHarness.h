@@ -1,5 +1,5 @@
 // Runs a job through a PDLInserter between in-memory pipeline streams of the tests, at a chosen
-// read size, and keeps what happened: the output, every delivered block, every read's request.
+// read size, and keeps what happened: the output, every delivered block, the property reads.
 #pragma once
 
 #include <map>
@@ -11,20 +11,13 @@
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
 #include "tests/fakes/FakePipeline.h"
 
-// An encryptor double: "[" + bytes + "]" for a block, "[" + bytes + "]!" for the last one, and
-// every call recorded.
-class RecordingEncryptor : public MeridianEncryption {
+// An encryptor double that shows where each call's bytes went: "[" + bytes + "]" for a block,
+// "[" + bytes + "]!" for the last one.
+class BracketingEncryptor : public MeridianEncryption {
   public:
-    struct Call {
-        std::string bytes;
-        bool last;
-    };
-    explicit RecordingEncryptor(std::vector<Call>& calls);
+    BracketingEncryptor();
     bool EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteBuffer& out,
                            const CXString& passPhrase, bool last) override;
-
-  private:
-    std::vector<Call>& calls;
 };
 
 struct InserterJob {
@@ -34,15 +27,13 @@ struct InserterJob {
     bool removeStapling = false;
     bool legacyFax = false;
     CXString passPhrase;
-    bool recordEncryption = true;  // with a pass phrase: the double above, else the real cipher
-    ULONG readSize = 0;            // 0: every read gets all it asks for
+    bool bracketedEncryption = true;  // with a pass phrase: the double above, else the real cipher
+    ULONG readSize = 0;               // 0: every read gets all it asks for
     int failingRead = 0;
     int emptyReadsFrom = 0;
     int failingWrite = 0;
     HRESULT failingWriteResult = E_FAIL;
     std::map<std::u16string, std::u16string> properties;
-    CPString productData;
-    bool bothPjlAndTicket = false;
     // With a path: PassThroughPrintReadyFile of that file instead of CopyStream.
     CXString printReadyFile;
 };
@@ -50,8 +41,6 @@ struct InserterJob {
 struct InserterRun {
     std::string output;
     std::vector<std::string> blocks;
-    std::vector<ULONG> requested;
-    std::vector<RecordingEncryptor::Call> encryptions;
     std::vector<bool> inserted;
     std::vector<std::u16string> propertyReads;
 };

@@ -13,7 +13,7 @@ const std::string kUel = "\x1b%-12345X";
 const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
 const std::string kClosing = kUel + kUel + "@PJL EOJ\r\n" + kUel;
 
-// The recording encryptor shows each block as "[...]" and the last one as "[...]!".
+// The bracketing encryptor shows each block as "[...]" and the last one as "[...]!".
 TEST(InserterOutput, TheSectionsAndHeadersStandWhereTheJobAsksForThem) {
     struct Case {
         const char* label;

@@ -6,7 +6,6 @@
 #include "InserterHarness.h"
 #include "companion/Utilities/CPComException.h"
 #include "companion/Utilities/MeridianDecryption.h"
-#include "tests/support/TestFolders.h"
 
 namespace {
 const std::string kUel = "\x1b%-12345X";
@@ -54,7 +53,7 @@ TEST(LanguageSwitch, EveryFormOfTheGrammarOpensTheSectionRightBehindItsLine) {
         real.input = kUel + "@PJL JOB\r\n" + c.line + body + kClosing;
         real.pdl = c.pdl;
         real.passPhrase = kPassPhrase;
-        real.recordEncryption = false;
+        real.bracketedEncryption = false;
         const std::string output = RunInserter(real).output;
         EXPECT_EQ(std::string::npos, output.find(body)) << c.label;
         EXPECT_EQ(kUel + "@PJL JOB\r\n" + c.line + body + kTrailer,
@@ -70,7 +69,7 @@ TEST(LanguageSwitch, EachSwitchOpensASectionOfItsOwnAndBothDecrypt) {
     job.input = kUel + line + "first document" + kUel + line + "second document" + kClosing;
     job.pdl = PdlValue::PclXl;
     job.passPhrase = kPassPhrase;
-    job.recordEncryption = false;
+    job.bracketedEncryption = false;
     const std::string output = RunInserter(job).output;
     std::size_t sections = 0;
     for (std::size_t at = output.find("\x89"
@@ -84,25 +83,6 @@ TEST(LanguageSwitch, EachSwitchOpensASectionOfItsOwnAndBothDecrypt) {
     EXPECT_EQ(std::string::npos, output.find("document"));
     EXPECT_EQ(kUel + line + "first document" + kUel + line + "second document" + kTrailer,
               MeridianDecryption::DecryptStream(output, kPassPhrase));
-}
-
-TEST(LanguageSwitch, GhostscriptsPclXlJobIsEncryptedFromTheByteBehindItsSwitch) {
-    const std::string input = ExampleJob("doc001.pxlmono.gs.pxl");
-    const std::string line = "@PJL ENTER LANGUAGE = PCLXL\n";
-    const std::size_t sectionAt = input.find(line) + line.size();
-    ASSERT_LT(line.size(), sectionAt) << "the example job is there";
-    InserterJob job;
-    job.input = input;
-    job.pdl = PdlValue::PclXl;
-    job.passPhrase = kPassPhrase;
-    job.recordEncryption = false;
-    const std::string output = RunInserter(job).output;
-    EXPECT_EQ(input.substr(0, sectionAt), output.substr(0, sectionAt));
-    EXPECT_EQ(
-        "\x89"
-        "CVENC\r\n",
-        output.substr(sectionAt, 8));
-    EXPECT_EQ(input, MeridianDecryption::DecryptStream(output, kPassPhrase));
 }
 
 TEST(LanguageSwitch, AJobThatCannotBeEncryptedIsRefusedBeforeAnyOfItLeaves) {

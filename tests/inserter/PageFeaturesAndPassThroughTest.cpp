@@ -106,7 +106,7 @@ TEST(PageFeatures, OnlyThePjlHeadersCommentDropsWhatIsInFrontOfIt) {
     }
 }
 
-// The recording encryptor shows each block as "[...]" and the last one as "[...]!".
+// The bracketing encryptor shows each block as "[...]" and the last one as "[...]!".
 TEST(PassThrough, TheFileGoesOutAsPdfInBlocksOrTheJobFailsBeforeAByteOfIt) {
     const TestProgramData folders;
     int files = 0;
@@ -130,10 +130,6 @@ TEST(PassThrough, TheFileGoesOutAsPdfInBlocksOrTheJobFailsBeforeAByteOfIt) {
         {"one byte more", file(block + "%"), true, S_OK,
          pdfLine + "[" + block + "][%]!" + kTrailer},
         {"no pass phrase", file("%!PS\n"), false, S_OK, pdfLine + "%!PS\n" + kTrailer},
-        {"a missing file", folders.Scratch("files") + WIDE("missing.pdf"), false,
-         HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), ""},
-        {"a directory", folders.Scratch("a-folder"), false, HRESULT_FROM_WIN32(ERROR_BAD_FILE_TYPE),
-         ""},
     };
 #if !defined(_WIN32)
     // The inserter never deletes, so a real device is safe to name here.
