@@ -102,11 +102,6 @@ void CvSpoolerSetPrinterDataDword(LPCWSTR printerName, LPCWSTR keyName, LPCWSTR 
     printers[Text(printerName)].dwordData[{Text(keyName), Text(valueName)}] = value;
 }
 
-void CvSpoolerReset() {
-    const std::lock_guard<std::mutex> lock(spoolerMutex);
-    printers.clear();
-}
-
 BOOL OpenPrinterW(LPWSTR pPrinterName, HANDLE* phPrinter, PRINTER_DEFAULTSW*) {
     if (phPrinter == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);

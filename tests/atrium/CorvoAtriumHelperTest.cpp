@@ -109,6 +109,7 @@ TEST_F(AtriumTest, TheSettingsFileNamesTheJobsRoot) {
     const CXString root = programData.Scratch("root");
     const std::string rootText = CPString(root).str();
     const std::string withoutSeparator = rootText.substr(0, rootText.size() - 1);
+    const std::string otherText = CPString(programData.Scratch("other-root")).str();
     struct Case {
         const char* label;
         std::string settings;
@@ -121,8 +122,9 @@ TEST_F(AtriumTest, TheSettingsFileNamesTheJobsRoot) {
          "<Settings><RootFolder>" + withoutSeparator + "</RootFolder></Settings>",
          CXString(Wide(std::u16string(withoutSeparator.begin(), withoutSeparator.end()))) +
              WIDE("\\")},
-        {"nested root",
-         "<?xml version=\"1.0\"?><A><B><C><RootFolder>" + rootText + "</RootFolder></C></B></A>",
+        {"the first root in document order, below siblings",
+         "<?xml version=\"1.0\"?><A><B><C>other</C></B><B><C><RootFolder>" + rootText +
+             "</RootFolder></C></B><RootFolder>" + otherText + "</RootFolder></A>",
          root},
         {"empty root", "<Settings><RootFolder></RootFolder></Settings>",
          programData.DefaultJobsRoot()},

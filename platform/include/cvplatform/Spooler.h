@@ -113,12 +113,10 @@ CVPLATFORM_API DWORD GetJobNamedPropertyValue(HANDLE hPrinter, DWORD JobId, LPCW
                                               PrintPropertyValue* pValue);
 CVPLATFORM_API void FreePrintPropertyValue(PrintPropertyValue* pValue);
 
-// The host's side: define a printer (again: redefine it), set a DWORD of its printer data, or
-// forget every printer.
+// The host's side: define a printer (again: redefine it), or set a DWORD of its printer data.
 CVPLATFORM_API void CvSpoolerDefinePrinter(LPCWSTR printerName, LPCWSTR separatorFile);
 CVPLATFORM_API void CvSpoolerSetPrinterDataDword(LPCWSTR printerName, LPCWSTR keyName,
                                                  LPCWSTR valueName, DWORD value);
-CVPLATFORM_API void CvSpoolerReset();
 // A job of a defined printer, with its document and user names as the job record gives them.
 CVPLATFORM_API void CvSpoolerDefineJob(LPCWSTR printerName, DWORD jobId, LPCWSTR documentName,
                                        LPCWSTR userName);
