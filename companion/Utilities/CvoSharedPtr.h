@@ -56,7 +56,6 @@ class CvoSharedPtr {
     T* operator->() const noexcept { return get(); }
     T& operator*() const noexcept { return *get(); }
     explicit operator bool() const noexcept { return block != nullptr; }
-    std::uint32_t use_count() const noexcept { return block != nullptr ? block->useCount : 0; }
 
   private:
     struct ControlBlock {

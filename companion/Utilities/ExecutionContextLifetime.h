@@ -12,8 +12,6 @@ class ExecutionContextLifetime {
     ExecutionContextLifetime(const ExecutionContextLifetime&) = delete;
     ExecutionContextLifetime& operator=(const ExecutionContextLifetime&) = delete;
 
-    const ExecutionContextBase* Get() const noexcept { return context.get(); }
-
   private:
     CvoSharedPtr<ExecutionContextBase> context;
 };

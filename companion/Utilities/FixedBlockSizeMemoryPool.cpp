@@ -31,7 +31,6 @@ void* FixedBlockSizeMemoryPool::AllocateFromPool(std::size_t size) noexcept {
     }
     FreeBlock* block = freeList;
     freeList = block->next;
-    ++inUse;
     return block;
 }
 
@@ -42,5 +41,4 @@ void FixedBlockSizeMemoryPool::ReturnToPool(void* block, std::size_t size) noexc
     auto* freed = static_cast<FreeBlock*>(block);
     freed->next = freeList;
     freeList = freed;
-    --inUse;
 }

@@ -18,8 +18,6 @@ class FixedBlockSizeMemoryPool {
     // Takes back a block that AllocateFromPool gave for the same size.
     void ReturnToPool(void* block, std::size_t size) noexcept;
 
-    std::size_t BlocksInUse() const noexcept { return inUse; }
-
   private:
     struct FreeBlock {
         FreeBlock* next;
@@ -30,5 +28,4 @@ class FixedBlockSizeMemoryPool {
     std::size_t blocksPerChunk;
     std::vector<std::unique_ptr<std::byte[]>> chunks;
     FreeBlock* freeList = nullptr;
-    std::size_t inUse = 0;
 };
