@@ -16,6 +16,7 @@
 #include "CupsPrinterSettings.h"
 #include "HostFiles.h"
 #include "JobRun.h"
+#include "TextConversion.h"
 #include "seam/Win32Seam.h"
 
 namespace {
@@ -28,17 +29,11 @@ class CupsJobError : public std::runtime_error {
 };
 
 std::uint32_t Number(const std::string& text, const char* what, std::uint32_t least) {
-    std::size_t end = 0;
-    unsigned long value = 0;
-    try {
-        value = std::stoul(text, &end);
-    } catch (const std::exception&) {
-        end = 0;
-    }
-    if (end != text.size() || text.empty() || value < least || value > 0xFFFFFFFFul) {
+    const auto value = TextConversion::WholeNumber(text, least, 0xFFFFFFFFll);
+    if (!value) {
         throw CupsJobError("the " + std::string(what) + " \"" + text + "\" is not a number");
     }
-    return static_cast<std::uint32_t>(value);
+    return static_cast<std::uint32_t>(*value);
 }
 
 std::map<std::string, std::string> ParsedOptions(const std::string& text) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "HostFiles.h"
+#include "TextConversion.h"
 
 namespace {
 using Json = nlohmann::json;
@@ -145,18 +146,12 @@ std::map<std::int32_t, std::int32_t> ParseClientJobData(const Json& object,
     }
     std::map<std::int32_t, std::int32_t> parameters;
     for (const auto& [name, value] : object.items()) {
-        std::size_t used = 0;
-        long long id = 0;
-        try {
-            id = std::stoll(name, &used);
-        } catch (const std::exception&) {
-            used = 0;
-        }
-        if (used != name.size() || id < std::numeric_limits<std::int32_t>::min() ||
-            id > std::numeric_limits<std::int32_t>::max()) {
+        const auto id = TextConversion::WholeNumber(name, std::numeric_limits<std::int32_t>::min(),
+                                                    std::numeric_limits<std::int32_t>::max());
+        if (!id) {
             Fail(where + "." + name, "a parameter is named by its number");
         }
-        parameters[static_cast<std::int32_t>(id)] = Int32(value, where + "." + name);
+        parameters[static_cast<std::int32_t>(*id)] = Int32(value, where + "." + name);
     }
     return parameters;
 }

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
+#include <string>
 
 std::string TextConversion::ToUtf8(const std::basic_string<WCHAR>& text) {
     if (text.empty()) {
@@ -35,6 +37,21 @@ std::filesystem::path TextConversion::NativePath(const std::basic_string<WCHAR>&
     std::replace(native.begin(), native.end(), '\\', '/');
     return std::filesystem::path(native);
 #endif
+}
+
+std::optional<long long> TextConversion::WholeNumber(const std::string& text, long long least,
+                                                     long long most) {
+    std::size_t used = 0;
+    long long value = 0;
+    try {
+        value = std::stoll(text, &used);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    if (used != text.size() || value < least || value > most) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 std::string TextConversion::HresultText(HRESULT result) {
