@@ -9,6 +9,7 @@
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
 #include "OperationHarness.h"
 #include "companion/FilterUtilities/MsSafeCoInit.h"
+#include "tests/support/JobText.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WideText.h"
 
@@ -22,8 +23,6 @@
 namespace {
 const std::string kJob =
     "\x1b%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS-Adobe-3.0\n%%EOF\n";
-const std::string kUel = "\x1b%-12345X";
-const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
 
 std::u16string TextOf(const CXString& path, const char16_t* element) {
     const auto children = XmlChildrenOf(path);

@@ -10,6 +10,7 @@
 #include "companion/FilterUtilities/MsSafeCoInit.h"
 #include "companion/Utilities/CorvoDriverPropertyBag.h"
 #include "companion/Utilities/DriverProductData.h"
+#include "tests/support/JobText.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WideText.h"
 
@@ -25,8 +26,6 @@ const std::string kPostScriptJob =
     "%%Page: 1 1\n"
     "showpage\n"
     "%%EOF\n";
-
-const std::string kUel = "\x1b%-12345X";
 
 class JobOperation : public ::testing::Test {
   protected:

@@ -16,13 +16,12 @@
 #include "companion/Utilities/CorvoDriverPropertyBag.h"
 #include "companion/Utilities/MeridianDecryption.h"
 #include "host/TextConversion.h"
+#include "tests/support/JobText.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WideText.h"
 
 namespace {
 using Json = nlohmann::json;
-const std::string kUel = "\x1b%-12345X";
-const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
 const CXString kPassPhrase(WIDE("correct horse"));
 
 std::vector<Json> Parsed(const std::vector<std::string>& records) {

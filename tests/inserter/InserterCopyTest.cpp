@@ -7,8 +7,6 @@
 #include "companion/Utilities/CPComException.h"
 
 namespace {
-const std::string kUel = "\x1b%-12345X";
-const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
 constexpr ULONG kReadSizes[] = {0, 1, 2, 7};
 
 std::string Filler(std::size_t size) {
@@ -17,18 +15,6 @@ std::string Filler(std::size_t size) {
         bytes[i] = static_cast<char>('a' + (i * 7) % 26);
     }
     return bytes;
-}
-
-PDLInsertionDataList Items(std::initializer_list<std::pair<DWORD, const char16_t*>> items) {
-    PDLInsertionDataList list;
-    for (const auto& [type, text] : items) {
-        std::basic_string<WCHAR> wide;
-        for (const char16_t* p = text; *p != 0; ++p) {
-            wide += static_cast<WCHAR>(*p);
-        }
-        list.emplace_back(type, CXString(wide));
-    }
-    return list;
 }
 
 TEST(InserterCopy, UnclaimedBytesGoOutIn64KFlushesAndTheRestWithTheLastFlag) {
@@ -62,8 +48,7 @@ TEST(InserterCopy, UnclaimedBytesGoOutIn64KFlushesAndTheRestWithTheLastFlag) {
 
 TEST(InserterCopy, TheOutputDoesNotDependOnTheReadSize) {
     const std::string input = "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\n%%Title: t\n" +
-                              Filler(140000) + "%%EndSetup\n" + Filler(70000) + kUel + kUel +
-                              "@PJL EOJ\r\n" + kUel;
+                              Filler(140000) + "%%EndSetup\n" + Filler(70000) + kClosing;
     const std::string expected =
         "@PJL JOB MODE=DIRECTFAX\r\n@PJL SET COPIES=2\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n"
         "%!PS\n%%For: alice\n%%Title: t\n" +
@@ -85,32 +70,27 @@ TEST(InserterCopy, TheOutputDoesNotDependOnTheReadSize) {
 
 // Inputs past 131,072 bytes, so that the window limit of 98,304 bytes is in force.
 TEST(InserterCopy, MarkersAreClaimedWhereTheWindowLetsThem) {
-    struct Case {
-        const char* label;
-        std::string input;
-        std::string expected;
+    const auto titled = [](std::string input) {
+        return InserterJob{
+            .input = std::move(input),
+            .items = Items({{BeforeTitle, u"%%For: bob\n"}, {BeforeEndSetup, u"SETUP\n"}})};
     };
-    const Case cases[] = {
+    ExpectOutputs({
         {"a marker across the window's end is found whole",
-         Filler(98300) + "%%Title" + Filler(40000),
+         titled(Filler(98300) + "%%Title" + Filler(40000)),
          Filler(98300) + "%%For: bob\n%%Title" + Filler(40000)},
         {"a marker right behind the window, in the next one",
-         Filler(98304) + "%%Title" + Filler(40000),
+         titled(Filler(98304) + "%%Title" + Filler(40000)),
          Filler(98304) + "%%For: bob\n%%Title" + Filler(40000)},
-        {"a marker ending at the last byte read", Filler(131065) + "%%Title" + Filler(40000),
+        {"a marker ending at the last byte read",
+         titled(Filler(131065) + "%%Title" + Filler(40000)),
          Filler(131065) + "%%For: bob\n%%Title" + Filler(40000)},
-        {"a marker at offset 0", "%%Title: x\n" + Filler(200000),
+        {"a marker at offset 0", titled("%%Title: x\n" + Filler(200000)),
          "%%For: bob\n%%Title: x\n" + Filler(200000)},
         {"%%Title behind the window does not pass %%EndSetup in front of it",
-         "%%EndSetup\n" + Filler(100000) + "%%Title" + Filler(40000),
+         titled("%%EndSetup\n" + Filler(100000) + "%%Title" + Filler(40000)),
          "SETUP\n%%EndSetup\n" + Filler(100000) + "%%For: bob\n%%Title" + Filler(40000)},
-    };
-    for (const Case& c : cases) {
-        InserterJob job;
-        job.input = c.input;
-        job.items = Items({{BeforeTitle, u"%%For: bob\n"}, {BeforeEndSetup, u"SETUP\n"}});
-        EXPECT_EQ(c.expected, RunInserter(job).output) << c.label;
-    }
+    });
 }
 
 TEST(InserterCopy, TheOrderOfTheStepsBeatsTheOrderOfTheMarkersInOneWindow) {
@@ -124,25 +104,20 @@ TEST(InserterCopy, TheOrderOfTheStepsBeatsTheOrderOfTheMarkersInOneWindow) {
         << "%%EndSetup went by with the title";
 }
 
-TEST(InserterCopy, ItemsOfATypeGoInListOrderOnceUpToTheirFirstU0000) {
-    InserterJob job;
-    job.input = "a%PCLm 1.0b%PCLm 1.0c";
-    job.items = Items({{BeforePclmHeader, u"T1\u0416"}, {BeforePclmHeader, u"T2\0hidden"}});
-    EXPECT_EQ("aT1?T2%PCLm 1.0b%PCLm 1.0c", RunInserter(job).output);
-}
-
-TEST(InserterCopy, TheClosingSequenceBecomesTheJobTrailer) {
-    struct Case {
-        const char* label;
-        std::string tail;
+TEST(InserterCopy, ItemsGoInListOrderOnceAndTheClosingSequenceBecomesTheJobTrailer) {
+    using namespace std::string_view_literals;
+    const auto closed = [](const std::string& tail) {
+        return InserterJob{.input = "%!PS\nshowpage\n" + tail};
     };
-    const std::string closing = kUel + kUel + "@PJL EOJ\r\n" + kUel;
-    for (const Case& c : {Case{"once", closing}, Case{"followed by CR LF", closing + "\r\n"},
-                          Case{"twice", closing + closing}}) {
-        InserterJob job;
-        job.input = "%!PS\nshowpage\n" + c.tail;
-        EXPECT_EQ("%!PS\nshowpage\n" + kTrailer, RunInserter(job).output) << c.label;
-    }
+    ExpectOutputs({
+        {"items of a type in list order, once, up to their first U+0000",
+         {.input = "a%PCLm 1.0b%PCLm 1.0c",
+          .items = Items({{BeforePclmHeader, u"T1\u0416"}, {BeforePclmHeader, u"T2\0hidden"sv}})},
+         "aT1?T2%PCLm 1.0b%PCLm 1.0c"},
+        {"the closing sequence once", closed(kClosing), "%!PS\nshowpage\n" + kTrailer},
+        {"followed by CR LF", closed(kClosing + "\r\n"), "%!PS\nshowpage\n" + kTrailer},
+        {"twice", closed(kClosing + kClosing), "%!PS\nshowpage\n" + kTrailer},
+    });
 }
 
 TEST(InserterCopy, AReadThatFailsOrNeverEndsEndsTheCopyWithItsHresult) {

@@ -1,6 +1,8 @@
 // The inserter harness.
 #include "InserterHarness.h"
 
+#include <gtest/gtest.h>
+
 #include "companion/Utilities/CPComException.h"
 #include "tests/crypto/MeridianVectors.h"
 
@@ -84,5 +86,23 @@ HRESULT RunInserterFor(InserterJob& job, InserterRun& run) {
         return S_OK;
     } catch (const CPComException& failure) {
         return failure.GetHresult();
+    }
+}
+
+PDLInsertionDataList Items(std::initializer_list<std::pair<DWORD, std::u16string_view>> items) {
+    PDLInsertionDataList list;
+    for (const auto& [type, text] : items) {
+        list.emplace_back(type, CXString(std::basic_string<WCHAR>(text.begin(), text.end())));
+    }
+    return list;
+}
+
+void ExpectOutputs(std::vector<OutputCase> cases, std::initializer_list<ULONG> readSizes) {
+    for (OutputCase& c : cases) {
+        for (const ULONG readSize : readSizes) {
+            InserterJob job = c.job;
+            job.readSize = readSize;
+            EXPECT_EQ(c.expected, RunInserter(job).output) << c.label << ", read size " << readSize;
+        }
     }
 }

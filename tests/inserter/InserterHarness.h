@@ -5,11 +5,13 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "FilterPipeline/PDLStreamFilter/PDLInserter.h"
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
 #include "tests/fakes/FakePipeline.h"
+#include "tests/support/JobText.h"
 
 // An encryptor double that shows where each call's bytes went: "[" + bytes + "]" for a block,
 // "[" + bytes + "]!" for the last one.
@@ -21,21 +23,21 @@ class BracketingEncryptor : public MeridianEncryption {
 };
 
 struct InserterJob {
-    std::string input;
+    std::string input{};
     LONG pdl = PdlValue::PostScript;
-    PDLInsertionDataList items;
+    PDLInsertionDataList items{};
     bool removeStapling = false;
     bool legacyFax = false;
-    CXString passPhrase;
+    CXString passPhrase{};
     bool bracketedEncryption = true;  // with a pass phrase: the double above, else the real cipher
     ULONG readSize = 0;               // 0: every read gets all it asks for
     int failingRead = 0;
     int emptyReadsFrom = 0;
     int failingWrite = 0;
     HRESULT failingWriteResult = E_FAIL;
-    std::map<std::u16string, std::u16string> properties;
+    std::map<std::u16string, std::u16string> properties{};
     // With a path: PassThroughPrintReadyFile of that file instead of CopyStream.
-    CXString printReadyFile;
+    CXString printReadyFile{};
 };
 
 struct InserterRun {
@@ -50,3 +52,15 @@ void RunInserter(InserterJob& job, InserterRun& run);
 InserterRun RunInserter(InserterJob& job);
 // Runs the copy; S_OK, or the HRESULT of the CPComException that ended it.
 HRESULT RunInserterFor(InserterJob& job, InserterRun& run);
+
+// Items of the given types and texts, in list order.
+PDLInsertionDataList Items(std::initializer_list<std::pair<DWORD, std::u16string_view>> items);
+
+// A job and the whole output it must give.
+struct OutputCase {
+    const char* label;
+    InserterJob job;
+    std::string expected;
+};
+// Runs every case at each of the read sizes and compares the whole output.
+void ExpectOutputs(std::vector<OutputCase> cases, std::initializer_list<ULONG> readSizes = {0});

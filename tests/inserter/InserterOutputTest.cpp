@@ -9,57 +9,40 @@
 #include "tests/support/TestFolders.h"
 
 namespace {
-const std::string kUel = "\x1b%-12345X";
-const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
-const std::string kClosing = kUel + kUel + "@PJL EOJ\r\n" + kUel;
+const CXString kSecret(WIDE("secret"));
 
 // The bracketing encryptor shows each block as "[...]" and the last one as "[...]!".
 TEST(InserterOutput, TheSectionsAndHeadersStandWhereTheJobAsksForThem) {
-    struct Case {
-        const char* label;
-        std::string input;
-        LONG pdl;
-        std::map<std::u16string, std::u16string> properties;
-        std::string expected;
-    };
     const std::string x(65536, 'x');
     const std::string xpsHeader =
         kUel +
         "@PJL JOB\r\n<Ticket a=\"1\">   x\xc3\xa9</Ticket>\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n";
-    const Case cases[] = {
+    const auto xps = [](std::string input, std::map<std::u16string, std::u16string> properties) {
+        return InserterJob{.input = std::move(input),
+                           .pdl = PdlValue::Xps,
+                           .items = Items({{AtStreamStart, u"<plain/>"}}),
+                           .passPhrase = kSecret,
+                           .properties = std::move(properties)};
+    };
+    ExpectOutputs({
         {"from the language line to the first UEL",
-         kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\nshowpage\n" + kClosing,
-         PdlValue::PostScript,
-         {},
+         {.input =
+              kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\nshowpage\n" + kClosing,
+          .passPhrase = kSecret},
          kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n[%!PS\nshowpage\n]!" + kTrailer},
         {"a UEL at the window's start closes the section with an empty last block",
-         "@PJL ENTER LANGUAGE=PDF\r\n" + kUel + std::string(200000, 'r'),
-         PdlValue::Pdf,
-         {},
+         {.input = "@PJL ENTER LANGUAGE=PDF\r\n" + kUel + std::string(200000, 'r'),
+          .pdl = PdlValue::Pdf,
+          .passPhrase = kSecret},
          "@PJL ENTER LANGUAGE=PDF\r\n[]!" + kUel + std::string(200000, 'r')},
         {"XPS without a ticket: encrypted from the first window, no header, no trailer",
-         "PK\x03\x04 xps",
-         PdlValue::Xps,
-         {},
-         "<plain/>[PK\x03\x04 xps]!"},
+         xps("PK\x03\x04 xps", {}), "<plain/>[PK\x03\x04 xps]!"},
         {"XPS with a ticket: the header once before the first encrypted byte, the trailers after",
-         x + x + std::string(68928, 'x'),
-         PdlValue::Xps,
-         {{u"Corvo_QcptForXps", u"<Ticket a=\"1\">\r\n\tx\u00e9</Ticket>"}},
+         xps(x + x + std::string(68928, 'x'),
+             {{u"Corvo_QcptForXps", u"<Ticket a=\"1\">\r\n\tx\u00e9</Ticket>"}}),
          "<plain/>" + xpsHeader + "[" + x + "][" + x + "][" + std::string(68928, 'x') + "]!" +
              kUel + "@PJL EOJ\r\n" + kUel + "\r\n"},
-    };
-    for (const Case& c : cases) {
-        InserterJob job;
-        job.input = c.input;
-        job.pdl = c.pdl;
-        job.properties = c.properties;
-        job.passPhrase = CXString(WIDE("secret"));
-        if (c.pdl == PdlValue::Xps) {
-            job.items.emplace_back(AtStreamStart, CXString(WIDE("<plain/>")));
-        }
-        EXPECT_EQ(c.expected, RunInserter(job).output) << c.label;
-    }
+    });
 }
 
 // A delivery that fails ends the job; nothing after it is delivered, also not the rest of a step
@@ -70,49 +53,35 @@ TEST(InserterOutput, AFailedDeliveryInsideAStepIsTheLastOne) {
     std::ofstream(NativePath(file), std::ios::binary) << "%PDF-1.7\n";
     struct Case {
         const char* label;
-        std::string input;
-        DWORD itemType;
-        bool stapling;
-        CXString printReadyFile;
-        int failingWrite;
+        InserterJob job;
         std::vector<std::string> delivered;
     };
     const std::string stapling = "%%BeginFeature:  *StaplingLocation TopLeft\nx\n%%EndFeature";
-    const Case cases[] = {
-        {"the first write of an item step", "A%%Title: t\n", BeforeTitle, false, CXString(), 1, {}},
-        {"the item's text", "A%%Title: t\n", BeforeTitle, false, CXString(), 2, {"A"}},
+    const auto item = [](DWORD type) { return Items({{type, u"ITEM"}}); };
+    Case cases[] = {
+        {"the first write of an item step",
+         {.input = "A%%Title: t\n", .items = item(BeforeTitle), .failingWrite = 1},
+         {}},
+        {"the item's text",
+         {.input = "A%%Title: t\n", .items = item(BeforeTitle), .failingWrite = 2},
+         {"A"}},
         {"the stapling comment",
-         "A\n" + stapling + "\nB",
-         AtStreamStart,
-         true,
-         CXString(),
-         3,
+         {.input = "A\n" + stapling + "\nB",
+          .items = item(AtStreamStart),
+          .removeStapling = true,
+          .failingWrite = 3},
          {"ITEM", "A\n"}},
         {"the trailer of the job's end",
-         "%!PS\n" + kClosing,
-         AtStreamStart,
-         false,
-         CXString(),
-         3,
+         {.input = "%!PS\n" + kClosing, .items = item(AtStreamStart), .failingWrite = 3},
          {"ITEM", "%!PS\n"}},
         {"the pass-through's first block",
-         "",
-         AtStreamStart,
-         false,
-         file,
-         2,
+         {.items = item(AtStreamStart), .failingWrite = 2, .printReadyFile = file},
          {"@PJL ENTER LANGUAGE=PDF\r\n"}},
     };
-    for (const Case& c : cases) {
-        InserterJob job;
-        job.input = c.input;
-        job.items.emplace_back(c.itemType, CXString(WIDE("ITEM")));
-        job.removeStapling = c.stapling;
-        job.printReadyFile = c.printReadyFile;
-        job.failingWrite = c.failingWrite;
-        job.failingWriteResult = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    for (Case& c : cases) {
+        c.job.failingWriteResult = HRESULT_FROM_WIN32(ERROR_DISK_FULL);
         InserterRun run;
-        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_DISK_FULL), RunInserterFor(job, run)) << c.label;
+        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_DISK_FULL), RunInserterFor(c.job, run)) << c.label;
         EXPECT_EQ(c.delivered, run.blocks) << c.label;
     }
 }

@@ -8,9 +8,6 @@
 #include "companion/Utilities/MeridianDecryption.h"
 
 namespace {
-const std::string kUel = "\x1b%-12345X";
-const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
-const std::string kClosing = kUel + kUel + "@PJL EOJ\r\n" + kUel;
 constexpr ULONG kReadSizes[] = {1, 2, 7, 0};
 const CXString kPassPhrase(WIDE("secret"));
 
@@ -71,12 +68,12 @@ TEST(LanguageSwitch, EachSwitchOpensASectionOfItsOwnAndBothDecrypt) {
     job.passPhrase = kPassPhrase;
     job.bracketedEncryption = false;
     const std::string output = RunInserter(job).output;
+    const std::string magic =
+        "\x89"
+        "CVENC";
     std::size_t sections = 0;
-    for (std::size_t at = output.find("\x89"
-                                      "CVENC");
-         at != std::string::npos; at = output.find("\x89"
-                                                   "CVENC",
-                                                   at + 1)) {
+    for (std::size_t at = output.find(magic); at != std::string::npos;
+         at = output.find(magic, at + 1)) {
         ++sections;
     }
     EXPECT_EQ(2u, sections);
@@ -133,31 +130,21 @@ TEST(LanguageSwitch, AJobThatCannotBeEncryptedIsRefusedBeforeAnyOfItLeaves) {
 }
 
 TEST(LanguageSwitch, NoStepInFrontOfTheSwitchSendsBytesFromBehindItInTheClear) {
-    struct Case {
-        const char* label;
-        std::string line;
-        bool legacyFax;
-        DWORD itemType;
-        std::string expected;
-    };
     const std::string document = "%!PS\n(@PJL JOB\r\n@PJL ENTER LANGUAGE) show\n";
-    const Case cases[] = {
-        {"the fax job line in the document", "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n", true,
-         AtStreamStart,
+    ExpectOutputs({
+        {"the fax job line in the document",
+         {.input = "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n" + document,
+          .items = Items({{AtStreamStart, u"ITEM\n"}}),
+          .legacyFax = true,
+          .passPhrase = kPassPhrase},
          "ITEM\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n[%!PS\n(][@PJL JOB MODE=DIRECTFAX\r\n]"
          "[@PJL ENTER LANGUAGE) show\n]!"},
-        {"an item's marker in the document", "@pjl enter language = postscript\n", false,
-         BeforePjlEnterLanguage,
+        {"an item's marker in the document",
+         {.input = "@pjl enter language = postscript\n" + document,
+          .items = Items({{BeforePjlEnterLanguage, u"ITEM\n"}}),
+          .passPhrase = kPassPhrase},
          "@pjl enter language = postscript\n[%!PS\n(@PJL JOB\r\n][ITEM\n]"
          "[@PJL ENTER LANGUAGE][) show\n]!"},
-    };
-    for (const Case& c : cases) {
-        InserterJob job;
-        job.input = c.line + document;
-        job.legacyFax = c.legacyFax;
-        job.items.emplace_back(c.itemType, CXString(WIDE("ITEM\n")));
-        job.passPhrase = kPassPhrase;
-        EXPECT_EQ(c.expected, RunInserter(job).output) << c.label;
-    }
+    });
 }
 }  // namespace

@@ -9,8 +9,6 @@
 #include "tests/support/TestFolders.h"
 
 namespace {
-const std::string kUel = "\x1b%-12345X";
-const std::string kTrailer = kUel + "@PJL EOJ\r\n" + kUel;
 const std::string kDuplexCode =
     "%%BeginFeature: *Duplex TwoSidedLongEdge\n<< /Duplex true /Tumble false >> "
     "setpagedevice\n%%EndFeature\n";
@@ -23,60 +21,37 @@ std::string Page(int number, const std::string& body) {
 }
 
 TEST(PageFeatures, EachPagesCodeTakesTheSetupPlaceItBelongsTo) {
-    struct Case {
-        const char* label;
-        std::string input;
-        std::map<std::u16string, std::u16string> pages;
-        LONG pdl;
-        std::string expected;
-    };
     const std::string filler(98000, 'f');
     const std::string tail(60000, 't');
-    const Case cases[] = {
+    const auto pageOne = [](std::string input, LONG pdl = PdlValue::PostScript) {
+        return InserterJob{.input = std::move(input),
+                           .pdl = pdl,
+                           .properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex}}};
+    };
+    InserterJob itemFirst = pageOne("%!PS\n%%EndSetup\n" + Page(1, "p1"));
+    itemFirst.items = Items({{BeforeEndSetup, u"JOB\n"}});
+    ExpectOutputs({
         {"page one before %%EndSetup, later pages in place of their sections",
-         "%!PS\n%%BeginSetup\n%%EndSetup\n" + Page(1, "p1") + Page(2, "p2") + Page(3, "p3"),
-         {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex},
-          {u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_3", u"::" + kDuplex + u":"}},
-         PdlValue::PostScript,
+         {.input =
+              "%!PS\n%%BeginSetup\n%%EndSetup\n" + Page(1, "p1") + Page(2, "p2") + Page(3, "p3"),
+          .properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex},
+                         {u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_3", u"::" + kDuplex + u":"}}},
          "%!PS\n%%BeginSetup\n" + kDuplexCode + "%%EndSetup\n%%Page: 1 1\n\np1\n" +
              "%%Page: 2 2\n%%BeginPageSetup\n\n%%EndPageSetup\n\np2\n" +
              "%%Page: 3 3\n%%BeginPageSetup\n" + kDuplexCode + "\n%%EndPageSetup\n\np3\n"},
         {"without %%EndSetup page one's code takes the place of its section",
-         "%!PS\n" + Page(1, "p1"),
-         {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex}},
-         PdlValue::PostScript,
-         "%!PS\n%%Page: 1 1\n" + kDuplexCode + "\np1\n"},
-        {"%%EndSetup at the window's start",
-         "%%EndSetup\n" + Page(1, "p1"),
-         {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex}},
-         PdlValue::PostScript,
+         pageOne("%!PS\n" + Page(1, "p1")), "%!PS\n%%Page: 1 1\n" + kDuplexCode + "\np1\n"},
+        {"%%EndSetup at the window's start", pageOne("%%EndSetup\n" + Page(1, "p1")),
          kDuplexCode + "%%EndSetup\n%%Page: 1 1\n\np1\n"},
         {"a section whose end lies beyond the window, in a later one",
-         "%!PS\n" + filler + "%%BeginPageSetup\n" + std::string(1000, 's') +
-             "\n%%EndPageSetup\ngsave simpInitG\nb\ngrestore\n" + tail,
-         {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex}},
-         PdlValue::PostScript,
+         pageOne("%!PS\n" + filler + "%%BeginPageSetup\n" + std::string(1000, 's') +
+                 "\n%%EndPageSetup\ngsave simpInitG\nb\ngrestore\n" + tail),
          "%!PS\n" + filler + kDuplexCode + "\nb\n" + tail},
-        {"only PostScript",
-         "%!PS\n%%EndSetup\n" + Page(1, "p1"),
-         {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex}},
-         PdlValue::Pdf,
+        {"only PostScript", pageOne("%!PS\n%%EndSetup\n" + Page(1, "p1"), PdlValue::Pdf),
          "%!PS\n%%EndSetup\n" + Page(1, "p1")},
-    };
-    for (const Case& c : cases) {
-        InserterJob job;
-        job.input = c.input;
-        job.pdl = c.pdl;
-        job.properties = c.pages;
-        EXPECT_EQ(c.expected, RunInserter(job).output) << c.label;
-    }
-    InserterJob itemFirst;
-    itemFirst.input = "%!PS\n%%EndSetup\n" + Page(1, "p1");
-    itemFirst.items.emplace_back(BeforeEndSetup, CXString(WIDE("JOB\n")));
-    itemFirst.properties = {{u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1", kDuplex}};
-    EXPECT_EQ("%!PS\nJOB\n%%EndSetup\n%%Page: 1 1\n" + kDuplexCode + "\np1\n",
-              RunInserter(itemFirst).output)
-        << "a job-level item takes %%EndSetup first and page one goes into its own section";
+        {"a job-level item takes %%EndSetup first and page one goes into its own section",
+         itemFirst, "%!PS\nJOB\n%%EndSetup\n%%Page: 1 1\n" + kDuplexCode + "\np1\n"},
+    });
 }
 
 TEST(PageFeatures, OnlyThePjlHeadersCommentDropsWhatIsInFrontOfIt) {
