@@ -50,10 +50,6 @@ class AtriumTest : public ::testing::Test {
         ASSERT_TRUE(helper.GetJobContentFile()->WriteToTheFile(static_cast<DWORD>(bytes.size()),
                                                                bytes.data(), 0xFFFFFFFFu));
     }
-    static std::vector<std::pair<std::u16string, std::u16string>> Children(
-        const CXString& path, std::u16string& rootName) {
-        return XmlChildrenInOrder(path, rootName);
-    }
 
     const MsSafeCoInit com;
     const TestProgramData programData;
@@ -153,12 +149,12 @@ TEST_F(AtriumTest, FinishingAJobLeavesTheContentTheSpecificationAndTheMarker) {
     const CXString folder = helper->GetJobFolder();
     EXPECT_EQ((Names{"JobContent.out", "JobSpec.xml", "QCPT.ready"}), EntriesOf(folder));
     std::u16string root;
-    const auto marker = Children(folder + WIDE("QCPT.ready"), root);
+    const auto marker = XmlChildrenInOrder(folder + WIDE("QCPT.ready"), root);
     EXPECT_EQ(u"QCPTJobReady", root);
     EXPECT_EQ((std::vector<std::pair<std::u16string, std::u16string>>{{u"Status", u"Success"}}),
               marker);
 
-    const auto spec = Children(folder + WIDE("JobSpec.xml"), root);
+    const auto spec = XmlChildrenInOrder(folder + WIDE("JobSpec.xml"), root);
     EXPECT_EQ(u"QCPTJob", root);
     ASSERT_EQ(10u, spec.size());
     const std::vector<std::pair<std::u16string, std::u16string>> expected = {
@@ -197,7 +193,7 @@ TEST_F(AtriumTest, NamesWithCharactersXmlForbidsGiveAWellFormedSpecification) {
                                         }))
         << "no control character but tab, LF and CR";
     std::u16string root;
-    EXPECT_EQ(expected, Children(spec, root).at(3).second);
+    EXPECT_EQ(expected, XmlChildrenInOrder(spec, root).at(3).second);
 }
 
 // A document that cannot be written whole (here: a folder stands where it goes; the file size limit
@@ -244,11 +240,13 @@ TEST_F(AtriumTest, AFailedJobIsMarkedFailedWithTheSizeWrittenSoFar) {
         }
         helper->FinishJob(false);
         std::u16string root;
-        EXPECT_EQ(u"Failed",
-                  Children(helper->GetJobFolder() + WIDE("QCPT.ready"), root).at(0).second)
+        EXPECT_EQ(
+            u"Failed",
+            XmlChildrenInOrder(helper->GetJobFolder() + WIDE("QCPT.ready"), root).at(0).second)
             << c.label;
-        EXPECT_EQ(Utf16(CXString(std::to_string(c.written).c_str())),
-                  Children(helper->GetJobFolder() + WIDE("JobSpec.xml"), root).at(8).second)
+        EXPECT_EQ(
+            Utf16(CXString(std::to_string(c.written).c_str())),
+            XmlChildrenInOrder(helper->GetJobFolder() + WIDE("JobSpec.xml"), root).at(8).second)
             << c.label;
         EXPECT_EQ((Names{"JobContent.out", "JobSpec.xml", "QCPT.ready"}),
                   EntriesOf(helper->GetJobFolder()))
