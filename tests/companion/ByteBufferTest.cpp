@@ -24,7 +24,7 @@ TEST(ByteBuffer, AnsiConversionIsLossyOneQuestionMarkPerCharacter) {
          "Gr\xfc\xdf"
          "e \x80"},
         {"CJK", u"\u65e5\u672c", "??"},
-        {"surrogate pair", u"[\U0001F5A8]", "[?]"},
+        {"surrogate pair, the highest of all", u"[\U0010FFFF]", "[?]"},
         {"lone surrogate", u"[\xdbff]", "[?]"},
         {"embedded U+0000 is kept", std::u16string(u"A\0B", 3), std::string("A\0B", 3)},
         {"empty", u"", ""},

@@ -129,6 +129,16 @@ if [ -z "$runner" ]; then
     grep -q '"output"' odd-report.json && ok "its report is written" || fail "no report for a non-UTF-8 output name"
 fi
 
+# The driver's product PDL data reaches the filter: page 1 of a plain PostScript job gets the
+# product's own code for its feature.
+cat > product.json <<'JSON'
+{ "properties": { "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1": "Duplex=TwoSidedLongEdge" },
+  "driver": { "pdl": 7363, "productPdlDataXml": "<ProductPdlData><Feature name=\"Duplex\"><Option name=\"TwoSidedLongEdge\">PRODUCT-DUPLEX</Option></Feature></ProductPdlData>" } }
+JSON
+if expect 0 "a job with product PDL data" run run --job product.json --input "$input" --output product.out; then
+    grep -aq "PRODUCT-DUPLEX" product.out || fail "the product's page code is not in the output"
+fi
+
 # The probe activates the filter as the pipeline manager does and says each step's answer.
 if expect 0 "probe" run probe; then
     grep -q "^filter class {5AE4ED1C-44D9-4D64-98DB-059B7CAD622F}" out.txt || fail "probe: the class"
