@@ -34,44 +34,66 @@ class JobOperation : public ::testing::Test {
     JobFolderWatch jobFolders{programData.DefaultJobsRoot()};
 };
 
+// The driver's product flags as a row names them; a flag the row does not name is off.
+struct ProductFlags {
+    bool qfciCompliant = false;
+    bool fullQpif = false;
+    bool both = false;
+    bool greenSeparator = false;
+    LONG controllerFamily = 0;
+};
+
+FakePrinterPropertyBag& AddDriverBag(OperationHarness& job, const ProductFlags& flags,
+                                     LONG pdl = PdlValue::PostScript) {
+    FakePrinterPropertyBag& driver = job.AddDriverBag(pdl);
+    driver.bools[CorvoDriverPropertyBag::kPrintStreamQfciCompliant] = flags.qfciCompliant;
+    driver.bools[DriverProductData::kFullQpifSupported] = flags.fullQpif;
+    driver.bools[DriverProductData::kRequiresBothPjlAndQcpt] = flags.both;
+    driver.bools[DriverProductData::kRequiresGreenSeparatorPageFixUp] = flags.greenSeparator;
+    driver.ints[DriverProductData::kControllerFamily] = flags.controllerFamily;
+    return driver;
+}
+
 TEST_F(JobOperation, TheListFollowsTheProductFlags) {
     struct Case {
         const char* label;
-        bool fullQpif;
-        bool both;
-        bool greenSeparator;
+        ProductFlags flags;
         std::string expectedStart;
     };
     const std::string pjl = "@PJL SET COPIES=2\r\n";
     const std::string ticket = "<QCPT/>";
     const std::string eoj = kUel + "@PJL EOJ\r\n";
+    const std::string job = kUel + "@PJL JOB\r\n";
     const Case cases[] = {
-        {"plain: PJL before the language line, ticket written directly", false, false, false,
-         ticket + kUel + "@PJL JOB\r\n" + pjl + "@PJL ENTER"},
-        {"full QPIF alone: no items, the ticket still goes directly", true, false, false,
-         ticket + kUel + "@PJL JOB\r\n@PJL ENTER"},
-        {"both PJL and ticket: PJL then ticket at the stream's start", false, true, false,
-         pjl + ticket + kUel + "@PJL JOB\r\n@PJL ENTER"},
-        {"both, with full QPIF: items all the same", true, true, false,
-         pjl + ticket + kUel + "@PJL JOB\r\n@PJL ENTER"},
-        {"green separator fix-up: the EOJ text first of the stream", false, false, true,
-         ticket + eoj + kUel + "@PJL JOB\r\n" + pjl + "@PJL ENTER"},
-        {"both and fix-up: PJL, EOJ, ticket", false, true, true,
-         pjl + eoj + ticket + kUel + "@PJL JOB\r\n@PJL ENTER"},
+        {"plain: PJL before the language line, ticket written directly",
+         {},
+         ticket + job + pjl + "@PJL ENTER"},
+        {"full QPIF alone: no items, the ticket still goes directly",
+         {.fullQpif = true},
+         ticket + job + "@PJL ENTER"},
+        {"both PJL and ticket: PJL then ticket at the stream's start",
+         {.both = true},
+         pjl + ticket + job + "@PJL ENTER"},
+        {"both, with full QPIF: items all the same",
+         {.fullQpif = true, .both = true},
+         pjl + ticket + job + "@PJL ENTER"},
+        {"green separator fix-up: the EOJ text first of the stream",
+         {.greenSeparator = true},
+         ticket + eoj + job + pjl + "@PJL ENTER"},
+        {"both and fix-up: PJL, EOJ, ticket",
+         {.both = true, .greenSeparator = true},
+         pjl + eoj + ticket + job + "@PJL ENTER"},
     };
     for (const Case& c : cases) {
-        OperationHarness job;
-        FakePrinterPropertyBag& driver = job.AddDriverBag(PdlValue::PostScript);
-        driver.bools[DriverProductData::kFullQpifSupported] = c.fullQpif;
-        driver.bools[DriverProductData::kRequiresBothPjlAndQcpt] = c.both;
-        driver.bools[DriverProductData::kRequiresGreenSeparatorPageFixUp] = c.greenSeparator;
-        job.SetProperty(u"Corvo_PjlToInsert", u"@PJL SET COPIES=2\r\n");
-        job.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
-        job.SetProperty(u"Corvo_JobLevelPsCommentsToInsert", u"%%For: alice\n");
-        const OperationOutcome outcome = job.Run(kPostScriptJob);
+        OperationHarness operation;
+        AddDriverBag(operation, c.flags);
+        operation.SetProperty(u"Corvo_PjlToInsert", u"@PJL SET COPIES=2\r\n");
+        operation.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
+        operation.SetProperty(u"Corvo_JobLevelPsCommentsToInsert", u"%%For: alice\n");
+        const OperationOutcome outcome = operation.Run(kPostScriptJob);
         ASSERT_EQ(S_OK, outcome.result) << c.label;
         EXPECT_EQ(c.expectedStart, outcome.output.substr(0, c.expectedStart.size())) << c.label;
-        const bool commentsExpected = !c.fullQpif || c.both;
+        const bool commentsExpected = !c.flags.fullQpif || c.flags.both;
         EXPECT_EQ(commentsExpected, outcome.output.find("%%For: alice\n") != std::string::npos)
             << c.label;
     }
@@ -82,29 +104,30 @@ TEST_F(JobOperation, TheListFollowsTheProductFlags) {
 TEST_F(JobOperation, TheProductFlagsChooseThePageFeaturesGenerator) {
     struct Case {
         const char* label;
-        bool qfciCompliant;
-        bool fullQpif;
-        bool both;
+        ProductFlags flags;
         bool productCode;
         bool builtInDuplex;
         bool builtInColor;
     };
     const Case cases[] = {
-        {"none of them: the product's code alone", false, false, false, true, false, false},
-        {"QFCI compliant: the built-in code", true, false, false, false, true, true},
-        {"full QPIF: the built-in code", false, true, false, false, true, true},
-        {"both PJL and ticket: the product's code, else the built-in", false, false, true, true,
-         false, true},
-        {"all of them: the product's code, else the built-in", true, true, true, true, false, true},
+        {"none of them: the product's code alone", {}, true, false, false},
+        {"QFCI compliant: the built-in code", {.qfciCompliant = true}, false, true, true},
+        {"full QPIF: the built-in code", {.fullQpif = true}, false, true, true},
+        {"both PJL and ticket: the product's code, else the built-in",
+         {.both = true},
+         true,
+         false,
+         true},
+        {"all of them: the product's code, else the built-in",
+         {.qfciCompliant = true, .fullQpif = true, .both = true},
+         true,
+         false,
+         true},
     };
     const std::string job = "%!PS\n%%Page: 1 1\n%%BeginPageSetup\nold\n%%EndPageSetup\np1\n";
     for (const Case& c : cases) {
         OperationHarness operation;
-        FakePrinterPropertyBag& driver = operation.AddDriverBag(PdlValue::PostScript);
-        driver.bools[CorvoDriverPropertyBag::kPrintStreamQfciCompliant] = c.qfciCompliant;
-        driver.bools[DriverProductData::kFullQpifSupported] = c.fullQpif;
-        driver.bools[DriverProductData::kRequiresBothPjlAndQcpt] = c.both;
-        driver.strings[CorvoDriverPropertyBag::kProductPdlDataXml] = WIDE(
+        AddDriverBag(operation, c.flags).strings[CorvoDriverPropertyBag::kProductPdlDataXml] = WIDE(
             "<ProductPdlData><Feature name=\"Duplex\"><Option name=\"TwoSidedLongEdge\">"
             "PRODUCT-DUPLEX</Option></Feature></ProductPdlData>");
         operation.SetProperty(u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1",
@@ -120,42 +143,56 @@ TEST_F(JobOperation, TheProductFlagsChooseThePageFeaturesGenerator) {
     }
 }
 
+// The EOJ text needs family 8430, full QPIF and a separator page together; on PCL XL the green
+// separator fix-up also needs the separator page.
 TEST_F(JobOperation, TheDirectTicketCarriesItsPjlPrefixes) {
     struct Case {
         const char* label;
-        bool qfciCompliant;
-        LONG controllerFamily;
-        bool fullQpif;
+        ProductFlags flags;
         bool separatorPage;
         std::string expectedStart;
+        LONG pdl = PdlValue::PostScript;
     };
     const std::string ticket = "<QCPT version=\"1\">\xc3\xa9</QCPT>";
     const std::string job = kUel + "@PJL JOB\r\n";
     const std::string eoj = "\r\n" + kUel + "@PJL EOJ\r\n";
+    const ProductFlags family8430 = {.fullQpif = true, .controllerFamily = 8430};
     const Case cases[] = {
-        {"neither", false, 0, false, false, ticket + job},
-        {"QFCI compliant: the JOB text first", true, 0, false, false, job + ticket + job},
-        {"family 8430, full QPIF, separator page: the EOJ text first", false, 8430, true, true,
+        {"neither", {}, false, ticket + job},
+        {"QFCI compliant: the JOB text first", {.qfciCompliant = true}, false, job + ticket + job},
+        {"family 8430, full QPIF, separator page: the EOJ text first", family8430, true,
          eoj + ticket + job},
-        {"all of them: EOJ, JOB, ticket", true, 8430, true, true, eoj + job + ticket + job},
-        {"family 8430 without a separator page", false, 8430, true, false, ticket + job},
-        {"family 8430 and a separator page without full QPIF", false, 8430, false, true,
+        {"all of them: EOJ, JOB, ticket",
+         {.qfciCompliant = true, .fullQpif = true, .controllerFamily = 8430},
+         true,
+         eoj + job + ticket + job},
+        {"family 8430 without a separator page", family8430, false, ticket + job},
+        {"family 8430 and a separator page without full QPIF",
+         {.controllerFamily = 8430},
+         true,
          ticket + job},
-        {"another family", false, 8431, true, true, ticket + job},
+        {"another family", {.fullQpif = true, .controllerFamily = 8431}, true, ticket + job},
+        {"PCL XL fix-up without a separator page",
+         {.greenSeparator = true},
+         false,
+         ticket + job,
+         PdlValue::PclXl},
+        {"PCL XL fix-up with a separator page",
+         {.greenSeparator = true},
+         true,
+         ticket + kUel + "@PJL EOJ\r\n" + job,
+         PdlValue::PclXl},
     };
     for (const Case& c : cases) {
         OperationHarness operation(c.separatorPage ? CXString(WIDE("sysprint.sep")) : CXString());
-        FakePrinterPropertyBag& driver = operation.AddDriverBag(PdlValue::PostScript);
-        driver.bools[CorvoDriverPropertyBag::kPrintStreamQfciCompliant] = c.qfciCompliant;
-        driver.ints[DriverProductData::kControllerFamily] = c.controllerFamily;
-        driver.bools[DriverProductData::kFullQpifSupported] = c.fullQpif;
+        AddDriverBag(operation, c.flags, c.pdl);
         operation.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT version=\"1\">\u00e9</QCPT>");
         const OperationOutcome outcome = operation.Run(kPostScriptJob);
         ASSERT_EQ(S_OK, outcome.result) << c.label;
         ASSERT_FALSE(outcome.blocks.empty()) << c.label;
-        EXPECT_EQ(c.expectedStart.substr(0, c.expectedStart.size() - job.size()),
+        EXPECT_EQ(c.expectedStart.substr(0, c.expectedStart.find(ticket) + ticket.size()),
                   outcome.blocks.front())
-            << c.label << ": the ticket is one write of its own";
+            << c.label << ": the ticket and its prefixes are one write of their own";
         EXPECT_EQ(c.expectedStart, outcome.output.substr(0, c.expectedStart.size())) << c.label;
     }
 }
@@ -223,24 +260,6 @@ TEST_F(JobOperation, TheCopyRunsAsTheSubmittingUser) {
     EXPECT_EQ(FALSE, OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, &token))
         << "the impersonation ends with the operation";
 }
-TEST_F(JobOperation, TheGreenSeparatorFixUpOfPclXlNeedsASeparatorPage) {
-    struct Case {
-        const char* label;
-        LONG pdl;
-        bool separatorPage;
-        bool eojExpected;
-    };
-    const std::string eoj = kUel + "@PJL EOJ\r\n";
-    for (const Case c : {Case{"PCL XL without a separator page", PdlValue::PclXl, false, false},
-                         Case{"PCL XL with a separator page", PdlValue::PclXl, true, true}}) {
-        OperationHarness job(c.separatorPage ? CXString(WIDE("sysprint.sep")) : CXString());
-        job.AddDriverBag(c.pdl).bools[DriverProductData::kRequiresGreenSeparatorPageFixUp] = true;
-        const OperationOutcome outcome = job.Run(kPostScriptJob);
-        ASSERT_EQ(S_OK, outcome.result) << c.label;
-        EXPECT_EQ(c.eojExpected, outcome.output.compare(0, eoj.size(), eoj) == 0) << c.label;
-    }
-}
-
 #if !defined(_WIN32)
 // GetUserNameExW gets a buffer of 261 characters: a name of 260 and its terminator fit, one more
 // makes the call fail and the domain stay empty.
