@@ -137,6 +137,7 @@ cat > product.json <<'JSON'
 JSON
 if expect 0 "a job with product PDL data" run run --job product.json --input "$input" --output product.out; then
     grep -aq "PRODUCT-DUPLEX" product.out || fail "the product's page code is not in the output"
+    grep -q "^pages given features: 1$" out.txt || fail "the summary's page count: $(cat out.txt)"
 fi
 
 # The probe activates the filter as the pipeline manager does and says each step's answer.
@@ -153,6 +154,7 @@ expect 0 "file to file" run run --job good.json --input "$input" --output by-fil
 expect 0 "standard input to standard output" run run --job good.json --input - --output - < "$input"
 cmp -s out.txt by-file.out && ok "the same bytes either way" || fail "stdin/stdout output differs"
 grep -q '"hresult": "0x00000000"' report.json || fail "report: hresult"
+grep -qF "\"input\": \"$input\"" report.json || fail "report: the input's name"
 grep -q "\"bytesIn\": $(wc -c < "$input" | tr -d ' ')" report.json || fail "report: bytesIn"
 grep -q "\"bytesOut\": $(wc -c < by-file.out | tr -d ' ')" report.json || fail "report: bytesOut"
 grep -q '"inserted": true' report.json || fail "report: the PJL item"

@@ -47,6 +47,9 @@ TEST(PageFeatures, EachPagesCodeTakesTheSetupPlaceItBelongsTo) {
          pageOne("%!PS\n" + filler + "%%BeginPageSetup\n" + std::string(1000, 's') +
                  "\n%%EndPageSetup\ngsave simpInitG\nb\ngrestore\n" + tail),
          "%!PS\n" + filler + kDuplexCode + "\nb\n" + tail},
+        {"a section at the window's start",
+         pageOne("%%BeginPageSetup\nold\n%%EndPageSetup\ngsave simpInitG\nb\ngrestore\n"),
+         kDuplexCode + "\nb\n"},
         {"only PostScript", pageOne("%!PS\n%%EndSetup\n" + Page(1, "p1"), PdlValue::Pdf),
          "%!PS\n%%EndSetup\n" + Page(1, "p1")},
         {"a job-level item takes %%EndSetup first and page one goes into its own section",
