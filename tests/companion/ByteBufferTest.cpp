@@ -1,4 +1,4 @@
-// Bytes for the print stream: the lossy ANSI conversion at its edges.
+// Bytes for the print stream: appends, and the lossy ANSI conversion at its edges.
 #include <gtest/gtest.h>
 
 #include "tests/support/WideText.h"
@@ -36,4 +36,9 @@ TEST(ByteBuffer, AnsiConversionIsLossyOneQuestionMarkPerCharacter) {
     }
 }
 
+TEST(ByteBuffer, AppendsOfAnySizeKeepEveryByte) {
+    ByteBuffer buffer;
+    buffer.append("a", 1).append("", 0).append("bc", 2);
+    EXPECT_EQ("abc", Bytes(buffer));
+}
 }  // namespace

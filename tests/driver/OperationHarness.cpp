@@ -121,7 +121,6 @@ OperationOutcome OperationHarness::Run(const std::string& input) {
     reader->Release();
     reader = new FakeReadStream(input);
     reader->failingRead = readerFaults.failingRead;
-    reader->failingReadResult = readerFaults.failingReadResult;
     reader->seekResult = readerFaults.seekResult;
     reader->chunk = readerFaults.chunk;
     auto* communicator = new FakeCommunicator(reader, writer);

@@ -71,7 +71,6 @@ class OperationHarness {
     // Faults of the read stream that Run makes over its input.
     struct ReaderFaults {
         int failingRead = 0;
-        HRESULT failingReadResult = E_FAIL;
         HRESULT seekResult = S_OK;
         ULONG chunk = 0;
     } readerFaults;

@@ -27,7 +27,7 @@ HRESULT FakeReadStream::Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPositi
 HRESULT FakeReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BOOL* endOfFile) {
     this->requested.push_back(requested);
     if (++reads == failingRead) {
-        return failingReadResult;
+        return E_FAIL;
     }
     if ((emptyFrom != 0 && reads >= emptyFrom) || (emptyEvery != 0 && reads % emptyEvery == 0)) {
         *read = 0;

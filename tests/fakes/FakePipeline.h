@@ -19,9 +19,8 @@ class FakeReadStream : public FakeComObject<IPrintReadStream> {
     HRESULT STDMETHODCALLTYPE ReadBytes(void* buffer, ULONG requested, ULONG* read,
                                         BOOL* endOfFile) override;
 
-    // The Nth ReadBytes call (1-based) fails with `result`; 0 fails none.
+    // The Nth ReadBytes call (1-based) fails with E_FAIL; 0 fails none.
     int failingRead = 0;
-    HRESULT failingReadResult = E_FAIL;
     int reads = 0;
     // At most this many bytes per call (0: as many as asked for), as a previous filter that cuts
     // its stream into small pieces would give them.

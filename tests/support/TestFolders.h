@@ -27,8 +27,6 @@ class TestProgramData {
     TestProgramData(const TestProgramData&) = delete;
     TestProgramData& operator=(const TestProgramData&) = delete;
 
-    // The folder with a trailing backslash.
-    const CXString& Folder() const { return folder; }
     CXString DefaultJobsRoot() const;
     void WriteSettings(const std::string& bytes) const;
     // A scratch folder of the test's own under the data folder, with a trailing backslash.
