@@ -29,8 +29,8 @@ struct JobFile {
         bool requiresGreenSeparatorPageFixUp = false;
         bool requiresBothPjlAndQcpt = false;
         std::int32_t controllerFamily = 0;
-        std::string productPdlDataXml;
-        std::string extensionPackageFolder;
+        std::string productPdlDataXml{};
+        std::string extensionPackageFolder{};
     };
     struct Printer {
         std::string name = "PDL Stream Filter";

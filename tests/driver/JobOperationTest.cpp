@@ -8,8 +8,6 @@
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
 #include "OperationHarness.h"
 #include "companion/FilterUtilities/MsSafeCoInit.h"
-#include "companion/Utilities/CorvoDriverPropertyBag.h"
-#include "companion/Utilities/DriverProductData.h"
 #include "tests/support/JobText.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WideText.h"
@@ -34,30 +32,10 @@ class JobOperation : public ::testing::Test {
     JobFolderWatch jobFolders{programData.DefaultJobsRoot()};
 };
 
-// The driver's product flags as a row names them; a flag the row does not name is off.
-struct ProductFlags {
-    bool qfciCompliant = false;
-    bool fullQpif = false;
-    bool both = false;
-    bool greenSeparator = false;
-    LONG controllerFamily = 0;
-};
-
-FakePrinterPropertyBag& AddDriverBag(OperationHarness& job, const ProductFlags& flags,
-                                     LONG pdl = PdlValue::PostScript) {
-    FakePrinterPropertyBag& driver = job.AddDriverBag(pdl);
-    driver.bools[CorvoDriverPropertyBag::kPrintStreamQfciCompliant] = flags.qfciCompliant;
-    driver.bools[DriverProductData::kFullQpifSupported] = flags.fullQpif;
-    driver.bools[DriverProductData::kRequiresBothPjlAndQcpt] = flags.both;
-    driver.bools[DriverProductData::kRequiresGreenSeparatorPageFixUp] = flags.greenSeparator;
-    driver.ints[DriverProductData::kControllerFamily] = flags.controllerFamily;
-    return driver;
-}
-
 TEST_F(JobOperation, TheListFollowsTheProductFlags) {
     struct Case {
         const char* label;
-        ProductFlags flags;
+        JobFile::Driver driver;  // the product flags; the loop sets the PDL
         std::string expectedStart;
     };
     const std::string pjl = "@PJL SET COPIES=2\r\n";
@@ -69,31 +47,33 @@ TEST_F(JobOperation, TheListFollowsTheProductFlags) {
          {},
          ticket + job + pjl + "@PJL ENTER"},
         {"full QPIF alone: no items, the ticket still goes directly",
-         {.fullQpif = true},
+         {.fullQpifSupported = true},
          ticket + job + "@PJL ENTER"},
         {"both PJL and ticket: PJL then ticket at the stream's start",
-         {.both = true},
+         {.requiresBothPjlAndQcpt = true},
          pjl + ticket + job + "@PJL ENTER"},
         {"both, with full QPIF: items all the same",
-         {.fullQpif = true, .both = true},
+         {.fullQpifSupported = true, .requiresBothPjlAndQcpt = true},
          pjl + ticket + job + "@PJL ENTER"},
         {"green separator fix-up: the EOJ text first of the stream",
-         {.greenSeparator = true},
+         {.requiresGreenSeparatorPageFixUp = true},
          ticket + eoj + job + pjl + "@PJL ENTER"},
         {"both and fix-up: PJL, EOJ, ticket",
-         {.both = true, .greenSeparator = true},
+         {.requiresGreenSeparatorPageFixUp = true, .requiresBothPjlAndQcpt = true},
          pjl + eoj + ticket + job + "@PJL ENTER"},
     };
     for (const Case& c : cases) {
         OperationHarness operation;
-        AddDriverBag(operation, c.flags);
+        JobFile::Driver driver = c.driver;
+        driver.pdl = PdlValue::PostScript;
+        operation.AddDriverBag(driver);
         operation.SetProperty(u"Corvo_PjlToInsert", u"@PJL SET COPIES=2\r\n");
         operation.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
         operation.SetProperty(u"Corvo_JobLevelPsCommentsToInsert", u"%%For: alice\n");
         const OperationOutcome outcome = operation.Run(kPostScriptJob);
         ASSERT_EQ(S_OK, outcome.result) << c.label;
         EXPECT_EQ(c.expectedStart, outcome.output.substr(0, c.expectedStart.size())) << c.label;
-        const bool commentsExpected = !c.flags.fullQpif || c.flags.both;
+        const bool commentsExpected = !driver.fullQpifSupported || driver.requiresBothPjlAndQcpt;
         EXPECT_EQ(commentsExpected, outcome.output.find("%%For: alice\n") != std::string::npos)
             << c.label;
     }
@@ -104,22 +84,28 @@ TEST_F(JobOperation, TheListFollowsTheProductFlags) {
 TEST_F(JobOperation, TheProductFlagsChooseThePageFeaturesGenerator) {
     struct Case {
         const char* label;
-        ProductFlags flags;
+        JobFile::Driver driver;  // the product flags; the loop sets the PDL
         bool productCode;
         bool builtInDuplex;
         bool builtInColor;
     };
     const Case cases[] = {
         {"none of them: the product's code alone", {}, true, false, false},
-        {"QFCI compliant: the built-in code", {.qfciCompliant = true}, false, true, true},
-        {"full QPIF: the built-in code", {.fullQpif = true}, false, true, true},
+        {"QFCI compliant: the built-in code",
+         {.printStreamQFCICompliant = true},
+         false,
+         true,
+         true},
+        {"full QPIF: the built-in code", {.fullQpifSupported = true}, false, true, true},
         {"both PJL and ticket: the product's code, else the built-in",
-         {.both = true},
+         {.requiresBothPjlAndQcpt = true},
          true,
          false,
          true},
         {"all of them: the product's code, else the built-in",
-         {.qfciCompliant = true, .fullQpif = true, .both = true},
+         {.printStreamQFCICompliant = true,
+          .fullQpifSupported = true,
+          .requiresBothPjlAndQcpt = true},
          true,
          false,
          true},
@@ -127,9 +113,12 @@ TEST_F(JobOperation, TheProductFlagsChooseThePageFeaturesGenerator) {
     const std::string job = "%!PS\n%%Page: 1 1\n%%BeginPageSetup\nold\n%%EndPageSetup\np1\n";
     for (const Case& c : cases) {
         OperationHarness operation;
-        AddDriverBag(operation, c.flags).strings[CorvoDriverPropertyBag::kProductPdlDataXml] = WIDE(
+        JobFile::Driver driver = c.driver;
+        driver.pdl = PdlValue::PostScript;
+        driver.productPdlDataXml =
             "<ProductPdlData><Feature name=\"Duplex\"><Option name=\"TwoSidedLongEdge\">"
-            "PRODUCT-DUPLEX</Option></Feature></ProductPdlData>");
+            "PRODUCT-DUPLEX</Option></Feature></ProductPdlData>";
+        operation.AddDriverBag(driver);
         operation.SetProperty(u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_1",
                               u"Duplex=TwoSidedLongEdge:ColorMode=Monochrome");
         const OperationOutcome outcome = operation.Run(job);
@@ -148,7 +137,7 @@ TEST_F(JobOperation, TheProductFlagsChooseThePageFeaturesGenerator) {
 TEST_F(JobOperation, TheDirectTicketCarriesItsPjlPrefixes) {
     struct Case {
         const char* label;
-        ProductFlags flags;
+        JobFile::Driver driver;  // the product flags; the loop sets the PDL
         bool separatorPage;
         std::string expectedStart;
         LONG pdl = PdlValue::PostScript;
@@ -156,14 +145,17 @@ TEST_F(JobOperation, TheDirectTicketCarriesItsPjlPrefixes) {
     const std::string ticket = "<QCPT version=\"1\">\xc3\xa9</QCPT>";
     const std::string job = kUel + "@PJL JOB\r\n";
     const std::string eoj = "\r\n" + kUel + "@PJL EOJ\r\n";
-    const ProductFlags family8430 = {.fullQpif = true, .controllerFamily = 8430};
+    const JobFile::Driver family8430 = {.fullQpifSupported = true, .controllerFamily = 8430};
     const Case cases[] = {
         {"neither", {}, false, ticket + job},
-        {"QFCI compliant: the JOB text first", {.qfciCompliant = true}, false, job + ticket + job},
+        {"QFCI compliant: the JOB text first",
+         {.printStreamQFCICompliant = true},
+         false,
+         job + ticket + job},
         {"family 8430, full QPIF, separator page: the EOJ text first", family8430, true,
          eoj + ticket + job},
         {"all of them: EOJ, JOB, ticket",
-         {.qfciCompliant = true, .fullQpif = true, .controllerFamily = 8430},
+         {.printStreamQFCICompliant = true, .fullQpifSupported = true, .controllerFamily = 8430},
          true,
          eoj + job + ticket + job},
         {"family 8430 without a separator page", family8430, false, ticket + job},
@@ -171,21 +163,26 @@ TEST_F(JobOperation, TheDirectTicketCarriesItsPjlPrefixes) {
          {.controllerFamily = 8430},
          true,
          ticket + job},
-        {"another family", {.fullQpif = true, .controllerFamily = 8431}, true, ticket + job},
+        {"another family",
+         {.fullQpifSupported = true, .controllerFamily = 8431},
+         true,
+         ticket + job},
         {"PCL XL fix-up without a separator page",
-         {.greenSeparator = true},
+         {.requiresGreenSeparatorPageFixUp = true},
          false,
          ticket + job,
          PdlValue::PclXl},
         {"PCL XL fix-up with a separator page",
-         {.greenSeparator = true},
+         {.requiresGreenSeparatorPageFixUp = true},
          true,
          ticket + kUel + "@PJL EOJ\r\n" + job,
          PdlValue::PclXl},
     };
     for (const Case& c : cases) {
         OperationHarness operation(c.separatorPage ? CXString(WIDE("sysprint.sep")) : CXString());
-        AddDriverBag(operation, c.flags, c.pdl);
+        JobFile::Driver driver = c.driver;
+        driver.pdl = c.pdl;
+        operation.AddDriverBag(driver);
         operation.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT version=\"1\">\u00e9</QCPT>");
         const OperationOutcome outcome = operation.Run(kPostScriptJob);
         ASSERT_EQ(S_OK, outcome.result) << c.label;

@@ -13,7 +13,7 @@
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
 #include "OperationHarness.h"
 #include "companion/FilterUtilities/MsSafeCoInit.h"
-#include "companion/Utilities/CorvoDriverPropertyBag.h"
+#include "companion/Utilities/CPString.h"
 #include "companion/Utilities/MeridianDecryption.h"
 #include "host/TextConversion.h"
 #include "tests/support/JobText.h"
@@ -144,8 +144,7 @@ TEST_F(OperationAccount, EveryRecordMatchesTheBytesDelivered) {
           "totals"}},
         {"PCL XL with the ticket written first",
          [&](OperationHarness& job) {
-             job.AddDriverBag(PdlValue::PclXl)
-                 .bools[CorvoDriverPropertyBag::kPrintStreamQfciCompliant] = true;
+             job.AddDriverBag({.pdl = PdlValue::PclXl, .printStreamQFCICompliant = true});
              job.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
              job.SetProperty(u"Corvo_PjlToInsert", u"@PJL SET COPIES=2\r\n");
              return pclXl;

@@ -9,7 +9,7 @@
 
 #include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
 #include "FilterPipeline/PDLStreamFilter/FilterClassId.h"
-#include "companion/Utilities/CorvoDriverPropertyBag.h"
+#include "host/HostDriverPropertyBag.h"
 #include "tests/support/WideText.h"
 
 namespace {
@@ -87,22 +87,19 @@ void OperationHarness::SetProperty(const std::u16string& name, const VARIANT& va
     bag->values[Name(name)] = value;
 }
 
-// The bag takes over the object's reference and lets it go with its values.
+// The bag takes over the object's reference and lets it go with its values or when replaced.
 void OperationHarness::SetObjectProperty(const std::u16string& name, IUnknown* object) {
-    VARIANT value;
+    VARIANT& value = bag->values[Name(name)];
+    if (value.vt == VT_UNKNOWN && value.punkVal != nullptr) {
+        value.punkVal->Release();
+    }
     VariantInit(&value);
     value.vt = VT_UNKNOWN;
     value.punkVal = object;
-    bag->values[Name(name)] = value;
 }
 
-FakePrinterPropertyBag& OperationHarness::AddDriverBag(LONG pdl) {
-    if (driverBag == nullptr) {
-        driverBag = new FakePrinterPropertyBag();
-        SetObjectProperty(u"DriverPropertyBag", driverBag);
-    }
-    driverBag->ints[CorvoDriverPropertyBag::kPdl] = pdl;
-    return *driverBag;
+void OperationHarness::AddDriverBag(const JobFile::Driver& driver) {
+    SetObjectProperty(u"DriverPropertyBag", new HostDriverPropertyBag(driver));
 }
 
 FakeAccountSink& OperationHarness::AddAccountSink() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/FilterModule.h"
+#include "host/JobFile.h"
 #include "tests/fakes/FakePipeline.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestSpooler.h"
@@ -57,8 +58,9 @@ class OperationHarness {
 
     void SetProperty(const std::u16string& name, const std::u16string& text);
     void SetProperty(const std::u16string& name, const VARIANT& value);
-    // A driver property bag in the pipeline's "DriverPropertyBag", for PDL `pdl`.
-    FakePrinterPropertyBag& AddDriverBag(LONG pdl);
+    // The host's driver property bag with these values in the pipeline's "DriverPropertyBag".
+    void AddDriverBag(const JobFile::Driver& driver);
+    void AddDriverBag(LONG pdl) { AddDriverBag({.pdl = pdl}); }
     void TurnAtriumOn() const;
     // Puts an account sink into the pipeline property bag; Run keeps its records in the outcome.
     FakeAccountSink& AddAccountSink();
@@ -93,6 +95,5 @@ class OperationHarness {
     TestJob job;
     TestUserToken user;
     FakePropertyBag* bag = nullptr;
-    FakePrinterPropertyBag* driverBag = nullptr;
     FakeAccountSink* accountSink = nullptr;
 };

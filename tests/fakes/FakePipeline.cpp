@@ -127,33 +127,6 @@ FakePropertyBag::~FakePropertyBag() {
     }
 }
 
-HRESULT FakePrinterPropertyBag::GetBool(BSTR name, BOOL* value) {
-    const auto found = bools.find(name);
-    if (found == bools.end()) {
-        return E_INVALIDARG;
-    }
-    *value = found->second ? TRUE : FALSE;
-    return S_OK;
-}
-
-HRESULT FakePrinterPropertyBag::GetInt32(BSTR name, LONG* value) {
-    const auto found = ints.find(name);
-    if (found == ints.end()) {
-        return E_INVALIDARG;
-    }
-    *value = found->second;
-    return S_OK;
-}
-
-HRESULT FakePrinterPropertyBag::GetString(BSTR name, BSTR* value) {
-    const auto found = strings.find(name);
-    if (found == strings.end()) {
-        return E_INVALIDARG;
-    }
-    *value = SysAllocStringLen(found->second.data(), static_cast<UINT>(found->second.size()));
-    return S_OK;
-}
-
 namespace {
 std::string Utf8Of(BSTR text) {
     return text != nullptr ? CPString(CXString(text, static_cast<int>(SysStringLen(text)))).str()

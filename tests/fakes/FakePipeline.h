@@ -112,36 +112,6 @@ class FakePropertyBag : public FakeComObject<IPrintPipelinePropertyBag> {
     std::vector<std::basic_string<WCHAR>> requestedNames;
 };
 
-// The driver's property bag: booleans, integers and texts by name; IDispatch is not served.
-class FakePrinterPropertyBag : public FakeComObject<IPrinterPropertyBag> {
-  public:
-    FakePrinterPropertyBag() : FakeComObject(IID_IPrinterPropertyBag) {}
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetBool(BSTR name, BOOL* value) override;
-    HRESULT STDMETHODCALLTYPE SetBool(BSTR, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetInt32(BSTR name, LONG* value) override;
-    HRESULT STDMETHODCALLTYPE SetInt32(BSTR, LONG) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetString(BSTR name, BSTR* value) override;
-    HRESULT STDMETHODCALLTYPE SetString(BSTR, BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetBytes(BSTR, DWORD*, BYTE**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetBytes(BSTR, DWORD, BYTE*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetReadStream(BSTR, IStream**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetWriteStream(BSTR, IStream**) override { return E_NOTIMPL; }
-
-    std::map<std::basic_string<WCHAR>, bool> bools;
-    std::map<std::basic_string<WCHAR>, LONG> ints;
-    std::map<std::basic_string<WCHAR>, std::basic_string<WCHAR>> strings;
-};
-
 // The pipeline manager's account sink: keeps every record; answers `result`, or throws when told.
 class FakeAccountSink : public FakeComObject<IPDLStreamFilterAccountSink> {
   public:
