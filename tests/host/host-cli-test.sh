@@ -161,9 +161,13 @@ grep -q '"inserted": true' report.json || fail "report: the PJL item"
 
 # Decryption: the right pass phrase restores the job; a wrong one or a damaged section fails.
 cat > secret.json <<JSON
-{ "properties": { "PDLEncryptionPassPhrase": "s3cret" }, "driver": { "pdl": 7363 } }
+{ "properties": { "PDLEncryptionPassPhrase": "s3cret", "Corvo_JobLevelPsToInsert": "/x 1 def\\n" },
+  "driver": { "pdl": 7363 } }
 JSON
-expect 0 "an encrypted job" run run --job secret.json --input "$input" --output secret.out
+if expect 0 "an encrypted job" run run --job secret.json --input "$input" --output secret.out; then
+    grep -q "^items inserted: 1 of 1 (1 inside the encrypted section)$" out.txt ||
+        fail "the summary does not count the encrypted item: $(cat out.txt)"
+fi
 expect 0 "decrypting it" run decrypt --pass-phrase s3cret --input secret.out --output plain.out
 expect 0 "the same job in the clear" run run --job good.json --input "$input" --output clear.out
 grep -qa "%!PS-Adobe" plain.out && ok "decrypted PostScript" || fail "no PostScript after decryption"
