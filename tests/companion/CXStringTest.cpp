@@ -1,4 +1,5 @@
-// UTF-16 text: Format refusing what does not match, Tokenize as the page features use it.
+// UTF-16 text: Format padding as the job folder names need it and refusing what does not match,
+// Tokenize as the page features use it.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,6 +12,13 @@
 namespace {
 std::u16string Text(const CXString& s) {
     return Utf16(s);
+}
+
+// A GUID's fields never all need padding, so the Atrium folder names cannot be relied on for it.
+TEST(CXString, FormatPadsWithZerosOrSpacesOnEitherSide) {
+    CXString s;
+    s.Format(WIDE("{%08X-%04x|%-4d|%5s|%03d}"), 0xAu, 0xBu, 7, WIDE("ab"), -5);
+    EXPECT_EQ(u"{0000000A-000b|7   |   ab|-05}", Text(s));
 }
 
 TEST(CXString, FormatRefusesFormatsThatDoNotMatchTheirArguments) {
