@@ -141,6 +141,9 @@ OperationOutcome OperationHarness::Run(const std::string& input) {
     reader->duringHookedRead = cancel;
     writer->hookedWrite = cancellation.duringWrite;
     writer->duringHookedWrite = cancel;
+    if (cancellation.beforeStart) {
+        cancel();
+    }
     outcome.result = SUCCEEDED(initialized) ? filter->StartOperation() : initialized;
     if (cancellation.duringRead < 0 || cancellation.duringWrite < 0) {
         cancel();

@@ -79,10 +79,12 @@ class OperationHarness {
     FakeWriteStream* writer = nullptr;
     // Another thread calls ShutdownOperation, as the pipeline manager does for a cancelled job,
     // during the read stream's or the write stream's Nth call (1-based; the driver's first read of
-    // 4 bytes is the first read), or after StartOperation returned (-1). 0: never.
+    // 4 bytes is the first read), or after StartOperation returned (-1). 0: never. Or the
+    // pipeline manager cancels the job between InitializeFilter and StartOperation.
     struct Cancellation {
         int duringRead = 0;
         int duringWrite = 0;
+        bool beforeStart = false;
     } cancellation;
 
   private:
