@@ -7,7 +7,6 @@
 #include "companion/Utilities/CPComException.h"
 
 namespace {
-constexpr ULONG kReadSizes[] = {0, 1, 2, 7};
 
 std::string Filler(std::size_t size) {
     std::string bytes(size, '\0');
@@ -46,6 +45,8 @@ TEST(InserterCopy, UnclaimedBytesGoOutIn64KFlushesAndTheRestWithTheLastFlag) {
     }
 }
 
+// Neither the size of the reads nor an empty read now and then (the copy asks again) changes
+// the output.
 TEST(InserterCopy, TheOutputDoesNotDependOnTheReadSize) {
     const std::string input = "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\n%%Title: t\n" +
                               Filler(140000) + "%%EndSetup\n" + Filler(70000) + kClosing;
@@ -54,17 +55,26 @@ TEST(InserterCopy, TheOutputDoesNotDependOnTheReadSize) {
         "%!PS\n%%For: alice\n%%Title: t\n" +
         Filler(140000) + "<< /Collate true >> setpagedevice\n%%EndSetup\n" + Filler(70000) +
         kTrailer;
-    for (const ULONG readSize : kReadSizes) {
+    struct Reads {
+        ULONG size;
+        int emptyEvery;
+    };
+    for (const Reads reads : {Reads{0, 0}, Reads{1, 0}, Reads{2, 0}, Reads{7, 0}, Reads{7, 3}}) {
         InserterJob job;
         job.input = input;
-        job.readSize = readSize;
+        job.readSize = reads.size;
+        job.emptyReadsEvery = reads.emptyEvery;
         job.legacyFax = true;
         job.items = Items({{BeforePjlEnterLanguage, u"@PJL SET COPIES=2\r\n"},
                            {BeforeTitle, u"%%For: alice\n"},
                            {BeforeEndSetup, u"<< /Collate true >> setpagedevice\n"}});
         const InserterRun run = RunInserter(job);
-        EXPECT_EQ(expected, run.output) << "read size " << readSize;
-        EXPECT_EQ((std::vector<bool>{true, true, true}), run.inserted) << "read size " << readSize;
+        const std::string label =
+            "reads of " + std::to_string(reads.size) +
+            (reads.emptyEvery != 0 ? ", every " + std::to_string(reads.emptyEvery) + "th empty"
+                                   : "");
+        EXPECT_EQ(expected, run.output) << label;
+        EXPECT_EQ((std::vector<bool>{true, true, true}), run.inserted) << label;
     }
 }
 

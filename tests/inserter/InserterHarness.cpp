@@ -26,6 +26,7 @@ void RunInserter(InserterJob& job, InserterRun& run) {
     reader->chunk = job.readSize;
     reader->failingRead = job.failingRead;
     reader->emptyFrom = job.emptyReadsFrom;
+    reader->emptyEvery = job.emptyReadsEvery;
     auto* writer = new FakeWriteStream();
     writer->failingWrite = job.failingWrite;
     writer->failingWriteResult = job.failingWriteResult;

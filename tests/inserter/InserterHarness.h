@@ -33,6 +33,7 @@ struct InserterJob {
     ULONG readSize = 0;               // 0: every read gets all it asks for
     int failingRead = 0;
     int emptyReadsFrom = 0;
+    int emptyReadsEvery = 0;
     int failingWrite = 0;
     HRESULT failingWriteResult = E_FAIL;
     std::map<std::u16string, std::u16string> properties{};
