@@ -259,15 +259,16 @@ TEST_F(JobOperation, TheCopyRunsAsTheSubmittingUser) {
 }
 #if !defined(_WIN32)
 // GetUserNameExW gets a buffer of 261 characters: a name of 260 and its terminator fit, one more
-// makes the call fail and the domain stay empty.
+// makes the call fail and the domain stay empty. A name without a domain is its own domain.
 TEST_F(JobOperation, TheDomainComesFromAUserNameThatFitsItsBuffer) {
     struct Case {
-        std::size_t length;
+        std::u16string name;
         std::u16string domain;
     };
-    for (const Case& c : {Case{260, u"CORP"}, Case{261, u""}}) {
-        const std::basic_string<WCHAR> name = std::basic_string<WCHAR>(WIDE("CORP\\")) +
-                                              std::basic_string<WCHAR>(c.length - 5, WIDE('u'));
+    for (const Case& c :
+         {Case{u"CORP\\" + std::u16string(255, u'u'), u"CORP"},
+          Case{u"CORP\\" + std::u16string(256, u'u'), u""}, Case{u"alice", u"alice"}}) {
+        const std::basic_string<WCHAR> name = Wide(c.name);
         const HANDLE token = CvCreateUserToken(name.c_str());
         OperationHarness job;
         job.TurnAtriumOn();
@@ -277,9 +278,9 @@ TEST_F(JobOperation, TheDomainComesFromAUserNameThatFitsItsBuffer) {
         user.vt = VT_BYREF;
         user.byref = token;
         job.SetProperty(u"UserSecurityToken", user);
-        ASSERT_EQ(S_OK, job.Run(kPostScriptJob).result) << c.length;
+        ASSERT_EQ(S_OK, job.Run(kPostScriptJob).result) << c.name.size();
         const auto spec = XmlChildrenOf(jobFolders.NewFolder() + CXString(WIDE("JobSpec.xml")));
-        EXPECT_EQ(c.domain, spec.at(u"DomainName")) << c.length;
+        EXPECT_EQ(c.domain, spec.at(u"DomainName")) << c.name.size();
         CloseHandle(token);
     }
 }
