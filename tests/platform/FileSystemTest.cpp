@@ -26,9 +26,14 @@ class FileSystem : public ::testing::Test {
         const std::string full = root.string() + "\\" + relative;
         return std::u16string(full.begin(), full.end());
     }
-    HANDLE Open(const std::string& relative, DWORD access, DWORD disposition) {
-        return CreateFileW(Path(relative).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Opens for reading and closes again, leaving the open's last error.
+    bool Opens(const std::string& relative, DWORD disposition) const {
+        const HANDLE handle = CreateFileW(Path(relative).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                          nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const DWORD error = GetLastError();
+        CloseHandle(handle);
+        SetLastError(error);
+        return handle != INVALID_HANDLE_VALUE;
     }
     std::filesystem::path root;
 };
@@ -46,15 +51,10 @@ TEST_F(FileSystem, EachCallAnswersLikeWindows) {
         DWORD error;  // ERROR_SUCCESS where it succeeded, else its reason
     };
     const Case cases[] = {
-        {"open or create a file that exists",
-         [&] {
-             const HANDLE handle = Open("existing.bin", GENERIC_READ, OPEN_ALWAYS);
-             const DWORD error = GetLastError();
-             CloseHandle(handle);
-             SetLastError(error);
-             return handle != INVALID_HANDLE_VALUE;
-         },
+        {"open or create a file that exists", [&] { return Opens("existing.bin", OPEN_ALWAYS); },
          true, ERROR_ALREADY_EXISTS},
+        {"a folder opened as a file", [&] { return Opens("folder", OPEN_EXISTING); }, false,
+         ERROR_ACCESS_DENIED},
         {"a folder below a missing one",
          [&] { return CreateDirectoryW(Path("missing\\child").c_str(), nullptr) != FALSE; }, false,
          ERROR_PATH_NOT_FOUND},
