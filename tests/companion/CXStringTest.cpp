@@ -1,5 +1,5 @@
 // UTF-16 text: Format padding as the job folder names need it and refusing what does not match,
-// Tokenize as the page features use it.
+// Tokenize as the page features use it, and narrow text read in the ANSI code page.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,6 +19,11 @@ TEST(CXString, FormatPadsWithZerosOrSpacesOnEitherSide) {
     CXString s;
     s.Format(WIDE("{%08X-%04x|%-4d|%5s|%03d}"), 0xAu, 0xBu, 7, WIDE("ab"), -5);
     EXPECT_EQ(u"{0000000A-000b|7   |   ab|-05}", Text(s));
+}
+
+// Windows-1252 differs from Latin-1 in 0x80 to 0x9F: both ends of that range and the byte past it.
+TEST(CXString, NarrowTextIsReadAsWindows1252) {
+    EXPECT_EQ(u"\u20ac \u0178 \u00a0", Text(CXString("\x80 \x9f \xa0")));
 }
 
 TEST(CXString, FormatRefusesFormatsThatDoNotMatchTheirArguments) {
