@@ -176,12 +176,15 @@ TEST_F(AtriumTest, FinishingAJobLeavesTheContentTheSpecificationAndTheMarker) {
 }
 
 // Names come from the user and the spooler; characters that XML 1.0 forbids must not make the
-// consumer's document unreadable, and U+0000 must not cut a name short.
+// consumer's document unreadable, and U+0000 must not cut a name short. The characters sit on
+// the edges of the ranges XML allows.
 TEST_F(AtriumTest, NamesWithCharactersXmlForbidsGiveAWellFormedSpecification) {
-    const std::u16string name{u'a', 0x1B,   u'b', 0x0001, u'c',   0xFFFE, u'd', 0x0000,
-                              u'e', 0xD800, u'f', 0xDBFF, 0xDFFF, u'\t',  u'g'};
-    const std::u16string expected{u'a', 0xFFFD, u'b', 0xFFFD, u'c',   0xFFFD, u'd', 0xFFFD,
-                                  u'e', 0xFFFD, u'f', 0xDBFF, 0xDFFF, u'\t',  u'g'};
+    const std::u16string name{u'a',   0x1F, u'b',   0x0001, u'c',   0xFFFE, u'd',
+                              0x0000, u'e', 0xD800, u'f',   0xDBFF, 0xDFFF, u'\t',
+                              u'g',   u' ', 0xD7FF, 0xE000, u'h'};
+    const std::u16string expected{u'a',   0xFFFD, u'b',   0xFFFD, u'c',   0xFFFD, u'd',
+                                  0xFFFD, u'e',   0xFFFD, u'f',   0xDBFF, 0xDFFF, u'\t',
+                                  u'g',   u' ',   0xD7FF, 0xE000, u'h'};
     const auto helper = Helper(Queue(1), WideString(name));
     helper->FinishJob(true);
     const CXString spec = helper->GetJobFolder() + WIDE("JobSpec.xml");
