@@ -140,6 +140,14 @@ if expect 0 "a job with product PDL data" run run --job product.json --input "$i
     grep -q "^pages given features: 1$" out.txt || fail "the summary's page count: $(cat out.txt)"
 fi
 
+# The features a CUPS job gives every page (the job file's "everyPageFeatures") reach each page.
+sed 's/"properties": {[^}]*},/"everyPageFeatures": "Duplex=TwoSidedLongEdge",/' product.json > every-page.json
+if expect 0 "features for every page" run run --job every-page.json \
+    --input "$root/examples/jobs/doc003.ps2write-drv-simpinitg.pjl.ps" --output every-page.out; then
+    [ "$(grep -ac PRODUCT-DUPLEX every-page.out)" = 3 ] || fail "not each of the 3 pages got its code"
+    grep -q "^pages given features: 3$" out.txt || fail "the summary's page count: $(cat out.txt)"
+fi
+
 # The probe activates the filter as the pipeline manager does and says each step's answer.
 if expect 0 "probe" run probe; then
     grep -q "^filter class {5AE4ED1C-44D9-4D64-98DB-059B7CAD622F}" out.txt || fail "probe: the class"
