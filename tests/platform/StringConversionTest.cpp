@@ -36,11 +36,11 @@ TEST(StringConversion, Utf8BothWaysWithOneReplacementPerBadPart) {
         Direction direction;
     };
     const Case cases[] = {
-        {"every length of sequence", u"a\u00e9\u20ac\U0001F600",
-         "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80", kBoth},
+        {"every length of sequence, each at its lowest", u"a\u0080\u0800\U00010000",
+         "a\xc2\x80\xe0\xa0\x80\xf0\x90\x80\x80", kBoth},
         {"U+0000", std::u16string(u"a\0b", 3), std::string("a\0b", 3), kBoth},
         {"a lone surrogate becomes U+FFFD",
-         u"\xd83d"
+         u"\xd800"
          u"a",
          "\xef\xbf\xbd"
          "a",
