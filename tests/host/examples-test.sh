@@ -13,6 +13,21 @@ runner=${3:-}
 names=(postscript-job pclxl-job encrypted-postscript xps-wrapped-pdf)
 [ -z "$runner" ] && names+=(atrium-hand-off)
 
+# The hand-off's job folder lies in the data folder the command line names (over the job file's),
+# and its JobSpec.xml carries the job file's page count, a property of the integer kind.
+atrium_folder_checked() {
+    local folder
+    folder=$(sed -n 's/^ *"atriumJobFolder": "\(.*\)",*$/\1/p' "$1/report.json")
+    if [[ "$folder" != "$1/programdata/"* ]]; then
+        echo "FAILED: atrium-hand-off: the job folder $folder is not in $1/programdata"
+    elif ! grep -q "<Pages>1</Pages>" "$folder/JobSpec.xml"; then
+        echo "FAILED: atrium-hand-off: JobSpec.xml lacks the job file's page count"
+    else
+        return 0
+    fi
+    return 1
+}
+
 mkdir -p "$outdir"
 failed=0
 for name in "${names[@]}"; do
@@ -28,6 +43,8 @@ for name in "${names[@]}"; do
         failed=1
     elif ! diff "$root/examples/expected-accounts/$name.txt" "$outdir/$name/account.txt"; then
         echo "FAILED: $name: the account is not the recorded one"
+        failed=1
+    elif [ "$name" = atrium-hand-off ] && ! atrium_folder_checked "$outdir/$name"; then
         failed=1
     else
         echo "ok: $name"
