@@ -1,5 +1,5 @@
-// The host's own parts: the job file's checks, the read stream's full counts and rewind, and the
-// account sink and its explanation.
+// The host's own parts: the job file's checks, the read stream's full counts and rewind, the
+// property bag's answer for every page, and the account sink and its explanation.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 
 #include "host/AccountExplanation.h"
 #include "host/HostAccountSink.h"
+#include "host/HostPropertyBag.h"
 #include "host/HostReadStream.h"
 #include "host/HostWriteStream.h"
 #include "host/JobFile.h"
@@ -178,6 +179,32 @@ TEST(HostInput, APipeRewindsOnlyWithinItsKeptHead) {
     EXPECT_NE(S_OK, stream->Seek(0, STREAM_SEEK_SET, nullptr)) << "past the head";
     EXPECT_NE(S_OK, stream->Seek(0, STREAM_SEEK_END, nullptr)) << "the end of a pipe";
     EXPECT_EQ(0u, stream->Release());
+}
+
+// A CUPS job's features go to every page, whatever digits its number has; other names stay unknown.
+TEST(HostProperties, EveryPagesFeaturesAnswerEachPageNumberAndNothingElse) {
+    const std::basic_string<WCHAR> features = WIDE("Duplex=TwoSidedLongEdge");
+    auto* bag = new HostPropertyBag();
+    bag->SetEveryPageFeatures(features);
+    struct Case {
+        const char* page;
+        bool answered;
+    };
+    for (const Case c : {Case{"1", true}, Case{"10", true}, Case{"9087", true}, Case{"", false},
+                         Case{"1a", false}, Case{"-1", false}}) {
+        const std::string name = "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_" + std::string(c.page);
+        VARIANT value;
+        EXPECT_EQ(
+            c.answered ? S_OK : E_INVALIDARG,
+            bag->GetProperty(std::basic_string<WCHAR>(name.begin(), name.end()).c_str(), &value))
+            << "page \"" << c.page << "\"";
+        EXPECT_EQ(c.answered ? features : std::basic_string<WCHAR>(),
+                  value.vt == VT_BSTR ? std::basic_string<WCHAR>(value.bstrVal)
+                                      : std::basic_string<WCHAR>())
+            << "page \"" << c.page << "\"";
+        VariantClear(&value);
+    }
+    EXPECT_EQ(0u, bag->Release());
 }
 
 TEST(HostAccount, TheSinkKeepsObjectsAndRefusesAnythingElse) {
