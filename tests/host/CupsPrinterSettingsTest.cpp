@@ -44,6 +44,7 @@ TEST_F(CupsPrinterSettingsTest, TheKeywordsGiveTheDriversValuesAndFilesBesideThe
     EXPECT_TRUE(settings.driver.requiresBothPjlAndQcpt);
     EXPECT_EQ(8430, settings.driver.controllerFamily);
     EXPECT_EQ("<ProductPdlData/>", settings.driver.productPdlDataXml);
+    EXPECT_EQ(folder.string(), settings.driver.extensionPackageFolder) << "the PPD's folder";
     EXPECT_EQ(folder / "secret/phrase", settings.passPhraseFile.value_or("(none)"));
     EXPECT_EQ(std::filesystem::path("/srv/atrium"), settings.atriumProgramData.value_or("(none)"));
 
