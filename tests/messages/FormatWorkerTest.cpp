@@ -35,6 +35,7 @@ TEST(FormatWorker, FormatsEachConversionByItsArgumentsRealType) {
         {"streamed text, number and CPString", Format("[%s %s %S]", "PJL", 42, CPString("Job")),
          "[PJL 42 Job]"},
         {"streamed null text", Format("%s", nullText), "(null)"},
+        {"text with a width, by the runtime library", Format("[%5s]", "PJL"), "[  PJL]"},
         {"unsigned int by %ld", Format("%ld", 4294967295u), "4294967295"},
         {"long long by %d", Format("%d", -9000000000LL), "-9000000000"},
     };
