@@ -33,6 +33,7 @@ TEST(CupsJobOptions, StandardOptionsBecomeEveryPagesFeatureSettings) {
          {{"media-source", "auto"}, {"print-color-mode", "auto"}, {"media-type", "auto"}},
          "",
          0},
+        {"a source with a number that is no tray", {{"media-source", "envelope-2"}}, "", 1},
         {"unknown values are left out, each said",
          {{"sides", "three-sided"},
           {"media-source", "envelope-feeder"},
