@@ -16,6 +16,7 @@
 #include "host/HostReadStream.h"
 #include "host/HostWriteStream.h"
 #include "host/JobFile.h"
+#include "host/TextConversion.h"
 
 namespace {
 std::string ParseError(const std::string& text) {
@@ -192,16 +193,14 @@ TEST(HostProperties, EveryPagesFeaturesAnswerEachPageNumberAndNothingElse) {
     };
     for (const Case c : {Case{"1", true}, Case{"10", true}, Case{"9087", true}, Case{"", false},
                          Case{"1a", false}, Case{"-1", false}}) {
-        const std::string name = "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_" + std::string(c.page);
+        SCOPED_TRACE(std::string("page \"") + c.page + "\"");
+        const auto name =
+            TextConversion::FromUtf8("PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_" + std::string(c.page));
         VARIANT value;
-        EXPECT_EQ(
-            c.answered ? S_OK : E_INVALIDARG,
-            bag->GetProperty(std::basic_string<WCHAR>(name.begin(), name.end()).c_str(), &value))
-            << "page \"" << c.page << "\"";
+        EXPECT_EQ(c.answered ? S_OK : E_INVALIDARG, bag->GetProperty(name.c_str(), &value));
         EXPECT_EQ(c.answered ? features : std::basic_string<WCHAR>(),
                   value.vt == VT_BSTR ? std::basic_string<WCHAR>(value.bstrVal)
-                                      : std::basic_string<WCHAR>())
-            << "page \"" << c.page << "\"";
+                                      : std::basic_string<WCHAR>());
         VariantClear(&value);
     }
     EXPECT_EQ(0u, bag->Release());
