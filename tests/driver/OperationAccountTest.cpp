@@ -3,9 +3,11 @@
 // sink that fails or throws changes nothing of the job.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <numeric>
 #include <set>
 #include <string>
 
@@ -57,6 +59,7 @@ std::string MarkerOf(int type) {
 void CheckAgainstBytes(const std::vector<Json>& account, const std::string& output,
                        const std::vector<std::string>& texts, const std::string& label) {
     std::uint64_t last = 0;
+    std::vector<std::size_t> items;
     const std::set<std::string> ordered = {
         "directTicket",    "item",         "languageSwitch", "directFax",
         "staplingRemoved", "pageFeatures", "xpsJobHeader",   "jobEnd"};
@@ -66,6 +69,9 @@ void CheckAgainstBytes(const std::vector<Json>& account, const std::string& outp
         if (ordered.count(kind) != 0 && record.contains("outputOffset")) {
             EXPECT_LE(last, record["outputOffset"].get<std::uint64_t>()) << "offsets only grow";
             last = record["outputOffset"];
+        }
+        if (kind == "item") {
+            items.push_back(record["index"]);
         }
         if (kind == "item" && record["inserted"] && !record["encrypted"]) {
             const std::string text = texts.at(record["index"]);
@@ -92,6 +98,10 @@ void CheckAgainstBytes(const std::vector<Json>& account, const std::string& outp
             EXPECT_EQ(0u, header.find(kUel + "@PJL JOB\r\n")) << header;
         }
     }
+    std::vector<std::size_t> everyItem(texts.size());
+    std::iota(everyItem.begin(), everyItem.end(), 0);
+    std::sort(items.begin(), items.end());
+    EXPECT_EQ(everyItem, items) << label << ": each item is accounted once, inserted or not";
     ASSERT_FALSE(account.empty());
     EXPECT_EQ("totals", account.back()["record"]) << label;
     EXPECT_EQ(output.size(), account.back()["bytesDelivered"].get<std::size_t>()) << label;
@@ -180,10 +190,11 @@ TEST_F(OperationAccount, EveryRecordMatchesTheBytesDelivered) {
                  Utf16(programData.PrintReadyFile("%PDF-1.7\n" + std::string(150000, 'p') +
                                                   "%%EOF\n")));
              job.SetProperty(u"Corvo_PjlToInsert", u"@PJL SET COPIES=2\r\n");
+             job.SetProperty(u"Corvo_JobLevelPsToInsert", u"<< /Collate true >> setpagedevice\n");
              job.AddDriverBag(PdlValue::PostScript);
              return std::string("the pipeline's own stream");
          },
-         {"@PJL SET COPIES=2\r\n"},
+         {"@PJL SET COPIES=2\r\n", "<< /Collate true >> setpagedevice\n"},
          S_OK,
          {"jobEnd", "printReadyPassThrough", "item", "totals"}},
         {"a job whose read fails in the copy",
