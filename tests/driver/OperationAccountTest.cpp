@@ -131,6 +131,7 @@ TEST_F(OperationAccount, EveryRecordMatchesTheBytesDelivered) {
         std::vector<std::string> texts;
         HRESULT expected;
         std::vector<std::string> kinds;  // the kinds in order, repeats folded
+        std::string failedStage = "copy";
     };
     const std::string postScript = ExampleJob("doc003.ps2write-drv-staple-simpinitg.pjl.ps");
     const std::string pclXl = ExampleJob("doc001.pxlmono.pjl.pxl");
@@ -206,6 +207,16 @@ TEST_F(OperationAccount, EveryRecordMatchesTheBytesDelivered) {
          {},
          E_FAIL,
          {"failure", "totals"}},
+        {"a job whose rewind fails",
+         [&](OperationHarness& job) {
+             job.AddDriverBag(PdlValue::PostScript);
+             job.readerFaults.seekResult = HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+             return postScript;
+         },
+         {},
+         HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED),
+         {"failure", "totals"},
+         "rewind"},
         {"a cancelled job",
          [&](OperationHarness& job) {
              job.AddDriverBag(PdlValue::PostScript);
@@ -226,7 +237,7 @@ TEST_F(OperationAccount, EveryRecordMatchesTheBytesDelivered) {
         EXPECT_EQ(c.kinds, KindsOf(account)) << c.label;
         CheckAgainstBytes(account, outcome.output, c.texts, c.label);
         if (FAILED(c.expected)) {
-            EXPECT_EQ("copy", account.front()["stage"]) << c.label;
+            EXPECT_EQ(c.failedStage, account.front()["stage"]) << c.label;
             EXPECT_EQ(TextConversion::HresultText(c.expected), account.front()["hresult"])
                 << c.label;
         }
