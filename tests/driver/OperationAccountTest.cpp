@@ -217,6 +217,17 @@ TEST_F(OperationAccount, EveryRecordMatchesTheBytesDelivered) {
          HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED),
          {"failure", "totals"},
          "rewind"},
+        {"a job whose ticket cannot be written",
+         [&](OperationHarness& job) {
+             job.AddDriverBag(PdlValue::PostScript);
+             job.SetProperty(u"Corvo_QcptForNonXps", u"<QCPT/>");
+             job.writer->failingWrite = 1;
+             return postScript;
+         },
+         {},
+         E_FAIL,
+         {"failure", "totals"},
+         "direct ticket"},
         {"a cancelled job",
          [&](OperationHarness& job) {
              job.AddDriverBag(PdlValue::PostScript);
