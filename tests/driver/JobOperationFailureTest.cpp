@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
@@ -125,23 +126,25 @@ TEST_F(JobOperationFailure, AJobFolderThatCannotTakeItsBytesFailsTheJob) {
         HRESULT expected;
         std::string message;
         std::u16string status;
+        std::string stage;  // where the account says the job failed
     };
     const HRESULT tooLarge = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
     const Case cases[] = {
         {"the direct ticket", 20000, 0, 8, E_FAIL,
          "Failed writing QPIF into the print stream. Expected to write 20000 bytes. Bytes "
          "written is 0.",
-         u"Failed"},
+         u"Failed", "direct ticket"},
         {"a block in the middle of the copy", 0, 300000, 8, tooLarge,
-         "CPComException: delivering the print stream failed", u"Failed"},
+         "CPComException: delivering the print stream failed", u"Failed", "copy"},
         {"JobSpec.xml at the end", 0, 0, 20000, tooLarge,
          "The Atrium job file JobSpec.xml cannot be written: the job folder keeps its lock, so no "
          "consumer takes it.",
-         u"locked"},
+         u"locked", "Atrium completion"},
     };
     for (const Case& c : cases) {
         OperationHarness job(CXString(), WideString(std::u16string(c.documentNameSize, u'D')));
         job.TurnAtriumOn();
+        job.AddAccountSink();
         job.AddDriverBag(PdlValue::PostScript);
         if (c.ticketSize != 0) {
             job.SetProperty(u"Corvo_QcptForNonXps", std::u16string(c.ticketSize, u'T'));
@@ -160,6 +163,9 @@ TEST_F(JobOperationFailure, AJobFolderThatCannotTakeItsBytesFailsTheJob) {
         ASSERT_EQ(1u, outcome.shutdownDescriptions.size()) << c.label;
         EXPECT_EQ(c.message, outcome.shutdownDescriptions.front()) << c.label;
         EXPECT_EQ(c.status, NewJobStatus()) << c.label;
+        ASSERT_LE(2u, outcome.account.size()) << c.label;
+        const auto failure = nlohmann::json::parse(outcome.account.end()[-2]);
+        EXPECT_EQ(c.stage, failure["stage"]) << c.label << ": " << failure.dump();
     }
 }
 #endif
