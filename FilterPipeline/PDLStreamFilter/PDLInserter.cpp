@@ -78,7 +78,7 @@ void PDLInserter::CopyStream() {
     WriteStartItems();
     ThrowIfInterrupted();
     for (;; ++cycles) {
-        Position consumed = OfferWindow(Window(endOfInput));
+        Position consumed = OfferWindow(Window(endOfInput), endOfInput);
         if (!consumed) {
             if (endOfInput) {
                 FinishStream();
@@ -163,7 +163,7 @@ void PDLInserter::RefuseUnencryptableStream(DWORD n) const {
 }
 
 // The steps in their fixed order; the first that returns a position ends the offer.
-PDLInserter::Position PDLInserter::OfferWindow(DWORD n) {
+PDLInserter::Position PDLInserter::OfferWindow(DWORD n, bool endOfInput) {
     const bool splitLine = std::exchange(languageLineSplit, false);
     const SwitchLine opening = LocateSectionOpening(n, splitLine);
     // The steps in front of the language switch may claim only what lies in front of the line that
@@ -198,7 +198,7 @@ PDLInserter::Position PDLInserter::OfferWindow(DWORD n) {
         return consumed;
     }
     if (encryptionConfigured && encryptionActive && pdlType != PdlValue::Xps) {
-        return CloseEncryptedSection(n);
+        return CloseEncryptedSection(n, endOfInput);
     }
     return std::nullopt;
 }

@@ -81,7 +81,7 @@ class PDLInserter {
     bool Refill(bool endOfInput);
     DWORD Window(bool endOfInput) const;
     void RefuseUnencryptableStream(DWORD n) const;
-    Position OfferWindow(DWORD n);
+    Position OfferWindow(DWORD n, bool endOfInput);
     void WriteStartItems();
 
     Position FindMarker(DWORD start, DWORD count, std::string_view marker) const {
@@ -106,7 +106,7 @@ class PDLInserter {
     Position InsertPageLevelFeatures(DWORD n);
     Position DriverHeaderComment(DWORD n) const;
     Position StripGraphicsGroups(DWORD n);
-    Position CloseEncryptedSection(DWORD n);
+    Position CloseEncryptedSection(DWORD n, bool endOfInput);
     void FinishStream();
     bool WriteJobHeader();
     CXString PageFeatureCode(LONG page);

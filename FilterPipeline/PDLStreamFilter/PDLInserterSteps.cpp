@@ -153,14 +153,26 @@ PDLInserter::Position PDLInserter::StripGraphicsGroups(DWORD n) {
     return *r + Size(kGroupClosing);
 }
 
-PDLInserter::Position PDLInserter::CloseEncryptedSection(DWORD n) {
-    const Position u = FindMarker(0, n, kUel);
-    if (!u) {
-        return std::nullopt;
+// A UEL ends the section only where PJL follows it; one inside the document goes on encrypted with
+// the rest of it. When the PJL behind a UEL runs past the bytes held, what stands in front of the
+// UEL goes on, so that the next cycle sees the UEL at the front of a full buffer; PJL longer than
+// the buffer is not a job's own and leaves the UEL to the document.
+PDLInserter::Position PDLInserter::CloseEncryptedSection(DWORD n, bool endOfInput) {
+    const std::string_view language = PjlLanguageSwitch::LanguageName(pdlType);
+    for (Position u = FindMarker(0, n, kUel); u; u = FindMarker(*u + 1, n - *u - 1, kUel)) {
+        const auto end = PjlLanguageSwitch::EndOfSection(buffer.Data() + *u, buffer.Held() - *u,
+                                                         endOfInput, language);
+        if (end == PjlLanguageSwitch::SectionEnd::Ends) {
+            WriteBlock(buffer.Data(), *u, true);
+            encryptionActive = false;
+            return *u;
+        }
+        if (end == PjlLanguageSwitch::SectionEnd::Undecided && *u > 0) {
+            WriteHeld(0, *u);
+            return *u;
+        }
     }
-    WriteBlock(buffer.Data(), *u, true);
-    encryptionActive = false;
-    return *u;
+    return std::nullopt;
 }
 
 void PDLInserter::FinishStream() {

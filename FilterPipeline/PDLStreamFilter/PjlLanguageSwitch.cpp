@@ -2,11 +2,19 @@
 // pattern engine: this runs over every byte of a job with a pass phrase.
 #include "PjlLanguageSwitch.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "PdlValue.h"
 
 namespace {
+constexpr std::string_view kUel{"\x1b%-12345X", 9};
+constexpr std::string_view kPjl{"PJL"};
+
+bool IsSpaceOrLineEnd(BYTE c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 // Reads one candidate line from its first byte; every method consumes what it accepts.
 class LineReader {
   public:
@@ -51,6 +59,8 @@ class LineReader {
     }
 
     const BYTE* Position() const noexcept { return at; }
+    bool AtEnd() const noexcept { return at == end; }
+    std::size_t Left() const noexcept { return static_cast<std::size_t>(end - at); }
 
   private:
     const BYTE* at;
@@ -106,4 +116,47 @@ std::optional<DWORD> PjlLanguageSwitch::MatchRest(const BYTE* bytes, DWORD held,
         return std::nullopt;
     }
     return static_cast<DWORD>(line.Position() - bytes);
+}
+
+// The PJL behind a UEL, item by item; the first item that is no PJL makes the UEL document data.
+// An item cut short by the end of the bytes held decides nothing while more input is to come.
+PjlLanguageSwitch::SectionEnd PjlLanguageSwitch::EndOfSection(const BYTE* bytes, DWORD held,
+                                                              bool endOfInput,
+                                                              std::string_view language) {
+    const SectionEnd cutShort = endOfInput ? SectionEnd::DocumentData : SectionEnd::Undecided;
+    const BYTE* const end = bytes + held;
+    const BYTE* at = bytes;
+    while (at != end) {
+        const std::size_t left = static_cast<std::size_t>(end - at);
+        if (IsSpaceOrLineEnd(*at)) {
+            ++at;
+            continue;
+        }
+        if (std::memcmp(at, kUel.data(), std::min(left, kUel.size())) == 0) {
+            if (left < kUel.size()) {
+                return cutShort;
+            }
+            at += kUel.size();
+            continue;
+        }
+        LineReader line(at, end);
+        if (!line.Byte('@') || !line.Keyword(kPjl.substr(0, std::min(left - 1, kPjl.size())))) {
+            return SectionEnd::DocumentData;
+        }
+        if (left < 1 + kPjl.size()) {
+            return cutShort;
+        }
+        if (!line.AtEnd() && !IsSpaceOrLineEnd(*line.Position())) {
+            return SectionEnd::DocumentData;
+        }
+        if (Find(at, 1, static_cast<DWORD>(left), language)) {
+            return SectionEnd::Ends;
+        }
+        const void* lineEnd = std::memchr(at, '\n', left);
+        if (lineEnd == nullptr) {
+            return endOfInput ? SectionEnd::Ends : SectionEnd::Undecided;
+        }
+        at = static_cast<const BYTE*>(lineEnd) + 1;
+    }
+    return endOfInput ? SectionEnd::Ends : SectionEnd::Undecided;
 }

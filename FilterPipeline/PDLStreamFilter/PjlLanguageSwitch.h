@@ -1,7 +1,8 @@
 // The PJL line that switches a printer to the job's language, in every form the PJL grammar allows:
 // "@PJL", blanks, "ENTER", blanks, "LANGUAGE", optional blanks, "=", optional blanks, the language
 // name, optional blanks, then LF or CR LF; keywords and name in any case. The encrypted section of
-// a job with a pass phrase starts with the byte behind that line.
+// a job with a pass phrase starts with the byte behind that line, and ends only at a UEL that PJL
+// follows.
 #pragma once
 
 #include <optional>
@@ -30,4 +31,13 @@ class PjlLanguageSwitch {
     // "@PJL ENTER LANGUAGE" that was taken already: from the blanks in front of "=" up to and
     // including the line end.
     static std::optional<DWORD> MatchRest(const BYTE* bytes, DWORD held, std::string_view language);
+
+    enum class SectionEnd { Ends, DocumentData, Undecided };
+    // Whether the UEL at the front of the `held` bytes ends the encrypted section. It does only
+    // where nothing but PJL follows it (UELs, "@PJL" lines, blanks and line ends) up to a switch
+    // back into `language` or to the end of the input: whatever else stands behind a UEL is the
+    // document's own data and stays encrypted. Undecided while that PJL runs past the bytes held
+    // and more input is to come.
+    static SectionEnd EndOfSection(const BYTE* bytes, DWORD held, bool endOfInput,
+                                   std::string_view language);
 };

@@ -5,9 +5,12 @@
 // PostScript it delivers exactly the input, block by block, with the closing-sequence rule
 // applied; otherwise it is never longer than the input plus every item's text plus the fixed
 // texts the steps add; nothing is delivered after a cancellation, a refused job delivers nothing
-// at all, and with an operation account its count of delivered bytes is the output's and every
-// plain item stands at its recorded offset.
+// at all, behind an encrypted section nothing but PJL goes out in the clear, and with an operation
+// account its count of delivered bytes is the output's and every plain item stands at its
+// recorded offset.
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <nlohmann/json.hpp>
@@ -30,17 +33,28 @@ class IdentityEncryptor : public MeridianEncryption {
             std::fill(bytes, bytes + count, 0);
         }
     };
-    explicit IdentityEncryptor(std::vector<std::pair<DWORD, bool>>& calls)
-        : MeridianEncryption(1, CXString(), std::make_unique<NoRandom>(), 1), calls(calls) {}
+    // `encryptedBlocks` gets the index among `blocks` of each block that carries encrypted bytes.
+    IdentityEncryptor(std::vector<std::pair<DWORD, bool>>& calls,
+                      const std::vector<std::string>& blocks,
+                      std::vector<std::size_t>& encryptedBlocks)
+        : MeridianEncryption(1, CXString(), std::make_unique<NoRandom>(), 1),
+          calls(calls),
+          blocks(blocks),
+          encryptedBlocks(encryptedBlocks) {}
     bool EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteBuffer& out, const CXString&,
                            bool last) override {
         calls.emplace_back(count, last);
         out.append(bytes, count);
+        if (count > 0) {
+            encryptedBlocks.push_back(blocks.size());
+        }
         return count > 0 || last;
     }
 
   private:
     std::vector<std::pair<DWORD, bool>>& calls;
+    const std::vector<std::string>& blocks;
+    std::vector<std::size_t>& encryptedBlocks;
 };
 
 class Input {
@@ -92,6 +106,55 @@ std::vector<std::string> IdentityBlocks(const std::string& input) {
         blocks.push_back("\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X");
     }
     return blocks;
+}
+
+// Whether every line of `plain` is PJL: blanks and UELs, then nothing or "@PJL" in any case.
+bool OnlyPjl(const std::string& plain) {
+    const std::string uel = "\x1b%-12345X";
+    std::size_t at = 0;
+    while (at < plain.size()) {
+        std::size_t lineEnd = plain.find('\n', at);
+        lineEnd = lineEnd == std::string::npos ? plain.size() : lineEnd;
+        for (;;) {
+            if (at < lineEnd && std::string(" \t\r").find(plain[at]) != std::string::npos) {
+                ++at;
+            } else if (plain.compare(at, uel.size(), uel) == 0 && at + uel.size() <= lineEnd) {
+                at += uel.size();
+            } else {
+                break;
+            }
+        }
+        std::string word = plain.substr(at, std::min<std::size_t>(4, lineEnd - at));
+        std::transform(word.begin(), word.end(), word.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        if (at < lineEnd && word != std::string("@PJL").substr(0, word.size())) {
+            return false;
+        }
+        at = lineEnd + 1;
+    }
+    return true;
+}
+
+// Behind the first encrypted block only PJL goes out in the clear: the section closes only where
+// PJL follows a UEL, and a document behind it is encrypted.
+bool NothingButPjlInTheClearBehindTheSection(const std::vector<std::string>& blocks,
+                                             const std::vector<std::size_t>& encrypted) {
+    if (encrypted.empty()) {
+        return true;
+    }
+    std::string run;
+    for (std::size_t index = encrypted.front(); index <= blocks.size(); ++index) {
+        const bool plain = index < blocks.size() &&
+                           std::find(encrypted.begin(), encrypted.end(), index) == encrypted.end();
+        if (plain) {
+            run += blocks[index];
+        } else if (!OnlyPjl(run)) {
+            return false;
+        } else {
+            run.clear();
+        }
+    }
+    return true;
 }
 
 constexpr LONG kPdlTypes[] = {PdlValue::PclXl, PdlValue::PostScript, PdlValue::Xps,
@@ -159,18 +222,20 @@ Run RunCopy(const Case& c, bool reuseSearches) {
     }
     OperationAccount account(bag);
     Run run;
+    std::vector<std::size_t> encryptedBlocks;
     const LONG pdl = kPdlTypes[(c.flags >> 3) % 6];
     {
         CorvoAtriumHelper helper(CXString(), CXString(), CXString(), CXString(WIDE("fuzz")),
                                  CXString(), 0, ComReference<IPrintWriteStream>(writer));
         const CPString productData;
         const bool encrypt = (c.flags & 4) != 0;
-        PDLInserter inserter(
-            &helper, reader, &items, ComReference<IPrintPipelinePropertyBag>(), productData, pdl,
-            (c.flags & 1) != 0, (c.flags & 2) != 0, false,
-            encrypt ? CXString(WIDE("k")) : CXString(), CXString(),
-            encrypt ? std::make_unique<IdentityEncryptor>(run.encryptions) : nullptr,
-            reuseSearches);
+        PDLInserter inserter(&helper, reader, &items, ComReference<IPrintPipelinePropertyBag>(),
+                             productData, pdl, (c.flags & 1) != 0, (c.flags & 2) != 0, false,
+                             encrypt ? CXString(WIDE("k")) : CXString(), CXString(),
+                             encrypt ? std::make_unique<IdentityEncryptor>(
+                                           run.encryptions, writer->blocks, encryptedBlocks)
+                                     : nullptr,
+                             reuseSearches);
         inserter.StopWhenRequested(stop);
         inserter.KeepAccount(account);
         try {
@@ -191,6 +256,12 @@ Run RunCopy(const Case& c, bool reuseSearches) {
     }
     if ((writesAtStop >= 0 && writer->writes != writesAtStop) ||
         account.OutputOffset() != writer->written.size()) {
+        Fail();
+    }
+    const bool onlyTheStreamInTheClear =
+        c.items.empty() && (c.flags & 3) == 0 && (pdl == PdlValue::PclXl || pdl == PdlValue::Pdf);
+    if (onlyTheStreamInTheClear &&
+        !NothingButPjlInTheClearBehindTheSection(writer->blocks, encryptedBlocks)) {
         Fail();
     }
     for (const std::string& text : sink->records) {

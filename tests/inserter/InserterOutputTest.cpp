@@ -14,6 +14,7 @@ const CXString kSecret(WIDE("secret"));
 // The bracketing encryptor shows each block as "[...]" and the last one as "[...]!".
 TEST(InserterOutput, TheSectionsAndHeadersStandWhereTheJobAsksForThem) {
     const std::string x(65536, 'x');
+    const std::string r(65536, 'r');
     const std::string xpsHeader =
         kUel +
         "@PJL JOB\r\n<Ticket a=\"1\">   x\xc3\xa9</Ticket>\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n";
@@ -31,10 +32,12 @@ TEST(InserterOutput, TheSectionsAndHeadersStandWhereTheJobAsksForThem) {
           .passPhrase = kSecret},
          kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n[%!PS\nshowpage\n]!" + kTrailer},
         {"a UEL at the window's start closes the section with an empty last block",
-         {.input = "@PJL ENTER LANGUAGE=PDF\r\n" + kUel + std::string(200000, 'r'),
+         {.input = "@PJL ENTER LANGUAGE=PDF\r\n" + kUel + "@PJL ENTER LANGUAGE=PDF\r\n" +
+                   std::string(200000, 'r'),
           .pdl = PdlValue::Pdf,
           .passPhrase = kSecret},
-         "@PJL ENTER LANGUAGE=PDF\r\n[]!" + kUel + std::string(200000, 'r')},
+         "@PJL ENTER LANGUAGE=PDF\r\n[]!" + kUel + "@PJL ENTER LANGUAGE=PDF\r\n[" + r + "][" + r +
+             "][" + std::string(68928, 'r') + "]!"},
         {"XPS without a ticket: encrypted from the first window, no header, no trailer",
          xps("PK\x03\x04 xps", {}), "<plain/>[PK\x03\x04 xps]!"},
         {"XPS with a ticket: the header once before the first encrypted byte, the trailers after",

@@ -82,6 +82,86 @@ TEST(LanguageSwitch, EachSwitchOpensASectionOfItsOwnAndBothDecrypt) {
               MeridianDecryption::DecryptStream(output, kPassPhrase));
 }
 
+// A UEL ends the section only where nothing but PJL follows it, up to a switch back into the job's
+// language or to the end of the input; behind any other UEL the document goes on encrypted.
+TEST(LanguageSwitch, OnlyAUelThatPjlFollowsEndsTheSection) {
+    const std::string line = "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
+    const std::string one = "%!PS\npage-one\n";
+    const std::string d(98303, 'd');
+    std::string comments;
+    for (int i = 0; i < 60; ++i) {
+        comments += "@PJL COMMENT " + std::string(985, 'c') + "\r\n";
+    }
+    const std::string longPjl = comments + comments + comments.substr(0, 20000);
+    const std::string pastTheBuffer = kUel + longPjl + line + "page-two\n";
+    struct Case {
+        const char* label;
+        std::string input;
+        std::string expected;  // "[...]" an encrypted block, "[...]!" the last of a section
+    };
+    const Case cases[] = {
+        {"a UEL in a PostScript string on page 1",
+         line + "%!PS\n(" + kUel + ") page-one\n" + kClosing,
+         line + "[%!PS\n(" + kUel + ") page-one\n]!" + kTrailer},
+        {"a second document behind a UEL without PJL",
+         line + one + kUel + "%!PS\npage-two\n" + kClosing,
+         line + "[" + one + kUel + "%!PS\npage-two\n]!" + kTrailer},
+        {"PJL behind the UEL, then the document without a switch",
+         line + one + kUel + "@PJL JOB\r\n%!PS\npage-two\n" + kClosing,
+         line + "[" + one + kUel + "@PJL JOB\r\n%!PS\npage-two\n]!" + kTrailer},
+        {"a switch into another language",
+         line + one + kUel +
+             "@PJL ENTER LANGUAGE=PCL\r\n\x1b"
+             "Epage-two" +
+             kClosing,
+         line + "[" + one + kUel +
+             "@PJL ENTER LANGUAGE=PCL\r\n\x1b"
+             "Epage-two]!" +
+             kTrailer},
+        {"\"@PJL\" run into a word", line + one + kUel + "@PJLpage-two\r\n",
+         line + "[" + one + kUel + "@PJLpage-two\r\n]!"},
+        {"\"@PJ\" cut short by the input's end", line + one + kUel + "@PJ",
+         line + "[" + one + kUel + "@PJ]!"},
+        {"a UEL cut short by the input's end", line + one + kUel + "\x1b%-12",
+         line + "[" + one + kUel + "\x1b%-12]!"},
+        {"a new PJL job that switches back",
+         line + one + kUel + "@PJL JOB\r\n@pjl set x=1\n\n" + line + "page-two\n" + kClosing,
+         line + "[" + one + "]!" + kUel + "@PJL JOB\r\n@pjl set x=1\n\n" + line + "[page-two\n]!" +
+             kTrailer},
+        {"a UEL and a line end at the input's end", line + one + kUel + " \r\n",
+         line + "[" + one + "]!" + kUel + " \r\n"},
+        {"an unended PJL line at the input's end", line + one + kUel + "@PJL EOJ",
+         line + "[" + one + "]!" + kUel + "@PJL EOJ"},
+        {"PJL behind a UEL on the window's last byte",
+         line + d + kUel + "@PJL COMMENT x\r\n" + line + std::string(100000, 'e') + kClosing,
+         line + "[" + d + "]!" + kUel + "@PJL COMMENT x\r\n" + line + "[" +
+             std::string(100000, 'e') + "]!" + kTrailer},
+        {"PJL behind a UEL that runs past the bytes held",
+         line + d.substr(0, 90000) + kUel + comments + line + std::string(1000, 'e') + kClosing,
+         line + "[" + d.substr(0, 90000) + "][]!" + kUel + comments + line + "[" +
+             std::string(1000, 'e') + "]!" + kTrailer},
+        {"PJL longer than the buffer behind a UEL at the window's start",
+         line + pastTheBuffer + kClosing,
+         line + "[" + pastTheBuffer.substr(0, 65536) + "][" + pastTheBuffer.substr(65536) + "]!" +
+             kTrailer},
+    };
+    for (const Case& c : cases) {
+        for (const ULONG readSize : kReadSizes) {
+            InserterJob job{.input = c.input, .passPhrase = kPassPhrase, .readSize = readSize};
+            EXPECT_EQ(c.expected, RunInserter(job).output) << c.label << ", read size " << readSize;
+        }
+        InserterJob real{.input = c.input, .passPhrase = kPassPhrase, .bracketedEncryption = false};
+        const std::string output = RunInserter(real).output;
+        EXPECT_EQ(std::string::npos, output.find("page-")) << c.label << ": sent in the clear";
+        std::string finished = c.input;
+        if (finished.size() >= kClosing.size() &&
+            finished.compare(finished.size() - kClosing.size(), kClosing.size(), kClosing) == 0) {
+            finished.replace(finished.size() - kClosing.size(), kClosing.size(), kTrailer);
+        }
+        EXPECT_EQ(finished, MeridianDecryption::DecryptStream(output, kPassPhrase)) << c.label;
+    }
+}
+
 TEST(LanguageSwitch, AJobThatCannotBeEncryptedIsRefusedBeforeAnyOfItLeaves) {
     struct Case {
         const char* label;
