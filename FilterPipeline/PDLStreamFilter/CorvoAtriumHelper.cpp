@@ -3,6 +3,7 @@
 
 #include "companion/Utilities/ByteBuffer.h"
 #include "companion/Utilities/CPComException.h"
+#include "companion/Utilities/CPException.h"
 #include "companion/Utilities/CPExceptionOSApiError.h"
 #include "companion/Utilities/DebugUtilities.h"
 #include "companion/Utilities/Printer.h"
@@ -70,6 +71,16 @@ CXString XmlSafe(const CXString& text) {
                          error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL);
 }
 
+// Without its content file the job would fail at its first byte with no word of where: the folder
+// is named while nothing of the job is delivered yet.
+[[noreturn]] void FailToCreateJobFolder(const CXString& folder, DWORD error) {
+    throw CPComException("The Atrium job folder " + CPString(folder).str() +
+                             " cannot be created or written (error " + std::to_string(error) +
+                             "): nothing of the job was delivered.",
+                         error, CV_DEBUG_CONTEXT(kLibraryCategoryMask),
+                         error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL);
+}
+
 CXString NewJobFolderName() {
     UUID id{};
     const RPC_STATUS result = UuidCreateSequential(&id);
@@ -115,8 +126,10 @@ void CorvoAtriumHelper::StartJobFolder() {
                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
     lock.CloseFile();
     jobContentFile = std::make_unique<XFile>(jobFolder + kContentFileName);
-    jobContentFile->CreateOrOpenFile(GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    if (!jobContentFile->CreateOrOpenFile(GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL)) {
+        FailToCreateJobFolder(jobFolder, GetLastError());
+    }
     useAtrium = true;
 }
 
@@ -156,8 +169,12 @@ CXString CorvoAtriumHelper::ReadRootFolderSetting() {
         if (node) {
             root = node->GetTextValue();
         }
-    } catch (...) {
-        // An unreadable settings file means the default root, as a missing one does.
+    } catch (const CPException& failure) {
+        // An unreadable settings file means the default root, as a missing one does; the
+        // administrator who wrote it learns why it is not used.
+        DebugUtilities::reportErrorForLowLevelUtilities(
+            "Atrium: the settings file %s; the default jobs root is used.",
+            (CPString(path).str() + " cannot be read (" + failure.getMessage() + ")").c_str());
     }
     // A relative root would depend on the spooler's current folder, and ".." could lead anywhere.
     if (!root.IsEmpty() && !XFolder::IsAbsolutePathWithoutParentSteps(root)) {

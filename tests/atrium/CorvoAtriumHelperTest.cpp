@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -110,6 +111,7 @@ TEST_F(AtriumTest, TheSettingsFileNamesTheJobsRoot) {
         const char* label;
         std::string settings;
         CXString expectedRoot;
+        std::string diagnostic = "";  // what standard error says of a file that is not used
     };
     const Case cases[] = {
         {"root with separator", "<Settings><RootFolder>" + rootText + "</RootFolder></Settings>",
@@ -124,7 +126,11 @@ TEST_F(AtriumTest, TheSettingsFileNamesTheJobsRoot) {
          root},
         {"empty root", "<Settings><RootFolder></RootFolder></Settings>",
          programData.DefaultJobsRoot()},
-        {"not XML", "RootFolder=" + rootText, programData.DefaultJobsRoot()},
+        {"not XML", "RootFolder=" + rootText, programData.DefaultJobsRoot(), "not well-formed"},
+        {"a document type declaration",
+         "<?xml version=\"1.0\"?><!DOCTYPE Settings [<!ENTITY r \"" + rootText +
+             "\">]><Settings><RootFolder>&r;</RootFolder></Settings>",
+         programData.DefaultJobsRoot(), "a document type declaration is not accepted"},
         {"no RootFolder", "<Settings><Other>x</Other></Settings>", programData.DefaultJobsRoot()},
         {"a relative root", "<Settings><RootFolder>jobs\\here</RootFolder></Settings>",
          programData.DefaultJobsRoot()},
@@ -135,10 +141,16 @@ TEST_F(AtriumTest, TheSettingsFileNamesTheJobsRoot) {
     const CXString queue = Queue(1);
     for (const Case& c : cases) {
         programData.WriteSettings(c.settings);
+        testing::internal::CaptureStderr();
         const auto helper = Helper(queue);
+        const std::string diagnostics = testing::internal::GetCapturedStderr();
         EXPECT_TRUE(IsBelow(helper->GetJobFolder(), c.expectedRoot))
             << c.label << ": " << CPString(helper->GetJobFolder()).str();
         EXPECT_EQ(2u, EntriesOf(helper->GetJobFolder()).size()) << c.label;
+        EXPECT_EQ(!c.diagnostic.empty(),
+                  diagnostics.find("Atrium: the settings file ") != std::string::npos &&
+                      diagnostics.find(c.diagnostic) != std::string::npos)
+            << c.label << ": " << diagnostics;
     }
 }
 
@@ -224,6 +236,24 @@ TEST_F(AtriumTest, ADocumentThatCannotBeWrittenWholeKeepsTheLockAndNamesTheFile)
             << name << ": " << message;
         EXPECT_EQ(c.expectedEntries, EntriesOf(helper->GetJobFolder())) << name;
     }
+}
+
+// A job folder that cannot be made (a file stands where the jobs root goes) fails the hand-off
+// before any byte of the job, naming the folder; no folder is left behind.
+TEST_F(AtriumTest, AJobFolderThatCannotBeMadeIsNamedBeforeAnyByteOfTheJob) {
+    const CXString scratch = programData.Scratch("blocked");
+    std::ofstream(NativePath(scratch + WIDE("file"))) << "x";
+    const std::string root = CPString(scratch).str() + "file\\jobs";
+    programData.WriteSettings("<Settings><RootFolder>" + root + "</RootFolder></Settings>");
+    std::string message;
+    try {
+        Helper(Queue(1));
+    } catch (const CPException& failure) {
+        message = failure.getMessage();
+    }
+    EXPECT_EQ(0u, message.find("The Atrium job folder " + root + "\\{")) << message;
+    EXPECT_NE(std::string::npos, message.find("cannot be created or written")) << message;
+    EXPECT_EQ(Names{"file"}, EntriesOf(scratch));
 }
 
 // A failed job is marked with what was written so far; a second finish (the driver's failure path
