@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "CPExceptionInvalidArgument.h"
@@ -55,6 +57,52 @@ class Input {
     std::uint64_t offset = 0;
     bool ended = false;
 };
+
+// How many bits the `count` bytes differ in from the start of the section mark.
+int BitsOffMark(const std::uint8_t* bytes, std::size_t count) {
+    int bits = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        for (std::uint8_t differ = bytes[i] ^ kMagic[i]; differ != 0; differ &= differ - 1) {
+            ++bits;
+        }
+    }
+    return bits;
+}
+
+// A section mark with one bit flipped would let its section pass for plain bytes and go out as
+// they are: the first mark one bit off that starts at an offset below `candidates`. With one bit
+// off, one half of the mark is intact, so only the places of a half are looked at.
+std::optional<std::size_t> DamagedMark(std::string_view held, std::size_t candidates) {
+    const std::string_view mark(reinterpret_cast<const char*>(kMagic.data()), kMagic.size());
+    const std::size_t half = mark.size() / 2;
+    std::optional<std::size_t> first;
+    for (std::size_t part = 0; part < 2; ++part) {
+        const std::string_view piece = mark.substr(part * half, half);
+        for (std::size_t at = held.find(piece, part * half); at != std::string_view::npos;
+             at = held.find(piece, at + 1)) {
+            const std::size_t start = at - part * half;
+            if (start >= candidates || (first && start >= *first)) {
+                break;
+            }
+            if (start + mark.size() <= held.size() &&
+                BitsOffMark(reinterpret_cast<const std::uint8_t*>(held.data()) + start,
+                            mark.size()) == 1) {
+                first = start;
+            }
+        }
+    }
+    return first;
+}
+
+// The length of the end of `tail` that is the start of a section mark: the output was cut there.
+std::size_t CutMark(const std::uint8_t* tail, std::size_t count) {
+    for (std::size_t length = std::min(count, kMagic.size() - 1); length > 0; --length) {
+        if (BitsOffMark(tail + count - length, length) == 0) {
+            return length;
+        }
+    }
+    return 0;
+}
 
 Header ReadHeader(Input& input) {
     const std::uint64_t at = input.Offset();
@@ -159,30 +207,46 @@ void DecryptSection(Input& input, SectionKeys& keys, const MeridianDecryption::S
 }
 }  // namespace
 
-// Plain bytes go out as they come, but for the last few, which may be the start of a header.
+// Plain bytes go out as they come, but for the last few, which may be the start of a header. The
+// input holds one block at a time however many sections there are: more is read only once what
+// is held is decrypted or gone out.
 void MeridianDecryption::Decrypt(const Source& source, const Sink& sink,
                                  const CXString& passPhrase) {
     const std::string_view magic(reinterpret_cast<const char*>(kMagic.data()), kMagic.size());
     Input input(source);
     SectionKeys keys(passPhrase);
+    bool more = input.Hold(1);
     for (;;) {
-        const bool more = input.Hold(input.Held() + 1);
         const std::string_view held(reinterpret_cast<const char*>(input.Front()), input.Held());
         const std::size_t sectionAt = held.find(magic);
+        const std::size_t plain = sectionAt != std::string_view::npos ? sectionAt
+                                  : held.size() > magic.size() - 1 ? held.size() - magic.size() + 1
+                                                                   : 0;
+        if (const auto damaged = DamagedMark(held, plain)) {
+            sink(input.Front(), *damaged);
+            Fail(input.Offset() + *damaged,
+                 "the section mark has one bit wrong, so its bytes cannot be told from plain ones "
+                 "(the output was damaged)");
+        }
+        sink(input.Front(), plain);
+        input.Consume(plain);
         if (sectionAt != std::string_view::npos) {
-            sink(input.Front(), sectionAt);
-            input.Consume(sectionAt);
             DecryptSection(input, keys, sink);
+            more = input.Hold(1);
             continue;
         }
         if (!more) {
-            sink(input.Front(), input.Held());
+            const std::size_t cut = CutMark(input.Front(), input.Held());
+            sink(input.Front(), input.Held() - cut);
+            if (cut != 0) {
+                Fail(input.Offset() + input.Held() - cut,
+                     "the output ends " +
+                         (cut == 1 ? std::string("1 byte") : std::to_string(cut) + " bytes") +
+                         " into a section mark (it was cut short)");
+            }
             return;
         }
-        const std::size_t plain =
-            held.size() > magic.size() - 1 ? held.size() - magic.size() + 1 : 0;
-        sink(input.Front(), plain);
-        input.Consume(plain);
+        more = input.Hold(input.Held() + 1);
     }
 }
 

@@ -31,7 +31,8 @@ class MeridianDecryption {
     static void Decrypt(const Source& source, const Sink& sink, const CXString& passPhrase);
 
     // The whole output in memory. Throws CPExceptionInvalidArgument, naming the section's offset,
-    // for a wrong pass phrase, a modified, dropped or reordered record, a missing final record or a
-    // header it cannot read; then nothing is returned.
+    // for a wrong pass phrase, a modified, dropped or reordered record, a missing final record, a
+    // header it cannot read, a section mark with one bit wrong or an output that ends inside a
+    // mark (either would pass a section off as plain bytes); then nothing is returned.
     static std::string DecryptStream(std::string_view stream, const CXString& passPhrase);
 };

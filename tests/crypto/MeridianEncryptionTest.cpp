@@ -174,6 +174,14 @@ TEST(MeridianDecryption, EveryKindOfDamageIsRefusedNamingTheSection) {
          kPassPhrase, "fails authentication"},
         {"header cut short", stream.bytes.substr(0, header + 20), kPassPhrase,
          "header is cut short"},
+        {"a bit of the mark's first byte", flip(header), kPassPhrase,
+         "the section mark has one bit wrong"},
+        {"a bit of the mark's last byte", flip(header + 7), kPassPhrase,
+         "the section mark has one bit wrong"},
+        {"cut 1 byte into the mark", stream.bytes.substr(0, header + 1), kPassPhrase,
+         "the output ends 1 byte into a section mark"},
+        {"cut 7 bytes into the mark", stream.bytes.substr(0, header + 7), kPassPhrase,
+         "the output ends 7 bytes into a section mark"},
     };
     for (const Case& c : cases) {
         try {
@@ -195,6 +203,9 @@ TEST(MeridianDecryption, StreamsOverAnyReadSizeAndPassesOnlyVerifiedRecords) {
     std::string twoSections = stream.bytes + "\x89" + stream.bytes;
     std::string damaged = stream.bytes;
     damaged[stream.record[2] - 1] = static_cast<char>(damaged[stream.record[2] - 1] ^ 0x01);
+    std::string markOneBitWrong = stream.bytes;
+    markOneBitWrong[DamageableStream::kSectionAt + 3] ^= 0x40;
+    const std::string cutIntoTheMark = stream.bytes.substr(0, DamageableStream::kSectionAt + 3);
     struct Case {
         const char* label;
         const std::string& input;
@@ -206,6 +217,8 @@ TEST(MeridianDecryption, StreamsOverAnyReadSizeAndPassesOnlyVerifiedRecords) {
          "PLAINfirst recordsecond recordfinalTAIL\x89PLAINfirst recordsecond recordfinalTAIL",
          false},
         {"damaged second record", damaged, "PLAINfirst record", true},
+        {"a mark with one bit wrong", markOneBitWrong, "PLAIN", true},
+        {"cut 3 bytes into the mark", cutIntoTheMark, "PLAIN", true},
     };
     for (const Case& c : cases) {
         for (const std::size_t readSize :
