@@ -1,6 +1,7 @@
 // Reading and checking the job file.
 #include "JobFile.h"
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -11,6 +12,13 @@
 
 namespace {
 using Json = nlohmann::json;
+
+// No job file nests deeper than three levels; deeper nesting only costs memory before it fails.
+constexpr int kDeepestNesting = 16;
+// Page feature settings as a driver gives them run to a few dozen; the bounds keep the filter's
+// work per page small, as every page is given them again.
+constexpr std::size_t kMostPageFeatureSettings = 1024;
+constexpr std::size_t kLongestPageFeatureText = 64 * 1024;
 
 [[noreturn]] void Fail(const std::string& key, const std::string& problem) {
     throw JobFileError("\"" + key + "\": " + problem);
@@ -69,7 +77,22 @@ std::uint32_t UInt32(const Json& value, const std::string& key) {
         Integer(value, key, 0, std::numeric_limits<std::uint32_t>::max()));
 }
 
-JobFile::PropertyValue Property(const Json& value, const std::string& key) {
+std::string PageFeatures(const Json& value, const std::string& key) {
+    std::string text = Text(value, key);
+    const std::size_t settings = std::count(text.begin(), text.end(), ':') + 1;
+    if (text.size() > kLongestPageFeatureText || settings > kMostPageFeatureSettings) {
+        Fail(key, "page feature settings are at most " + std::to_string(kMostPageFeatureSettings) +
+                      " settings in " + std::to_string(kLongestPageFeatureText) + " bytes (" +
+                      std::to_string(settings) + " in " + std::to_string(text.size()) + ")");
+    }
+    return text;
+}
+
+JobFile::PropertyValue Property(const Json& value, const std::string& key,
+                                const std::string& name) {
+    if (value.is_string() && name.rfind("PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_", 0) == 0) {
+        return PageFeatures(value, key);
+    }
     if (value.is_string()) {
         return value.get<std::string>();
     }
@@ -162,6 +185,12 @@ Json ParseDocument(const std::string& text) {
     std::vector<std::string> keys;
     const Json::parser_callback_t track = [&keys](int depth, Json::parse_event_t event,
                                                   Json& parsed) {
+        if ((event == Json::parse_event_t::object_start ||
+             event == Json::parse_event_t::array_start) &&
+            depth >= kDeepestNesting) {
+            throw JobFileError("not a job file: nested more than " +
+                               std::to_string(kDeepestNesting) + " levels deep");
+        }
         if (event == Json::parse_event_t::key && depth > 0) {
             keys.resize(static_cast<std::size_t>(depth));
             keys.back() = parsed.get<std::string>();
@@ -198,11 +227,11 @@ JobFile JobFile::Parse(const std::string& text, const std::filesystem::path& fol
                   Fail(k, "expected an object");
               }
               for (const auto& [name, value] : v.items()) {
-                  job.properties.emplace_back(name, Property(value, k + "." + name));
+                  job.properties.emplace_back(name, Property(value, k + "." + name, name));
               }
           }},
          {"everyPageFeatures",
-          [&](const Json& v, const std::string& k) { job.everyPageFeatures = Text(v, k); }},
+          [&](const Json& v, const std::string& k) { job.everyPageFeatures = PageFeatures(v, k); }},
          {"driver", [&](const Json& v, const std::string& k) { job.driver = ParseDriver(v, k); }},
          {"printer",
           [&](const Json& v, const std::string& k) { job.printer = ParsePrinter(v, k); }},
