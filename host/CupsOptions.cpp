@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <string_view>
 
 namespace {
 using Options = std::map<std::string, std::string>;
@@ -44,13 +45,16 @@ std::optional<std::string> Setting(const Options& options, std::initializer_list
     return found->second;
 }
 
-// Any name of a media type, except one that would split the settings (":") or ask for the default.
+// A media type named as a PostScript name can carry it: letters, digits, "_" and "-". The page
+// code generator drops any other name, so it is left out here where the log can say so.
 std::optional<std::string> MediaType(const Options& options, std::vector<std::string>& ignored) {
     const auto given = First(options, {"MediaType", "media-type"});
     if (!given || Lower(given->second) == "auto") {
         return std::nullopt;
     }
-    if (given->second.empty() || given->second.find(':') != std::string::npos) {
+    const std::string_view nameBytes =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-";
+    if (given->second.empty() || given->second.find_first_not_of(nameBytes) != std::string::npos) {
         ignored.push_back("the option " + given->first + "=" + given->second + " names no type");
         return std::nullopt;
     }

@@ -34,6 +34,8 @@ TEST(CupsJobOptions, StandardOptionsBecomeEveryPagesFeatureSettings) {
          "",
          0},
         {"a source with a number that is no tray", {{"media-source", "envelope-2"}}, "", 1},
+        {"a media type the page code cannot name", {{"MediaType", ")quit("}}, "", 1},
+        {"a media type with a blank", {{"media-type", "Glossy Photo"}}, "", 1},
         {"unknown values are left out, each said",
          {{"sides", "three-sided"},
           {"media-source", "envelope-feeder"},
