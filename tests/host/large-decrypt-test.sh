@@ -3,7 +3,8 @@
 # the filter writes without a pass phrase, and decrypt's peak resident memory stays under 64 MB and
 # grows by less than that over the decryption of a tiny job. A sanitized build keeps up to 256 MB of
 # freed memory resident in its quarantine (PBKDF2 alone frees that much), so there, with
-# "sanitized", only the growth is held to the limit.
+# "sanitized", only the growth is held to the limit. A million small sections take no more memory
+# than one.
 #   tests/host/large-decrypt-test.sh HOST WORKDIR [MEBIBYTES] [sanitized]
 set -euo pipefail
 host=$1
@@ -41,4 +42,27 @@ echo "decrypt's peak resident memory: $peak KB ($base KB for a tiny job)"
     { echo "FAILED: peak resident memory grew by $((peak - base)) KB >= $limitKilobytes KB"; exit 1; }
 [ -n "$sanitized" ] || [ "$peak" -lt "$limitKilobytes" ] ||
     { echo "FAILED: peak resident memory $peak KB >= $limitKilobytes KB"; exit 1; }
+
+# A million small sections (one of them, repeated: each is a valid section of its own) decrypt in
+# the memory of one: the reader holds a block at a time however many sections begin in it.
+echo '{ "properties": { "PDLEncryptionPassPhrase": "s3cret" }, "driver": { "pdl": 7360 } }' > pxl.json
+printf '\e%%-12345X@PJL ENTER LANGUAGE=PCLXL\r\nx\e%%-12345X\e%%-12345X@PJL EOJ\r\n\e%%-12345X' |
+    "$host" run --job pxl.json --input - --output one.out > /dev/null
+size=$(stat -c %s one.out)
+head_bytes=36    # the UEL and the language switch
+trailer_bytes=28 # the job trailer
+tail -c +$((head_bytes + 1)) one.out | head -c $((size - head_bytes - trailer_bytes)) > sections
+for _ in $(seq 20); do
+    cat sections sections > twice && mv twice sections
+done
+{ head -c "$head_bytes" one.out; cat sections; tail -c "$trailer_bytes" one.out; } > many.out
+/usr/bin/time -f '%M' -o many.rss "$host" decrypt --pass-phrase s3cret --input many.out --output - |
+    tr -cd x | wc -c > many.count
+/usr/bin/time -f '%M' -o one.rss "$host" decrypt --pass-phrase s3cret --input one.out --output - > /dev/null
+manyPeak=$(tail -n 1 many.rss)
+onePeak=$(tail -n 1 one.rss)
+echo "decrypt of 1048576 sections: $(cat many.count) plaintext bytes, peak $manyPeak KB ($onePeak KB for one)"
+[ "$(cat many.count)" = 1048576 ] || { echo "FAILED: not every section's plaintext came out"; exit 1; }
+[ -n "$sanitized" ] || [ $((manyPeak - onePeak)) -lt 8192 ] ||
+    { echo "FAILED: many sections took $((manyPeak - onePeak)) KB more than one"; exit 1; }
 echo "ok"
