@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -16,7 +17,9 @@
 #include "CupsPrinterSettings.h"
 #include "HostFiles.h"
 #include "JobRun.h"
+#include "TerminationWatch.h"
 #include "TextConversion.h"
+#include "companion/Utilities/CXString.h"
 #include "seam/Win32Seam.h"
 
 namespace {
@@ -34,6 +37,25 @@ std::uint32_t Number(const std::string& text, const char* what, std::uint32_t le
         throw CupsJobError("the " + std::string(what) + " \"" + text + "\" is not a number");
     }
     return static_cast<std::uint32_t>(*value);
+}
+
+// The copies the job asks for: a PostScript job can ask for at most the largest integer it holds.
+int CopyCount(const std::string& text) {
+    constexpr long long kMost = std::numeric_limits<std::int32_t>::max();
+    const std::size_t firstDigit = text.size() > 1 && text[0] == '-' ? 1 : 0;
+    if (text.empty() || text.find_first_not_of("0123456789", firstDigit) != std::string::npos) {
+        throw CupsJobError("the copy count \"" + text + "\" is not a number");
+    }
+    const auto value = TextConversion::WholeNumber(text, std::numeric_limits<long long>::min(),
+                                                   std::numeric_limits<long long>::max());
+    if (firstDigit == 1 || (value && *value < 1)) {
+        throw CupsJobError("the copy count " + text + " asks for no copy: it must be at least 1");
+    }
+    if (!value || *value > kMost) {
+        throw CupsJobError("the copy count " + text + " is more than the " + std::to_string(kMost) +
+                           " copies a job can ask for");
+    }
+    return static_cast<int>(*value);
 }
 
 std::map<std::string, std::string> ParsedOptions(const std::string& text) {
@@ -64,7 +86,13 @@ std::string PassPhrase(const std::filesystem::path& file) {
                            std::to_string(result) + ")");
     }
     bytes.resize(read);
-    return HostFiles::FirstLine(bytes);
+    const std::string phrase = HostFiles::FirstLine(bytes);
+    if (CXString(TextConversion::FromUtf8(phrase)).IsBlank()) {
+        throw CupsJobError("the pass phrase file " + file.string() +
+                           " holds no pass phrase on its first line: the job would go out in the "
+                           "clear");
+    }
+    return phrase;
 }
 
 void AddText(JobFile& job, const char* property, const std::string& text) {
@@ -88,7 +116,7 @@ JobFile JobOf(const std::vector<std::string>& arguments, std::ostream& log) {
     job.job.userName = job.job.samCompatibleName = arguments[1];
     job.job.documentName = arguments[2];
     const CupsJobOptions options =
-        CupsJobOptions::Map(ParsedOptions(arguments[4]), Number(arguments[3], "copy count", 1));
+        CupsJobOptions::Map(ParsedOptions(arguments[4]), CopyCount(arguments[3]));
     for (const std::string& ignored : options.ignored) {
         log << "WARNING: " << ignored << "; it is left out\n";
     }
@@ -135,37 +163,67 @@ std::string Summary(const JobRun::Outcome& outcome) {
            AccountExplanation::Grouped(outcome.bytesOut) + " bytes out" + handedOff;
 }
 
-void CancelJob(void* cancellation) {
-    static_cast<JobCancellation*>(cancellation)->Cancel();
+// The print file CUPS names, or standard input; a FIFO reads as standard input does.
+struct PrintFile {
+    std::FILE* file = stdin;
+    bool seekable = false;
+};
+
+PrintFile OpenPrintFile(const std::vector<std::string>& arguments, unsigned closedAtStart) {
+    if (arguments.size() == 5) {
+        if ((closedAtStart & 1u) != 0) {
+            throw CupsJobError("standard input is closed: there is no job to read");
+        }
+        return {};
+    }
+    const std::filesystem::path path(arguments[5]);
+    HostFiles::RefuseDirectory(path, "print file");
+    std::FILE* file = HostFiles::Open(path, false);
+    if (file == nullptr) {
+        throw CupsJobError("the print file " + arguments[5] + " cannot be opened");
+    }
+    return {file, std::filesystem::is_regular_file(path)};
 }
 
-int RunJob(const std::vector<std::string>& arguments, std::ostream& log) {
+// The filter's message; one that names no reason (a bare exception prefix) gets the HRESULT.
+std::string FailureText(const JobRun::Outcome& outcome) {
+    const std::string bare = "CPComException: ";
+    if (outcome.message.empty() || outcome.message == bare) {
+        return "the filter failed with " + TextConversion::HresultText(outcome.result);
+    }
+    return outcome.message;
+}
+
+int RunJob(const std::vector<std::string>& arguments, std::ostream& log, unsigned closedAtStart) {
     static JobCancellation cancellation;
-    if (!CvCallOnTerminationRequest(CancelJob, &cancellation)) {
+    if (!TerminationWatch::Install(&cancellation,
+                                   "ERROR: The job was cancelled while the filter waited for its "
+                                   "input or output.\n")) {
         log << "WARNING: a cancelled job will not stop before its end\n";
     }
-    const JobFile job = JobOf(arguments, log);
-    std::FILE* input = stdin;
-    if (arguments.size() == 6) {
-        input = HostFiles::Open(arguments[5], false);
-        if (input == nullptr) {
-            throw CupsJobError("the job file " + arguments[5] + " cannot be opened");
-        }
+    if ((closedAtStart & 2u) != 0) {
+        throw CupsJobError("standard output is closed: the filtered job has nowhere to go");
     }
+    const JobFile job = JobOf(arguments, log);
+    const PrintFile input = OpenPrintFile(arguments, closedAtStart);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::ostringstream notes;
     const JobRun::Outcome outcome =
-        JobRun::Execute(job, input, input != stdin, stdout, notes, &cancellation);
-    if (input != stdin) {
-        std::fclose(input);
+        JobRun::Execute(job, input.file, input.seekable, stdout, notes, &cancellation);
+    TerminationWatch::OperationOver();
+    if (input.file != stdin) {
+        std::fclose(input.file);
+    }
+    if (cancellation.Requested() && FAILED(outcome.result)) {
+        log << "ERROR: " << FailureText(outcome) << "\n";
+        return CupsCommand::kFailed;
     }
     Log(log, "DEBUG:", notes.str());
     std::ostringstream account;
     AccountExplanation::Write(outcome.account, account);
     Log(log, "DEBUG:", account.str());
     if (FAILED(outcome.result)) {
-        log << "ERROR: " << (outcome.message.empty() ? "the filter failed" : outcome.message)
-            << "\n";
+        log << "ERROR: " << FailureText(outcome) << "\n";
         return CupsCommand::kFailed;
     }
     log << "INFO: " << Summary(outcome) << "\n";
@@ -181,13 +239,14 @@ bool CupsCommand::IsFilterInvocation(int argc, char** argv) {
     return name != "pdl-stream-filter" && name != "pdl-stream-filter.exe";
 }
 
-int CupsCommand::Run(const std::vector<std::string>& arguments, std::ostream& log) {
+int CupsCommand::Run(const std::vector<std::string>& arguments, std::ostream& log,
+                     unsigned closedAtStart) {
     if (arguments.size() != 5 && arguments.size() != 6) {
         log << "ERROR: usage: pdl-stream-filter cups JOB-ID USER TITLE COPIES OPTIONS [FILE]\n";
         return kFailed;
     }
     try {
-        return RunJob(arguments, log);
+        return RunJob(arguments, log, closedAtStart);
     } catch (const std::exception& failure) {
         log << "ERROR: " << failure.what() << "\n";
         return kFailed;

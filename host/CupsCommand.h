@@ -2,7 +2,8 @@
 // program started by CUPS under the name of its link in the filter folder with the same
 // arguments. The queue's PPD gives the driver's settings, the job's options the pipeline
 // properties; the filtered job goes to standard output and the messages to standard error with
-// CUPS's "ERROR:", "WARNING:", "INFO:" and "DEBUG:" prefixes. SIGTERM cancels the job.
+// CUPS's "ERROR:", "WARNING:", "INFO:" and "DEBUG:" prefixes. SIGTERM cancels the job, and
+// ends the program within a second whatever it waits for.
 #pragma once
 
 #include <ostream>
@@ -17,6 +18,8 @@ class CupsCommand {
     // Whether the program was started as a filter: under another name than its own, with a
     // filter's five or six arguments.
     static bool IsFilterInvocation(int argc, char** argv);
-    // `arguments` without the program's name.
-    static int Run(const std::vector<std::string>& arguments, std::ostream& log);
+    // `arguments` without the program's name; `closedAtStart` has bit 0 set when standard input
+    // was closed when the program started, bit 1 for standard output.
+    static int Run(const std::vector<std::string>& arguments, std::ostream& log,
+                   unsigned closedAtStart = 0);
 };

@@ -11,6 +11,7 @@
 #include "RunCommand.h"
 #include "TextConversion.h"
 #include "companion/Utilities/CPException.h"
+#include "companion/Utilities/CXString.h"
 #include "companion/Utilities/MeridianDecryption.h"
 
 namespace {
@@ -29,6 +30,9 @@ std::FILE* OpenInput(const DecryptOptions& options) {
     }
     const std::filesystem::path path(options.input);
     HostFiles::RefuseDirectory(path, "input");
+    if (options.output == "-") {
+        HostFiles::RefuseStandardStream(1, path, "input");
+    }
     std::FILE* file = HostFiles::Open(path, false);
     if (file == nullptr) {
         throw JobFileError("cannot read the input " + options.input);
@@ -36,12 +40,23 @@ std::FILE* OpenInput(const DecryptOptions& options) {
     return file;
 }
 
+// A blank pass phrase encrypts nothing, so no section can be decrypted with one: such a phrase is
+// a mistake of the command line, most often a pass phrase file that starts with a line end.
 std::string PassPhrase(const DecryptOptions& options) {
     if (!options.passPhraseFile) {
-        return options.passPhrase.value_or("");
+        const std::string phrase = options.passPhrase.value_or("");
+        if (CXString(TextConversion::FromUtf8(phrase)).IsBlank()) {
+            throw JobFileError("the pass phrase is blank");
+        }
+        return phrase;
     }
-    return HostFiles::FirstLine(HostFiles::ReadBounded(
+    const std::string phrase = HostFiles::FirstLine(HostFiles::ReadBounded(
         *options.passPhraseFile, HostFiles::kPassPhraseFileLimit, "pass phrase file"));
+    if (CXString(TextConversion::FromUtf8(phrase)).IsBlank()) {
+        throw JobFileError("the pass phrase file " + *options.passPhraseFile +
+                           " holds no pass phrase on its first line");
+    }
+    return phrase;
 }
 
 // Where the plaintext goes, made before the work so that an output that cannot be created is
@@ -55,6 +70,8 @@ std::unique_ptr<PendingOutput> OpenOutput(const DecryptOptions& options) {
     }
     if (options.input != "-") {
         HostFiles::RefuseSameFile(options.output, "output", options.input, "input");
+    } else {
+        HostFiles::RefuseStandardStream(0, options.output, "output");
     }
     return std::make_unique<PendingOutput>(std::filesystem::path(options.output), "output");
 }

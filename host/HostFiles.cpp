@@ -1,9 +1,59 @@
 // The host's files.
 #include "HostFiles.h"
 
+#include <cerrno>
 #include <fstream>
+#include <mutex>
+#include <random>
+#include <set>
 
 #include "JobFile.h"
+#include "seam/Win32Seam.h"
+
+namespace {
+// The temporary files of the outputs still pending, for a program that is stopped.
+std::mutex temporariesLock;
+std::set<std::filesystem::path>& Temporaries() {
+    static std::set<std::filesystem::path> temporaries;
+    return temporaries;
+}
+
+std::string RandomTag() {
+    std::random_device random;
+    char tag[9];
+    std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(random()));
+    return tag;
+}
+
+#if defined(_WIN32)
+bool IsStandardStream(int stream, const std::filesystem::path& path) {
+    BY_HANDLE_FILE_INFORMATION standard{};
+    BY_HANDLE_FILE_INFORMATION named{};
+    const HANDLE handle = GetStdHandle(stream == 0 ? STD_INPUT_HANDLE : STD_OUTPUT_HANDLE);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+        !GetFileInformationByHandle(handle, &standard)) {
+        return false;
+    }
+    const HANDLE file =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool known = GetFileInformationByHandle(file, &named) != FALSE;
+    CloseHandle(file);
+    return known && standard.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+           standard.nFileIndexHigh == named.nFileIndexHigh &&
+           standard.nFileIndexLow == named.nFileIndexLow;
+}
+#else
+bool IsStandardStream(int stream, const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path descriptor = "/proc/self/fd/" + std::to_string(stream);
+    return std::filesystem::equivalent(descriptor, path, error) && !error;
+}
+#endif
+}  // namespace
 
 std::FILE* HostFiles::Open(const std::filesystem::path& path, bool forWriting) {
 #if defined(_WIN32)
@@ -39,6 +89,33 @@ std::string HostFiles::ReadBounded(const std::filesystem::path& path, std::uintm
                            std::to_string(limit) + " bytes");
     }
     return bytes;
+}
+
+std::FILE* HostFiles::CreateNew(const std::filesystem::path& path) {
+#if defined(_WIN32)
+    const int descriptor =
+        _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        _close(descriptor);
+    }
+    return file;
+#else
+    // "x": O_EXCL, which also refuses a symbolic link of that name, whatever it points to.
+    return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
+void HostFiles::RefuseStandardStream(int stream, const std::filesystem::path& path,
+                                     const std::string& what) {
+    if (IsStandardStream(stream, path)) {
+        throw JobFileError("the " + what + " " + path.string() + " is standard " +
+                           (stream == 0 ? "input" : "output") +
+                           ": it would be overwritten while it is read");
+    }
 }
 
 std::string HostFiles::FirstLine(const std::string& text) {
@@ -77,14 +154,48 @@ PendingOutput::PendingOutput(std::filesystem::path target, const std::string& wh
     direct = type != std::filesystem::file_type::not_found &&
              type != std::filesystem::file_type::regular &&
              type != std::filesystem::file_type::none;
-    temporary = this->target;
-    if (!direct) {
-        temporary += ".partial";
+    if (direct) {
+        file = HostFiles::Open(this->target, true);
+    } else {
+        CreateTemporary();
     }
-    file = HostFiles::Open(temporary, true);
     if (file == nullptr) {
         throw JobFileError("cannot create the " + what + " " + this->target.string());
     }
+}
+
+// A name that is taken is somebody's file: another name is tried, and the file is never opened.
+void PendingOutput::CreateTemporary() {
+    const std::lock_guard<std::mutex> lock(temporariesLock);
+    for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
+        temporary = this->target;
+        temporary += "." + RandomTag() + ".partial";
+        file = HostFiles::CreateNew(temporary);
+        if (file == nullptr && errno != EEXIST) {
+            return;
+        }
+    }
+    if (file != nullptr) {
+        Temporaries().insert(temporary);
+    }
+}
+
+void PendingOutput::Forget(bool remove) noexcept {
+    const std::lock_guard<std::mutex> lock(temporariesLock);
+    Temporaries().erase(temporary);
+    std::error_code error;
+    if (remove) {
+        std::filesystem::remove(temporary, error);
+    }
+}
+
+void PendingOutput::RemoveEveryTemporary() noexcept {
+    const std::lock_guard<std::mutex> lock(temporariesLock);
+    for (const std::filesystem::path& temporary : Temporaries()) {
+        std::error_code error;
+        std::filesystem::remove(temporary, error);
+    }
+    Temporaries().clear();
 }
 
 PendingOutput::~PendingOutput() {
@@ -101,11 +212,8 @@ bool PendingOutput::Commit() {
     if (closed) {
         std::filesystem::rename(temporary, target, error);
     }
-    if (!closed || error) {
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    return true;
+    Forget(!closed || error);
+    return closed && !error;
 }
 
 void PendingOutput::Discard() noexcept {
@@ -114,8 +222,7 @@ void PendingOutput::Discard() noexcept {
     }
     std::fclose(file);
     file = nullptr;
-    std::error_code error;
     if (!direct) {
-        std::filesystem::remove(temporary, error);
+        Forget(true);
     }
 }

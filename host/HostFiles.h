@@ -30,16 +30,29 @@ class HostFiles {
 
     // Throws JobFileError when `path` names a directory: such an input cannot be read.
     static void RefuseDirectory(const std::filesystem::path& path, const std::string& what);
+
+    // Throws JobFileError when the standard stream (0: input, 1: output) is the file `path`, as a
+    // redirection makes it: `run --input - --output X < X` would replace the job while reading it.
+    static void RefuseStandardStream(int stream, const std::filesystem::path& path,
+                                     const std::string& what);
+
+    // A file that did not exist before, created for writing; no link is followed and nothing
+    // that exists is opened. Null on failure, with errno EEXIST when the name is taken.
+    static std::FILE* CreateNew(const std::filesystem::path& path);
 };
 
-// An output written under a temporary name beside its place ("NAME.partial") and renamed into
-// place only when the run succeeded; otherwise, and when it goes without Commit, it is removed. A
-// target that exists and is no regular file (a device, a FIFO) is written directly: renaming over
-// it would replace it.
+// An output written under a temporary name of its own beside its place ("NAME.1a2b3c4d.partial",
+// created new, so that no file of the user is followed or truncated) and renamed into place only
+// when the run succeeded; otherwise, when it goes without Commit, and when the program is stopped,
+// it is removed. A target that exists and is no regular file (a device, a FIFO) is written
+// directly: renaming over it would replace it.
 class PendingOutput {
   public:
     // Throws JobFileError when the temporary file cannot be created.
     PendingOutput(std::filesystem::path target, const std::string& what);
+    // Removes the temporary file of every output still pending, from any thread: a program that is
+    // stopped leaves no partial output behind.
+    static void RemoveEveryTemporary() noexcept;
     ~PendingOutput();
     PendingOutput(const PendingOutput&) = delete;
     PendingOutput& operator=(const PendingOutput&) = delete;
@@ -51,6 +64,10 @@ class PendingOutput {
     void Discard() noexcept;
 
   private:
+    void CreateTemporary();
+    // Takes the temporary file off the list of those to remove at a stop, removing it if asked.
+    void Forget(bool remove) noexcept;
+
     std::filesystem::path target;
     std::filesystem::path temporary;
     std::FILE* file = nullptr;

@@ -11,6 +11,7 @@
 #include "HostFiles.h"
 #include "JobFile.h"
 #include "JobRun.h"
+#include "TerminationWatch.h"
 #include "TextConversion.h"
 
 namespace {
@@ -43,6 +44,15 @@ std::optional<std::filesystem::path> Choose(const std::optional<std::string>& op
 // Nothing the run writes may be a file it reads or another file it writes: checked before
 // anything is opened for writing.
 void RefuseOverlaps(const Paths& paths, const std::filesystem::path& jobFile) {
+    if (!paths.input && paths.output) {
+        HostFiles::RefuseStandardStream(0, *paths.output, "output");
+    }
+    if (!paths.input && paths.report) {
+        HostFiles::RefuseStandardStream(0, *paths.report, "report");
+    }
+    if (paths.input && !paths.output) {
+        HostFiles::RefuseStandardStream(1, *paths.input, "input");
+    }
     if (paths.output) {
         if (paths.input) {
             HostFiles::RefuseSameFile(*paths.output, "output", *paths.input, "input");
@@ -225,8 +235,9 @@ int RunCommand::Run(const RunOptions& options, std::ostream& summary, std::ostre
         errors << "pdl-stream-filter: " << failure.what() << "\n";
         return kBadInvocation;
     }
-    JobRun::Outcome outcome =
-        JobRun::Execute(job, streams.input, streams.inputSeekable, streams.output, errors);
+    JobRun::Outcome outcome = JobRun::Execute(job, streams.input, streams.inputSeekable,
+                                              streams.output, errors, options.cancellation);
+    TerminationWatch::OperationOver();
     CloseInput(streams);
     if (!PlaceOutput(streams, SUCCEEDED(outcome.result))) {
         outcome.result = static_cast<HRESULT>(0x8007001D);

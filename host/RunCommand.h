@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+#include "JobCancellation.h"
+
 struct RunOptions {
     std::string jobFile;
     // "-" for the standard stream; none: the job file's, else the standard stream.
@@ -19,6 +21,8 @@ struct RunOptions {
     // The standard streams that were closed when the program started (then /dev/null stands in).
     bool standardInputClosed = false;
     bool standardOutputClosed = false;
+    // Cancels the job as the pipeline manager would (a request to stop the program).
+    JobCancellation* cancellation = nullptr;
 };
 
 class RunCommand {

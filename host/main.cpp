@@ -13,6 +13,7 @@
 #include "DecryptCommand.h"
 #include "FilterModule.h"
 #include "RunCommand.h"
+#include "TerminationWatch.h"
 #include "TextConversion.h"
 #include "cv-version.h"
 
@@ -50,7 +51,8 @@ int main(int argc, char** argv) {
     UseBinaryStandardStreams();
 #if !defined(_WIN32)
     if (CupsCommand::IsFilterInvocation(argc, argv)) {
-        return CupsCommand::Run(std::vector<std::string>(argv + 1, argv + argc), std::cerr);
+        return CupsCommand::Run(std::vector<std::string>(argv + 1, argv + argc), std::cerr,
+                                closedAtStart);
     }
 #endif
     CLI::App app{"Runs print jobs through the PDL stream filter module."};
@@ -109,14 +111,22 @@ int main(int argc, char** argv) {
     run.standardOutputClosed = decrypt.standardOutputClosed = (closedAtStart & 2u) != 0;
     try {
         if (runCommand->parsed()) {
+            static JobCancellation cancellation;
+            run.cancellation = &cancellation;
+            TerminationWatch::Install(&cancellation,
+                                      "pdl-stream-filter: stopped while the job waited for its "
+                                      "input or output; no output file was kept\n");
             return RunCommand::Run(run, std::cout, std::cerr);
         }
         if (decryptCommand->parsed()) {
+            TerminationWatch::Install(nullptr,
+                                      "pdl-stream-filter: stopped before the decryption ended; "
+                                      "no output file was kept\n");
             return DecryptCommand::Run(decrypt, std::cerr);
         }
 #if !defined(_WIN32)
         if (cups->parsed()) {
-            return CupsCommand::Run(cupsArguments, std::cerr);
+            return CupsCommand::Run(cupsArguments, std::cerr, closedAtStart);
         }
 #endif
         return RunProbe(modulePath);

@@ -23,6 +23,7 @@
 #include <security.h>
 #include <shlobj.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #define WIDE(text) L##text
 #else
 #include "cvplatform/Win32.h"

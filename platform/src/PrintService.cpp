@@ -1,4 +1,5 @@
-// SIGTERM as a request handed to a thread, and the private secret file of a print service.
+// SIGTERM and SIGINT as a request handed to a thread, and the private secret file of a print
+// service.
 #include "cvplatform/PrintService.h"
 
 #include <fcntl.h>
@@ -20,6 +21,7 @@ BOOL CvCallOnTerminationRequest(void (*callback)(void*), void* context) {
     sigset_t termination;
     sigemptyset(&termination);
     sigaddset(&termination, SIGTERM);
+    sigaddset(&termination, SIGINT);
     if (pthread_sigmask(SIG_BLOCK, &termination, nullptr) != 0) {
         return FALSE;
     }

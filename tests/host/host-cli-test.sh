@@ -16,6 +16,9 @@ failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 ok() { echo "ok: $*"; }
 
+# Whether NAME, or a temporary file of it (NAME.<tag>.partial, or NAME.partial), exists.
+left_behind() { [ -e "$1" ] || compgen -G "$1*.partial" > /dev/null; }
+
 # expect CODE LABEL COMMAND...: the command exits with CODE; its stderr is kept in err.txt.
 expect() {
     local code=$1 label=$2
@@ -40,10 +43,16 @@ echo '{ "driver": { "pdl": 7363, "colour": true } }' > unknown-key.json
 echo '{ "driver": { "pdl": "PostScript" } }' > wrong-type.json
 echo '{ "input": "no-such-job.ps", "driver": { "pdl": 7363 } }' > missing-input.json
 echo '{ "properties": { "TotalPagedRenderedInPdlOutput": 1.5 } }' > fraction.json
+printf '{ "properties": { "x": %s1%s } }' "$(printf '[%.0s' $(seq 15))" "$(printf ']%.0s' $(seq 15))" > nested.json
+printf '{ "everyPageFeatures": "Duplex=OneSided%s" }' "$(printf ':Duplex=OneSided%.0s' $(seq 1024))" > many-settings.json
+printf '{ "properties": { "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_2": "MediaType=%s" } }' "$(head -c 65527 /dev/zero | tr '\0' x)" > long-settings.json
 for case in "not-json:not JSON" "unknown-key:\"driver.colour\": unknown key" \
             "wrong-type:\"driver.pdl\": expected an integer" \
             "missing-input:cannot read the input" \
-            "fraction:\"properties.TotalPagedRenderedInPdlOutput\""; do
+            "fraction:\"properties.TotalPagedRenderedInPdlOutput\"" \
+            "nested:nested more than 16 levels deep" \
+            "many-settings:\"everyPageFeatures\": page feature settings are at most 1024 settings" \
+            "long-settings:at most 1024 settings in 65536 bytes (1 in 65537)"; do
     file=${case%%:*}
     message=${case#*:}
     rm -f never.out
@@ -65,7 +74,7 @@ if expect 1 "a failing operation" run run --job no-driver.json --input "$input" 
     grep -q "0x80004005" err.txt || fail "the HRESULT is not named: $(cat err.txt)"
     grep -q "driver property bag is not available" err.txt ||
         fail "the message is not shown: $(cat err.txt)"
-    [ ! -e failed.out ] && [ ! -e failed.out.partial ] || fail "a failed run left its output"
+    ! left_behind failed.out || fail "a failed run left its output"
 fi
 
 # Careless and hostile invocations: CODE LABEL MESSAGE ABSENT COMMAND...: the command exits with
@@ -73,11 +82,11 @@ fi
 check() {
     local code=$1 label=$2 message=$3 absent=$4
     shift 4
-    rm -f "${absent:-/nonexistent}" "${absent:-/nonexistent}.partial"
+    rm -f "${absent:-/nonexistent}" "${absent:-/nonexistent}".*.partial
     if expect "$code" "$label" "$@"; then
         [ -z "$message" ] || grep -qF "$message" err.txt ||
             fail "$label: the message does not say '$message': $(cat err.txt)"
-        [ -z "$absent" ] || { [ ! -e "$absent" ] && [ ! -e "$absent.partial" ]; } ||
+        [ -z "$absent" ] || ! left_behind "$absent" ||
             fail "$label: $absent was left behind"
     fi
 }
@@ -99,6 +108,17 @@ check 2 "decrypt: an input that is a directory" "a-folder is a directory" never.
 check 2 "decrypt: an output that cannot be created" "cannot create the output" "" run decrypt --pass-phrase x --input in.ps --output no-such-folder/plain.out
 check 2 "decrypt: a pass phrase file that is a directory" "a-folder is a directory" never.out run decrypt --pass-phrase-file a-folder --input in.ps --output never.out
 check 2 "decrypt: the output is the input" "is the input" "" run decrypt --pass-phrase x --input in.ps --output in.ps
+check 2 "run: standard input is the output" "in.ps is standard input" "" run run --job good.json --input - --output in.ps < in.ps
+check 2 "run: standard input is the report" "in.ps is standard input" never.out run run --job good.json --input - --output never.out --report in.ps < in.ps
+check 2 "decrypt: standard input is the output" "in.ps is standard input" "" run decrypt --pass-phrase x --input - --output in.ps < in.ps
+cmp -s in.ps "$input" && ok "standard input that is the output stays intact" || fail "a run replaced its own standard input"
+printf '\nx\n' > line-end.phrase
+check 2 "decrypt: a blank pass phrase" "the pass phrase is blank" never.out run decrypt --pass-phrase " " --input in.ps --output never.out
+check 2 "decrypt: a pass phrase file that starts with a line end" "holds no pass phrase on its first line" never.out run decrypt --pass-phrase-file line-end.phrase --input in.ps --output never.out
+echo "the user's own" > mine.partial
+check 0 "an output beside a file named like its temporary" "" "" run run --job good.json --input in.ps --output mine
+[ "$(cat mine.partial)" = "the user's own" ] && [ -s mine ] && ok "the user's NAME.partial stays" ||
+    fail "the user's mine.partial was touched"
 
 if [ -z "$runner" ]; then
     ln -f in.ps hard-link.ps
@@ -124,6 +144,61 @@ if [ -z "$runner" ]; then
     [ $? -eq 0 ] && ! grep -qa "Product PDL data cannot be read" quiet.out &&
         ok "with standard error closed no diagnostic lands in the output" ||
         fail "a diagnostic reached the output, or the job failed"
+    # A host that takes these would append to its input until the disk is full: the file size
+    # limit (in KB) stops it.
+    check 2 "run: standard output is the input" "in.ps is standard output" "" \
+        bash -c 'ulimit -f 4096; exec "$0" "$@" >> in.ps' "$host" run --job good.json --input in.ps --output -
+    cp "$input" in.ps
+    check 2 "decrypt: standard output is the input" "in.ps is standard output" "" \
+        bash -c 'ulimit -f 4096; exec "$0" "$@" >> in.ps' "$host" decrypt --pass-phrase x --input in.ps --output -
+    cmp -s in.ps "$input" && ok "standard output that is the input leaves it intact" ||
+        fail "a run appended to its own input"
+    echo "victim" > victim.txt
+    ln -sf victim.txt out.partial
+    ln -sf victim.txt report.partial
+    check 0 "decrypt beside a link named like its temporary" "" "" run decrypt --pass-phrase x --input in.ps --output out
+    check 0 "a report beside a link named like its temporary" "" "" run run --job good.json --input in.ps --output kept.out --report report
+    [ "$(cat victim.txt)" = victim ] && [ -L out.partial ] && [ -L report.partial ] && [ -s out ] &&
+        [ -s report ] && ok "no link is followed" || fail "a link named NAME.partial was followed"
+    # A stop request (SIGTERM from a service, Ctrl-C) ends a run within a second whatever it
+    # waits for, and leaves no output behind.
+    stop_run() {
+        local label=$1 signal=$2 output=$3
+        shift 3
+        "$@" 2> stop.err &
+        local pid=$!
+        sleep 0.5
+        kill "-$signal" "$pid"
+        for _ in $(seq 30); do
+            kill -0 "$pid" 2> /dev/null || break
+            sleep 0.1
+        done
+        if kill -0 "$pid" 2> /dev/null; then
+            kill -KILL "$pid"
+            fail "$label: still running 3 s after $signal"
+        elif left_behind "$output"; then
+            fail "$label: $(ls "$output"*) left behind"
+        else
+            ok "$label"
+        fi
+        wait "$pid" 2> /dev/null
+    }
+    rm -f silent.fifo && mkfifo silent.fifo
+    sleep 20 > silent.fifo &
+    holder=$!
+    stop_run "run: SIGTERM while the input stays silent" TERM stopped.out \
+        "$host" run --job good.json --input silent.fifo --output stopped.out
+    stop_run "decrypt: SIGINT while the input stays silent" INT stopped.out \
+        "$host" decrypt --pass-phrase x --input silent.fifo --output stopped.out
+    kill "$holder" 2> /dev/null
+    wait "$holder" 2> /dev/null
+    rm -f slow.fifo && mkfifo slow.fifo
+    (while cat "$input" 2> /dev/null; do sleep 0.05; done > slow.fifo) &
+    holder=$!
+    stop_run "run: SIGTERM in the middle of a job" TERM stopped.out \
+        "$host" run --job good.json --input slow.fifo --output stopped.out
+    kill "$holder" 2> /dev/null
+    wait "$holder" 2> /dev/null
     odd=$(printf 'odd-\377-name.out')
     check 0 "an output name that is not UTF-8" "" "" run run --job good.json --input in.ps --output "$odd" --report odd-report.json
     grep -q '"output"' odd-report.json && ok "its report is written" || fail "no report for a non-UTF-8 output name"
@@ -183,7 +258,7 @@ expect 0 "decrypting it" run decrypt --pass-phrase s3cret --input secret.out --o
 expect 0 "the same job in the clear" run run --job good.json --input "$input" --output clear.out
 grep -qa "%!PS-Adobe" plain.out && ok "decrypted PostScript" || fail "no PostScript after decryption"
 if expect 1 "a wrong pass phrase" run decrypt --pass-phrase wrong --input secret.out --output wrong.out; then
-    [ ! -e wrong.out ] && [ ! -e wrong.out.partial ] || fail "a wrong pass phrase wrote an output"
+    ! left_behind wrong.out || fail "a wrong pass phrase wrote an output"
 fi
 size=$(wc -c < secret.out)
 { head -c $((size / 2)) secret.out; printf 'X'; tail -c $((size - size / 2 - 1)) secret.out; } > damaged.out

@@ -5,9 +5,10 @@
 #include "cvplatform/PlatformApi.h"
 #include "cvplatform/Win32Types.h"
 
-// Calls `callback(context)` on a thread of its own each time the process receives SIGTERM, which
-// then no longer ends the process. Call it before the program starts any other thread, so that
-// every thread inherits the blocked signal. FALSE when the thread cannot be started.
+// Calls `callback(context)` on a thread of its own each time the process receives SIGTERM (the
+// print service's request to stop) or SIGINT (Ctrl-C at a terminal), which then no longer end the
+// process. Call it before the program starts any other thread, so that every thread inherits the
+// blocked signals. FALSE when the thread cannot be started.
 CVPLATFORM_API BOOL CvCallOnTerminationRequest(void (*callback)(void*), void* context);
 
 // Reads a file that holds a secret of the print service, refusing one that others may read: a

@@ -1,0 +1,132 @@
+#!/bin/bash
+# The host as a CUPS filter, started as cupsd starts it but without a scheduler: what it refuses
+# (with one "ERROR:" line, exit 1 and nothing sent), what it warns about, that a stop request ends
+# it within a second whatever it waits for, and that with a pass phrase no text of the document
+# reaches the device in the clear.
+#   tests/host/cups-mode-test.sh HOST WORKDIR
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+host=$1
+work=$2
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+ok() { echo "ok: $*"; }
+
+job=$root/examples/jobs/doc001.ps2write-drv.pjl.ps
+ppd=$root/packaging/cups/cv-pdlstreamfilter-postscript.ppd
+# A queue's PPD with a pass phrase file, which must be private to the print service.
+secure_ppd() {
+    sed "s|^\*cvPDL: .*|&\n*cvPassPhraseFile: \"$work/$1\"|" "$ppd" > "$1.ppd"
+}
+printf 'correct horse\n' > phrase
+: > empty.phrase
+printf '\ncorrect horse\n' > line-end.phrase
+printf ' \t \n' > blanks.phrase
+chmod 600 ./*phrase
+for phrase in phrase empty.phrase line-end.phrase blanks.phrase; do
+    secure_ppd "$phrase"
+done
+mkdir a-folder
+# A job whose document holds a UEL of its own and then its text.
+printf '\e%%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%%!PS\n(\e%%-12345X) show\n(secret-page-text) show showpage\n\e%%-12345X\e%%-12345X@PJL EOJ\r\n\e%%-12345X' > uel-in-document.ps
+printf '\e%%-12345X@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%%!PS\n(first) show showpage\n\e%%-12345X%%!PS\n(secret-second-document) show showpage\n\e%%-12345X\e%%-12345X@PJL EOJ\r\n\e%%-12345X' > second-document.ps
+
+# filter CODE LABEL MESSAGE PPD COPIES OPTIONS [FILE]: runs the filter as cupsd does; it exits
+# with CODE and standard error holds MESSAGE; an "ERROR:" exit sends nothing. Standard input and
+# output are the caller's; out.txt and err.txt keep them.
+filter() {
+    local code=$1 label=$2 message=$3 queue=$4
+    shift 4
+    PPD=$queue PRINTER=office "$host" cups 7 alice "a title" "$@" > out.txt 2> err.txt
+    local actual=$?
+    if [ "$actual" -ne "$code" ]; then
+        fail "$label: exit $actual, expected $code; stderr: $(grep -v DEBUG err.txt)"
+        return 1
+    fi
+    if [ -n "$message" ] && ! grep -qF -- "$message" err.txt; then
+        fail "$label: standard error does not say '$message': $(grep -v DEBUG err.txt)"
+        return 1
+    fi
+    if [ "$code" -ne 0 ] && [ -s out.txt ]; then
+        fail "$label: a refused job sent $(wc -c < out.txt) bytes"
+        return 1
+    fi
+    ok "$label"
+}
+
+# Refusals: one ERROR line, exit 1, nothing sent.
+filter 1 "an empty pass phrase file" "ERROR: the pass phrase file $work/empty.phrase holds no pass phrase" empty.phrase.ppd 1 "" "$job"
+filter 1 "a pass phrase file that starts with a line end" "holds no pass phrase on its first line" line-end.phrase.ppd 1 "" "$job"
+filter 1 "a pass phrase file of blanks" "holds no pass phrase on its first line" blanks.phrase.ppd 1 "" "$job"
+filter 1 "standard input closed" "ERROR: standard input is closed" "$ppd" 1 "" <&-
+(exec >&-; PPD=$ppd "$host" cups 7 alice t 1 "" "$job" 2> err.txt)
+[ $? -eq 1 ] && grep -q "ERROR: standard output is closed" err.txt &&
+    ok "standard output closed" || fail "standard output closed: $(cat err.txt)"
+filter 1 "no copy" "ERROR: the copy count 0 asks for no copy: it must be at least 1" "$ppd" 0 "" "$job"
+filter 1 "a negative copy count" "the copy count -1 asks for no copy" "$ppd" -1 "" "$job"
+filter 1 "a copy count above 2^31 - 1" "the copy count 2147483648 is more than the 2147483647 copies" "$ppd" 2147483648 "" "$job"
+filter 1 "a copy count above 2^32" "the copy count 4294967297 is more than" "$ppd" 4294967297 "" "$job"
+filter 1 "a copy count that is no number" "the copy count \"2x\" is not a number" "$ppd" 2x "" "$job"
+filter 1 "a print file that is a directory" "ERROR: the print file a-folder is a directory" "$ppd" 1 "" a-folder
+
+# What goes through.
+if filter 0 "the most copies a job can ask for" "" "$ppd" 2147483647 "" "$job"; then
+    grep -aq "/NumCopies 2147483647 >> setpagedevice" out.txt || fail "the copies are not in the job"
+fi
+filter 0 "a regular print file" "" "$ppd" 1 "" "$job" && cp out.txt from-file.out
+rm -f print.fifo && mkfifo print.fifo
+cat "$job" > print.fifo &
+if filter 0 "a print file that is a FIFO" "INFO: cv-PDLStreamFilter" "$ppd" 1 "" print.fifo; then
+    cmp -s out.txt from-file.out || fail "the FIFO's job differs from the file's"
+fi
+wait
+filter 0 "a media type the page code cannot carry" "WARNING: the option MediaType=)quit( names no type" "$ppd" 1 "MediaType=')quit('" "$job"
+
+# With a pass phrase no text of the document leaves in the clear, also behind a UEL of its own,
+# and the device's bytes decrypt to the job.
+for document in uel-in-document second-document; do
+    if filter 0 "$document with a pass phrase" "1 encrypted sections" phrase.ppd 1 "" "$document.ps"; then
+        ! grep -aq "secret-" out.txt || fail "$document: the document's text went out in the clear"
+        "$host" decrypt --pass-phrase "correct horse" --input out.txt --output plain.txt &&
+            grep -aq "secret-" plain.txt || fail "$document: the device's bytes do not decrypt to it"
+    fi
+done
+
+# stopped PID LABEL ERRORS: a stop request ends the filter PID within a second, with an ERROR
+# line in the file ERRORS.
+stopped() {
+    local pid=$1 label=$2 errors=$3
+    sleep 0.5
+    kill -TERM "$pid"
+    local started=$SECONDS
+    for _ in $(seq 30); do
+        kill -0 "$pid" 2> /dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2> /dev/null; then
+        kill -KILL "$pid"
+        fail "$label: still running 3 s after SIGTERM"
+    elif ! grep -q "^ERROR: The job was cancelled" "$errors"; then
+        fail "$label: no ERROR line: $(cat "$errors")"
+    else
+        ok "$label: ended within $((SECONDS - started)) s of SIGTERM"
+    fi
+}
+rm -f silent.fifo full.fifo && mkfifo silent.fifo full.fifo
+sleep 20 > silent.fifo &
+holder=$!
+PPD=$ppd "$host" cups 7 alice t 1 "" silent.fifo > /dev/null 2> silent.err &
+stopped $! "SIGTERM while the input stays silent" silent.err
+kill "$holder" 2> /dev/null
+head -c $((64 * 1024 * 1024)) /dev/zero > zeros.ps
+sleep 20 < full.fifo &
+holder=$!
+PPD=$ppd "$host" cups 7 alice t 1 "" zeros.ps > full.fifo 2> full.err &
+stopped $! "SIGTERM while the output pipe is full" full.err
+kill "$holder" 2> /dev/null
+
+[ "$failures" -eq 0 ] && echo "all CUPS mode checks passed"
+exit $((failures > 0))
