@@ -2,6 +2,7 @@
 #include "HostFiles.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <random>
@@ -26,12 +27,14 @@ std::string RandomTag() {
 }
 
 #if defined(_WIN32)
+// By file id. Wine knows no volume of a standard handle it made from a Unix descriptor (it says 0),
+// so a volume of 0 matches any.
 bool IsStandardStream(int stream, const std::filesystem::path& path) {
-    BY_HANDLE_FILE_INFORMATION standard{};
-    BY_HANDLE_FILE_INFORMATION named{};
+    FILE_ID_INFO standard{};
+    FILE_ID_INFO named{};
     const HANDLE handle = GetStdHandle(stream == 0 ? STD_INPUT_HANDLE : STD_OUTPUT_HANDLE);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-        !GetFileInformationByHandle(handle, &standard)) {
+        !GetFileInformationByHandleEx(handle, FileIdInfo, &standard, sizeof standard)) {
         return false;
     }
     const HANDLE file =
@@ -40,11 +43,12 @@ bool IsStandardStream(int stream, const std::filesystem::path& path) {
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const bool known = GetFileInformationByHandle(file, &named) != FALSE;
+    const bool known = GetFileInformationByHandleEx(file, FileIdInfo, &named, sizeof named);
     CloseHandle(file);
-    return known && standard.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
-           standard.nFileIndexHigh == named.nFileIndexHigh &&
-           standard.nFileIndexLow == named.nFileIndexLow;
+    const bool sameVolume = standard.VolumeSerialNumber == named.VolumeSerialNumber ||
+                            standard.VolumeSerialNumber == 0 || named.VolumeSerialNumber == 0;
+    return known && sameVolume &&
+           std::memcmp(&standard.FileId, &named.FileId, sizeof standard.FileId) == 0;
 }
 #else
 bool IsStandardStream(int stream, const std::filesystem::path& path) {
