@@ -6,6 +6,7 @@
 #   tests/host/cups-mode-test.sh HOST WORKDIR
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/tests/host/stop-request.sh"
 host=$1
 work=$2
 rm -rf "$work"
@@ -98,21 +99,12 @@ done
 # stopped PID LABEL ERRORS: a stop request ends the filter PID within a second, with an ERROR
 # line in the file ERRORS.
 stopped() {
-    local pid=$1 label=$2 errors=$3
-    sleep 0.5
-    kill -TERM "$pid"
-    local started=$SECONDS
-    for _ in $(seq 30); do
-        kill -0 "$pid" 2> /dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$pid" 2> /dev/null; then
-        kill -KILL "$pid"
-        fail "$label: still running 3 s after SIGTERM"
-    elif ! grep -q "^ERROR: The job was cancelled" "$errors"; then
-        fail "$label: no ERROR line: $(cat "$errors")"
+    if ! stop_request "$1" TERM; then
+        fail "$2: still running 3 s after SIGTERM"
+    elif ! grep -q "^ERROR: The job was cancelled" "$3"; then
+        fail "$2: no ERROR line: $(cat "$3")"
     else
-        ok "$label: ended within $((SECONDS - started)) s of SIGTERM"
+        ok "$2: ended within a second of SIGTERM"
     fi
 }
 rm -f silent.fifo full.fifo && mkfifo silent.fifo full.fifo

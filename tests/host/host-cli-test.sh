@@ -1,9 +1,10 @@
 #!/bin/bash
-# The command line of the host binary: exit codes, messages, what is (not) written, standard
-# streams, and decryption failures.
+# The command line of the host binary: exit codes, messages, what is (not) written, the files it
+# will not touch, standard streams, stop requests, and decryption failures.
 #   tests/host/host-cli-test.sh HOST WORKDIR [RUNNER]
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/tests/host/stop-request.sh"
 host=$1
 work=$2
 runner=${3:-}
@@ -166,22 +167,13 @@ if [ -z "$runner" ]; then
         local label=$1 signal=$2 output=$3
         shift 3
         "$@" 2> stop.err &
-        local pid=$!
-        sleep 0.5
-        kill "-$signal" "$pid"
-        for _ in $(seq 30); do
-            kill -0 "$pid" 2> /dev/null || break
-            sleep 0.1
-        done
-        if kill -0 "$pid" 2> /dev/null; then
-            kill -KILL "$pid"
+        if ! stop_request $! "$signal"; then
             fail "$label: still running 3 s after $signal"
         elif left_behind "$output"; then
             fail "$label: $(ls "$output"*) left behind"
         else
             ok "$label"
         fi
-        wait "$pid" 2> /dev/null
     }
     rm -f silent.fifo && mkfifo silent.fifo
     sleep 20 > silent.fifo &
