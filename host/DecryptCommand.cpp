@@ -43,18 +43,16 @@ std::FILE* OpenInput(const DecryptOptions& options) {
 // A blank pass phrase encrypts nothing, so no section can be decrypted with one: such a phrase is
 // a mistake of the command line, most often a pass phrase file that starts with a line end.
 std::string PassPhrase(const DecryptOptions& options) {
-    if (!options.passPhraseFile) {
-        const std::string phrase = options.passPhrase.value_or("");
-        if (CXString(TextConversion::FromUtf8(phrase)).IsBlank()) {
-            throw JobFileError("the pass phrase is blank");
-        }
-        return phrase;
-    }
-    const std::string phrase = HostFiles::FirstLine(HostFiles::ReadBounded(
-        *options.passPhraseFile, HostFiles::kPassPhraseFileLimit, "pass phrase file"));
+    const std::string phrase =
+        options.passPhraseFile
+            ? HostFiles::FirstLine(HostFiles::ReadBounded(
+                  *options.passPhraseFile, HostFiles::kPassPhraseFileLimit, "pass phrase file"))
+            : options.passPhrase.value_or("");
     if (CXString(TextConversion::FromUtf8(phrase)).IsBlank()) {
-        throw JobFileError("the pass phrase file " + *options.passPhraseFile +
-                           " holds no pass phrase on its first line");
+        throw JobFileError(options.passPhraseFile
+                               ? "the pass phrase file " + *options.passPhraseFile +
+                                     " holds no pass phrase on its first line"
+                               : std::string("the pass phrase is blank"));
     }
     return phrase;
 }

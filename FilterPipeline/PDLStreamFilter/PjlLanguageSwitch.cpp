@@ -60,7 +60,6 @@ class LineReader {
 
     const BYTE* Position() const noexcept { return at; }
     bool AtEnd() const noexcept { return at == end; }
-    std::size_t Left() const noexcept { return static_cast<std::size_t>(end - at); }
 
   private:
     const BYTE* at;
