@@ -13,6 +13,7 @@
 
 #include "FilterPipeline/PDLStreamFilter/PDLInserter.h"
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
+#include "FilterPipeline/PDLStreamFilter/PipelineOutput.h"
 #include "tests/fakes/FakeComObject.h"
 
 namespace {
@@ -136,22 +137,19 @@ void RunCopy(benchmark::State& state, const std::string& prefix, const std::stri
         auto* reader = new PatternReader(prefix, pattern, kJobBytes);
         auto* writer = new NullWriter();
         {
-            CorvoAtriumHelper helper(CXString(WIDE("d")), CXString(WIDE("o")), CXString(WIDE("x")),
-                                     CXString(WIDE("bench")),
-                                     CXString(WIDE("application/octet-stream")), 1,
-                                     ComReference<IPrintWriteStream>(writer));
-            PDLInsertionDataList items;
-            const CPString productData;
-            std::unique_ptr<MeridianEncryption> encryptor;
+            PipelineOutput pipeline(writer, account);
+            std::unique_ptr<EncryptingOutput> encrypting;
             if (encrypt) {
-                encryptor = std::make_unique<MeridianEncryption>(
-                    1, CXString(), std::make_unique<OneIterationRandom>(), 1);
+                encrypting = std::make_unique<EncryptingOutput>(
+                    pipeline, CXString(WIDE("secret")),
+                    std::make_unique<MeridianEncryption>(
+                        1, CXString(), std::make_unique<OneIterationRandom>(), 1));
             }
-            PDLInserter inserter(&helper, reader, &items, ComReference<IPrintPipelinePropertyBag>(),
-                                 productData, pdl, false, false, false,
-                                 encrypt ? CXString(WIDE("secret")) : CXString(), CXString(),
-                                 std::move(encryptor));
-            inserter.KeepAccount(account);
+            PDLInsertionDataList items;
+            InserterOptions options;
+            options.pdlType = pdl;
+            PDLInserter inserter(encrypting ? static_cast<PdlOutput&>(*encrypting) : pipeline,
+                                 reader, items, options);
             inserter.CopyStream();
         }
         reader->Release();

@@ -185,10 +185,9 @@ PrintFile OpenPrintFile(const std::vector<std::string>& arguments, unsigned clos
     return {file, std::filesystem::is_regular_file(path)};
 }
 
-// The filter's message; one that names no reason (a bare exception prefix) gets the HRESULT.
+// The filter's message; a failure without one gets the HRESULT.
 std::string FailureText(const JobRun::Outcome& outcome) {
-    const std::string bare = "CPComException: ";
-    if (outcome.message.empty() || outcome.message == bare) {
+    if (outcome.message.empty()) {
         return "the filter failed with " + TextConversion::HresultText(outcome.result);
     }
     return outcome.message;

@@ -3,68 +3,19 @@
 
 #include <utility>
 
-namespace {
-// Reads one property into a VARIANT that is cleared however the read ends.
-class PropertyValue {
-  public:
-    PropertyValue(IPrintPipelinePropertyBag* bag, const WCHAR* name) {
-        VariantInit(&value);
-        succeeded = bag != nullptr && SUCCEEDED(bag->GetProperty(name, &value));
-    }
-    ~PropertyValue() { VariantClear(&value); }
-    PropertyValue(const PropertyValue&) = delete;
-    PropertyValue& operator=(const PropertyValue&) = delete;
-
-    bool succeeded = false;
-    VARIANT value;
-};
-
-std::optional<LONGLONG> IntegerOf(const VARIANT& value) {
-    switch (value.vt) {
-        case VT_I1:
-            return value.cVal;
-        case VT_UI1:
-            return value.bVal;
-        case VT_I2:
-            return value.iVal;
-        case VT_UI2:
-            return value.uiVal;
-        case VT_I4:
-            return value.lVal;
-        case VT_UI4:
-            return value.ulVal;
-        case VT_INT:
-            return value.intVal;
-        case VT_UINT:
-            return value.uintVal;
-        case VT_I8:
-            return value.llVal;
-        case VT_UI8:
-            return value.ullVal <= 0x7FFFFFFFFFFFFFFFull
-                       ? std::optional<LONGLONG>(static_cast<LONGLONG>(value.ullVal))
-                       : std::nullopt;
-        default:
-            return std::nullopt;
-    }
-}
-}  // namespace
+#include "companion/Utilities/PipelineProperty.h"
 
 std::optional<CXString> JobSettings::ReadString(IPrintPipelinePropertyBag* bag, const WCHAR* name) {
-    const PropertyValue property(bag, name);
-    if (!property.succeeded || property.value.vt != VT_BSTR || property.value.bstrVal == nullptr) {
-        return std::nullopt;
-    }
-    return CXString(property.value.bstrVal, static_cast<int>(SysStringLen(property.value.bstrVal)));
+    return PipelineProperty(bag, name).String();
 }
 
 bool JobSettings::IsPresent(IPrintPipelinePropertyBag* bag, const WCHAR* name) {
-    return PropertyValue(bag, name).succeeded;
+    return PipelineProperty(bag, name).Present();
 }
 
 DWORD JobSettings::ReadPageCount(IPrintPipelinePropertyBag* bag) {
-    const PropertyValue property(bag, WIDE("TotalPagedRenderedInPdlOutput"));
     const std::optional<LONGLONG> count =
-        property.succeeded ? IntegerOf(property.value) : std::nullopt;
+        PipelineProperty(bag, WIDE("TotalPagedRenderedInPdlOutput")).Integer();
     return count && *count >= 0 && *count <= 0xFFFFFFFFLL ? static_cast<DWORD>(*count) : 0;
 }
 

@@ -3,23 +3,11 @@
 
 #include <cstdio>
 
-OperationAccount::OperationAccount(IPrintPipelinePropertyBag* bag) {
-    if (bag == nullptr) {
-        return;
-    }
-    VARIANT value;
-    VariantInit(&value);
-    if (SUCCEEDED(bag->GetProperty(kPDLStreamFilterAccountSinkProperty, &value)) &&
-        (value.vt == VT_UNKNOWN || value.vt == VT_DISPATCH) && value.punkVal != nullptr) {
-        void* found = nullptr;
-        if (SUCCEEDED(value.punkVal->QueryInterface(IID_IPDLStreamFilterAccountSink, &found)) &&
-            found != nullptr) {
-            sink = ComReference<IPDLStreamFilterAccountSink>::Adopt(
-                static_cast<IPDLStreamFilterAccountSink*>(found));
-        }
-    }
-    VariantClear(&value);
-}
+#include "companion/Utilities/PipelineProperty.h"
+
+OperationAccount::OperationAccount(IPrintPipelinePropertyBag* bag)
+    : sink(PipelineProperty(bag, kPDLStreamFilterAccountSinkProperty)
+               .Query<IPDLStreamFilterAccountSink>(IID_IPDLStreamFilterAccountSink)) {}
 
 void OperationAccount::Send(const char* kind, const Fields& fields) {
     Fields record{{"record", kind}};

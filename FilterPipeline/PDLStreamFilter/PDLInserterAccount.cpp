@@ -3,9 +3,9 @@
 #include "PDLInserter.h"
 
 const char* PDLInserter::PageFeatureGenerator() const noexcept {
-    return bothPjlAndTicket           ? "productThenBuiltIn"
-           : genericPageLevelFeatures ? "builtIn"
-                                      : "productData";
+    return options.requiresBothPjlAndQcpt ? "productThenBuiltIn"
+           : genericPageLevelFeatures     ? "builtIn"
+                                          : "productData";
 }
 
 void PDLInserter::RecordPageFeatures(LONG page, bool hasFeatures, std::uint64_t at,
@@ -28,17 +28,7 @@ void PDLInserter::RecordJobEnd(const char* trailer, std::uint64_t at) const noex
 }
 
 void PDLInserter::RecordWhatIsLeft() const noexcept {
-    if (insertionList != nullptr) {
-        for (std::size_t index = 0; index < insertionList->size(); ++index) {
-            const PDLInsertionData& item = (*insertionList)[index];
-            if (!item.isInserted) {
-                account->Record("item", [&] {
-                    return OperationAccount::Fields{
-                        {"index", index}, {"type", item.insertionType}, {"inserted", false}};
-                });
-            }
-        }
-    }
+    RecordItemsNotInserted(account, insertionList);
     if (groupsRemoved != 0) {
         Record("graphicsGroupsRemoved", [&] {
             return OperationAccount::Fields{{"count", groupsRemoved}};
@@ -46,5 +36,5 @@ void PDLInserter::RecordWhatIsLeft() const noexcept {
     }
     const auto elapsed =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started);
-    account->CountCopy(bytesRead, cycles, elapsed.count());
+    account.CountCopy(bytesRead, cycles, elapsed.count());
 }

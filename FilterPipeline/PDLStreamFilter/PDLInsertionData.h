@@ -1,5 +1,5 @@
-// One piece of job control to put into the stream, with its place (Part of the driver's item
-// list), and the list the inserter walks in order.
+// One piece of job control to put into the stream, with its place in it, and the list the inserter
+// walks in order.
 #pragma once
 
 #include <vector>
@@ -34,3 +34,8 @@ class PDLInsertionDataList : public std::vector<PDLInsertionData> {
     PDLInsertionDataList() = default;
     virtual ~PDLInsertionDataList();
 };
+
+class OperationAccount;
+
+// Records every item of `items` that was never inserted, in list order.
+void RecordItemsNotInserted(OperationAccount& account, const PDLInsertionDataList& items) noexcept;

@@ -1,6 +1,10 @@
 // Building the insertion list.
 #include "PDLInsertionListBuilder.h"
 
+#include <string>
+
+#include "PjlVocabulary.h"
+
 void PDLInsertionListBuilder::Build(const JobSettings& settings, PDLInsertionDataList& list) {
     if (settings.fullQpifSupported && !settings.requiresBothPjlAndQcpt) {
         return;
@@ -19,7 +23,7 @@ void PDLInsertionListBuilder::Build(const JobSettings& settings, PDLInsertionDat
         list.emplace_back(BeforePclmHeader, settings.pclmCustomTicket);
     }
     if (settings.greenSeparatorFixUp) {
-        list.emplace_back(AtStreamStart, CXString(WIDE("\x1b%-12345X@PJL EOJ\r\n")));
+        list.emplace_back(AtStreamStart, CXString(std::string(Pjl::kEojItem).c_str()));
     }
     if (settings.requiresBothPjlAndQcpt && !settings.qcptTicket.IsEmpty()) {
         list.emplace_back(AtStreamStart, settings.qcptTicket);

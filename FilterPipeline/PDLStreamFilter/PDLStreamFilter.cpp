@@ -2,7 +2,11 @@
 // the operation's own failure points.
 #include "PDLStreamFilter.h"
 
+#include "AtriumContentOutput.h"
+#include "FilterFailure.h"
 #include "ModuleObjectCount.h"
+#include "PipelineOutput.h"
+#include "PjlVocabulary.h"
 #include "UtilitiesDll/LowLevelFacilities/ErrorMessages.h"
 #include "companion/FilterUtilities/MsSafeCoInit.h"
 #include "companion/FilterUtilities/NativeComPrinterPropertyBagAccess.h"
@@ -13,9 +17,7 @@
 #include "companion/Utilities/DebugUtilities.h"
 #include "companion/Utilities/DriverProductData.h"
 #include "companion/Utilities/ExecutionContextLifetime.h"
-#include "companion/Utilities/LastErrorPreserver.h"
 #include "companion/Utilities/Printer.h"
-#include "companion/Utilities/RaiseCPException.h"
 
 namespace {
 constexpr const char* kSourceFile = "FilterPipeline\\PDLStreamFilter\\PDLStreamFilter";
@@ -29,10 +31,14 @@ CvoSharedPtr<ExecutionContextBase> OpenOperationContext(std::uint32_t line) {
         31676, kOperationCategory, kSourceFile, kOperation, line, false, std::move(message)));
 }
 
-[[noreturn]] void RaiseOperationFailure(std::uint32_t line, std::string message, HRESULT result) {
-    const LastErrorPreserver preserved;
-    RaiseCPException<CPComException>(RaiseSite{kSourceFile, kOperation, line, kOperationCategory},
-                                     std::move(message), preserved.Value(), result);
+[[noreturn]] void RaiseOperationFailure(
+    std::string message, HRESULT result,
+    std::source_location site = std::source_location::current()) {
+    RaiseFilterFailure(kSourceFile, std::move(message), result, site);
+}
+
+CXString WideText(std::string_view ascii) {
+    return CXString(std::string(ascii).c_str());
 }
 }  // namespace
 
@@ -76,10 +82,13 @@ void PDLStreamFilter::RunOperation_throws() {
     GatherJobRecordAndUser(settings);
     DeriveMimeTypeAndPageCount(settings);
     stage = "Atrium hand-off";
+    encryptingOutput.reset();
+    output.reset();
     atriumHelper.reset();
     atriumHelper = std::make_unique<CorvoAtriumHelper>(
         settings.jobDocumentName, settings.jobUserName, settings.userDomain, GetPrinterName(),
         settings.mimeType, settings.pageCount, ComReference<IPrintWriteStream>(GetWriteStream()));
+    output = OpenJobOutput();
     try {
         RunJob_throws(settings, driverBag.get(), impersonation);
     } catch (...) {
@@ -159,7 +168,7 @@ void PDLStreamFilter::RecordAtrium(bool locked) noexcept {
 // A cancelled job stops where it stands: nothing more is read or written.
 void PDLStreamFilter::ThrowIfShutdownRequested_throws() const {
     if (IsShutdownRequested()) {
-        RaiseOperationFailure(__LINE__, buildErrorMessage(PDLInserter::kCancelledMessage),
+        RaiseOperationFailure(buildErrorMessage(PdlOutput::kCancelledMessage),
                               HRESULT_FROM_WIN32(ERROR_CANCELLED));
     }
 }
@@ -171,7 +180,9 @@ void PDLStreamFilter::ReadFirstInputBytes_throws() {
     const HRESULT result =
         GetReadStream()->ReadBytes(firstBytes, sizeof firstBytes, &read, &endOfFile);
     if (FAILED(result)) {
-        RaiseOperationFailure(__LINE__, buildErrorMessage("CPComException: "), result);
+        RaiseOperationFailure("Reading the first bytes of the print stream failed with " +
+                                  OperationAccount::Hex(result) + ".",
+                              result);
     }
 }
 
@@ -179,7 +190,9 @@ void PDLStreamFilter::RewindReadStream_throws() {
     ULONGLONG position = 0;
     const HRESULT result = GetReadStream()->Seek(0, STREAM_SEEK_SET, &position);
     if (FAILED(result)) {
-        RaiseOperationFailure(__LINE__, buildErrorMessage("CPComException: "), result);
+        RaiseOperationFailure("Rewinding the print stream to its start failed with " +
+                                  OperationAccount::Hex(result) + ".",
+                              result);
     }
 }
 
@@ -191,7 +204,7 @@ void PDLStreamFilter::WriteDirectTicket_throws(const JobSettings& settings,
     CXString ticket = settings.qcptTicket;
     std::vector<std::string> prefixes;
     if (settings.qfciCompliant) {
-        ticket = CXString(WIDE("\x1b%-12345X@PJL JOB\r\n")) + ticket;
+        ticket = WideText(Pjl::kJobLine) + ticket;
         prefixes.emplace_back("JOB");
     }
     if (driverBag != nullptr &&
@@ -199,31 +212,21 @@ void PDLStreamFilter::WriteDirectTicket_throws(const JobSettings& settings,
             kControllerFamilyWithSeparatorEoj &&
         driverBag->GetDriverProductData().IsFullQpifSupported() &&
         Printer(GetPrinterHandle()).IsMSSeparatorPageSelected()) {
-        ticket = CXString(WIDE("\r\n\x1b%-12345X@PJL EOJ\r\n")) + ticket;
+        ticket = WideText(Pjl::kSeparatorEojLine) + ticket;
         prefixes.insert(prefixes.begin(), "EOJ");
     }
     const CPString bytes(ticket);
     const SizeRawBytes32 count = bytes.sizeOfUtf8RawBytes();
     const std::uint64_t at = account.OutputOffset();
-    ULONG written = 0;
-    HRESULT result = S_OK;
-    if (atriumHelper->UsesAtrium()) {
-        const bool ok = atriumHelper->GetJobContentFile()->WriteToTheFile(
-            count.get(), bytes.utf8RawBytes(), static_cast<DWORD>(-1));
-        result = ok ? S_OK : E_FAIL;
-    } else {
-        result = atriumHelper->GetPipelineStream()->WriteBytes(bytes.utf8RawBytes(), count.get(),
-                                                               &written);
-    }
-    if (FAILED(result)) {
-        RaiseOperationFailure(__LINE__,
-                              buildErrorMessage("Failed writing QPIF into the print stream. "
+    output->Write(bytes.utf8RawBytes(), count.get());
+    if (FAILED(output->Failure())) {
+        const auto written = static_cast<unsigned long>(account.OutputOffset() - at);
+        RaiseOperationFailure(buildErrorMessage("Failed writing QPIF into the print stream. "
                                                 "Expected to write %ld bytes. Bytes written is "
                                                 "%ld.",
-                                                count, static_cast<unsigned long>(written)),
-                              result);
+                                                count, written),
+                              output->Failure());
     }
-    account.CountDelivered(count.get());
     account.Record("directTicket", [&] {
         return OperationAccount::Fields{
             {"outputOffset", at}, {"length", count.get()}, {"prefixes", prefixes}};
@@ -236,8 +239,7 @@ void PDLStreamFilter::CopyMainStream(const JobSettings& settings,
                                      const CorvoDriverPropertyBag* driverBag,
                                      PDLInsertionDataList& items, const CXString& packageFolder) {
     if (driverBag == nullptr) {
-        RaiseOperationFailure(__LINE__,
-                              buildErrorMessage("The driver property bag is not available: the "
+        RaiseOperationFailure(buildErrorMessage("The driver property bag is not available: the "
                                                 "job cannot be copied."),
                               E_FAIL);
     }
@@ -247,12 +249,39 @@ void PDLStreamFilter::CopyMainStream(const JobSettings& settings,
         settings.requiresBothPjlAndQcpt) {
         productPdlDataXml = driverBag->GetProductPdlDataXml();
     }
-    PDLInserter inserter(atriumHelper.get(), GetReadStream(), &items,
-                         ComReference<IPrintPipelinePropertyBag>(GetIPrintPipelinePropertyBagPtr()),
-                         productPdlDataXml, driverPdl, settings.removeNativeStapling,
-                         settings.legacyGreenFax, settings.requiresBothPjlAndQcpt,
-                         settings.passPhrase, packageFolder);
+    InserterOptions options;
+    options.pdlType = driverPdl;
+    options.removeNativeStapling = settings.removeNativeStapling;
+    options.legacyGreenFax = settings.legacyGreenFax;
+    options.requiresBothPjlAndQcpt = settings.requiresBothPjlAndQcpt;
+    options.productPdlData = std::move(productPdlDataXml);
+    options.propertyBag =
+        ComReference<IPrintPipelinePropertyBag>(GetIPrintPipelinePropertyBagPtr());
+    PDLInserter inserter(JobOutput(settings, packageFolder), GetReadStream(), items, options);
     inserter.StopWhenRequested(ShutdownRequest());
-    inserter.KeepAccount(account);
     inserter.CopyStream();
+}
+
+// The destination of every byte of the job: the content file of its Atrium folder when the queue
+// hands jobs to a folder, else the pipeline's writer.
+std::unique_ptr<PdlOutput> PDLStreamFilter::OpenJobOutput() {
+    if (atriumHelper->UsesAtrium()) {
+        return std::make_unique<AtriumContentOutput>(*atriumHelper->GetJobContentFile(), account);
+    }
+    return std::make_unique<PipelineOutput>(atriumHelper->GetPipelineStream(), account);
+}
+
+// With a pass phrase the copy writes through an encrypting output over the job's own; an XPS job's
+// ticket, read when its section begins, makes the header in front of it.
+PdlOutput& PDLStreamFilter::JobOutput(const JobSettings& settings, const CXString& packageFolder) {
+    if (settings.passPhrase.IsBlank()) {
+        return *output;
+    }
+    encryptingOutput = std::make_unique<EncryptingOutput>(
+        *output, settings.passPhrase,
+        std::make_unique<MeridianEncryption>(MeridianEncryption::kFormatVersionMode, packageFolder),
+        driverPdl == PdlValue::Xps
+            ? ComReference<IPrintPipelinePropertyBag>(GetIPrintPipelinePropertyBagPtr())
+            : ComReference<IPrintPipelinePropertyBag>());
+    return *encryptingOutput;
 }

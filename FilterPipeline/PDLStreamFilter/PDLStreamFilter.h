@@ -5,11 +5,13 @@
 #include <memory>
 
 #include "CorvoAtriumHelper.h"
+#include "EncryptingOutput.h"
 #include "JobSettings.h"
 #include "OperationAccount.h"
 #include "PDLInserter.h"
 #include "PDLInsertionData.h"
 #include "PDLInsertionListBuilder.h"
+#include "PdlOutput.h"
 #include "PdlValue.h"
 #include "companion/FilterUtilities/StreamFilterBase.h"
 #include "companion/Utilities/CXString.h"
@@ -53,6 +55,8 @@ class PDLStreamFilter : public StreamFilterBase {
     CXString LookUpExtensionPackageFolder(const JobSettings& settings) const;
     void CopyMainStream(const JobSettings& settings, const CorvoDriverPropertyBag* driverBag,
                         PDLInsertionDataList& items, const CXString& packageFolder);
+    std::unique_ptr<PdlOutput> OpenJobOutput();
+    PdlOutput& JobOutput(const JobSettings& settings, const CXString& packageFolder);
     void PassThroughPrintReadyFile(const JobSettings& settings, PDLInsertionDataList& items,
                                    const CXString& packageFolder,
                                    SetThreadTokenWrapper& impersonation);
@@ -63,6 +67,9 @@ class PDLStreamFilter : public StreamFilterBase {
     LONG printReadyFilePdl = PdlValue::NoneKnown;
     LONG driverPdl = PdlValue::NoneKnown;
     std::unique_ptr<CorvoAtriumHelper> atriumHelper;
+    // Where the job's bytes go, and with a pass phrase the encrypting output over it.
+    std::unique_ptr<PdlOutput> output;
+    std::unique_ptr<EncryptingOutput> encryptingOutput;
     // The account of the one operation, and the stage it has reached, which a failure names.
     OperationAccount account;
     const char* stage = "set-up";

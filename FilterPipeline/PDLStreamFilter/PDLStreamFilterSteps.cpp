@@ -1,8 +1,8 @@
 // The operation's steps that gather the job's facts and run its one copy.
 #include <cstdint>
 
-#include "PDLInserter.h"
 #include "PDLStreamFilter.h"
+#include "PrintReadyFilePassThrough.h"
 #include "companion/Utilities/DriverProductData.h"
 #include "companion/Utilities/PrintDriver.h"
 #include "companion/Utilities/PrintJob.h"
@@ -97,19 +97,15 @@ void PDLStreamFilter::PassThroughPrintReadyFile(const JobSettings& settings,
                                                 PDLInsertionDataList& items,
                                                 const CXString& packageFolder,
                                                 SetThreadTokenWrapper& impersonation) {
-    PDLInserter inserter(atriumHelper.get(), GetReadStream(), &items,
-                         ComReference<IPrintPipelinePropertyBag>(GetIPrintPipelinePropertyBagPtr()),
-                         CPString(), driverPdl, false, false, false, settings.passPhrase,
-                         packageFolder);
-    inserter.StopWhenRequested(ShutdownRequest());
-    inserter.KeepAccount(account);
+    PrintReadyFilePassThrough passThrough(JobOutput(settings, packageFolder), items);
+    passThrough.StopWhenRequested(ShutdownRequest());
     impersonation.RemoveImpersonationToken();
-    inserter.PassThroughPrintReadyFile(printReadyFileTempPath);
+    passThrough.Run(printReadyFileTempPath);
     const bool deleted = !printReadyFileTempPath.IsEmpty() &&
                          DeleteFileW(printReadyFileTempPath.GetString()) != FALSE;
     account.Record("printReadyPassThrough", [&] {
-        return OperationAccount::Fields{{"outputOffset", inserter.PrintReadyFileOffset()},
-                                        {"bytes", inserter.PrintReadyFileBytes()},
+        return OperationAccount::Fields{{"outputOffset", passThrough.Offset()},
+                                        {"bytes", passThrough.Bytes()},
                                         {"deleted", deleted}};
     });
     impersonation.ApplyImpersonationToken(GetUserToken());

@@ -6,9 +6,10 @@
 #include <cstring>
 
 #include "PdlValue.h"
+#include "PjlVocabulary.h"
 
 namespace {
-constexpr std::string_view kUel{"\x1b%-12345X", 9};
+using Pjl::kUel;
 constexpr std::string_view kPjl{"PJL"};
 
 bool IsSpaceOrLineEnd(BYTE c) {

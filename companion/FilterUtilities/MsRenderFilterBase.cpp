@@ -5,6 +5,7 @@
 #include "companion/Utilities/CPComException.h"
 #include "companion/Utilities/CPString.h"
 #include "companion/Utilities/ComExceptionBoundary.h"
+#include "companion/Utilities/PipelineProperty.h"
 
 MsRenderFilterBase::MsRenderFilterBase() : CUnknown(IID_IPrintPipelineFilter, GUID_NULL) {}
 
@@ -78,17 +79,11 @@ void MsRenderFilterBase::ReportFailure(const ComFailure& failure) noexcept {
 
 std::unique_ptr<NativeComPrinterPropertyBagAccess> MsRenderFilterBase::GetDriverPropertyBagAccess()
     const {
-    VARIANT value;
-    VariantInit(&value);
-    IPrinterPropertyBag* bag = nullptr;
-    if (propertyBag && SUCCEEDED(propertyBag->GetProperty(WIDE("DriverPropertyBag"), &value)) &&
-        (value.vt == VT_UNKNOWN || value.vt == VT_DISPATCH) && value.punkVal != nullptr) {
-        value.punkVal->QueryInterface(IID_IPrinterPropertyBag, reinterpret_cast<void**>(&bag));
-    }
-    VariantClear(&value);
-    if (bag == nullptr) {
+    ComReference<IPrinterPropertyBag> bag =
+        PipelineProperty(propertyBag.Get(), WIDE("DriverPropertyBag"))
+            .Query<IPrinterPropertyBag>(IID_IPrinterPropertyBag);
+    if (!bag) {
         return nullptr;
     }
-    return std::make_unique<NativeComPrinterPropertyBagAccess>(
-        ComReference<IPrinterPropertyBag>::Adopt(bag));
+    return std::make_unique<NativeComPrinterPropertyBagAccess>(std::move(bag));
 }

@@ -1,7 +1,10 @@
 // Stream filter base: opening and closing the pipeline streams.
 #include "StreamFilterBase.h"
 
+#include <utility>
+
 #include "companion/Utilities/CPComException.h"
+#include "companion/Utilities/PipelineProperty.h"
 
 namespace {
 // Asks the communicator for one end of the pipeline and makes sure it is the interface expected.
@@ -42,42 +45,21 @@ void StreamFilterBase::InitializeIO_throws(IInterFilterCommunicator* communicato
         IID_IPrintWriteStream, "write stream");
 }
 
-namespace {
-// One property of the pipeline into a VARIANT that is cleared however the read ends.
-class PipelineProperty {
-  public:
-    PipelineProperty(IPrintPipelinePropertyBag* bag, const WCHAR* name) {
-        VariantInit(&value);
-        present = bag != nullptr && SUCCEEDED(bag->GetProperty(name, &value));
-    }
-    ~PipelineProperty() { VariantClear(&value); }
-    PipelineProperty(const PipelineProperty&) = delete;
-    PipelineProperty& operator=(const PipelineProperty&) = delete;
-
-    bool Is(VARTYPE type) const { return present && value.vt == type; }
-
-    bool present = false;
-    VARIANT value;
-};
-}  // namespace
-
 // The job facts the pipeline provides under its standard names; one that is missing or of another
 // type leaves its default.
 void StreamFilterBase::OnInitializeFilter() {
     IPrintPipelinePropertyBag* bag = GetIPrintPipelinePropertyBagPtr();
-    if (const PipelineProperty name(bag, WIDE("PrinterName"));
-        name.Is(VT_BSTR) && name.value.bstrVal != nullptr) {
-        printerName =
-            CXString(name.value.bstrVal, static_cast<int>(SysStringLen(name.value.bstrVal)));
+    if (auto name = PipelineProperty(bag, WIDE("PrinterName")).String()) {
+        printerName = std::move(*name);
     }
-    if (const PipelineProperty handle(bag, WIDE("PrinterHandle")); handle.Is(VT_BYREF)) {
-        printerHandle = static_cast<HANDLE>(handle.value.byref);
+    if (const auto handle = PipelineProperty(bag, WIDE("PrinterHandle")).Pointer()) {
+        printerHandle = static_cast<HANDLE>(*handle);
     }
-    if (const PipelineProperty token(bag, WIDE("UserSecurityToken")); token.Is(VT_BYREF)) {
-        userToken = static_cast<HANDLE>(token.value.byref);
+    if (const auto token = PipelineProperty(bag, WIDE("UserSecurityToken")).Pointer()) {
+        userToken = static_cast<HANDLE>(*token);
     }
-    if (const PipelineProperty job(bag, WIDE("PrintJobId")); job.Is(VT_UI4)) {
-        jobId = job.value.ulVal;
+    if (const auto job = PipelineProperty(bag, WIDE("PrintJobId")).UnsignedLong()) {
+        jobId = *job;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "PipelineProperty.h"
 #include "seam/JobNamedProperties.h"
 
 namespace {
@@ -30,18 +31,12 @@ std::optional<WideText> FromSpooler(HANDLE printer, DWORD jobId) {
 }
 
 std::optional<WideText> FromPipeline(IPrintPipelinePropertyBag* bag) {
-    if (bag == nullptr) {
+    const std::optional<CXString> text =
+        PipelineProperty(bag, ClientJobData2ReaderWriter::kPropertyName).String();
+    if (!text) {
         return std::nullopt;
     }
-    VARIANT value;
-    VariantInit(&value);
-    std::optional<WideText> text;
-    if (SUCCEEDED(bag->GetProperty(ClientJobData2ReaderWriter::kPropertyName, &value)) &&
-        value.vt == VT_BSTR && value.bstrVal != nullptr) {
-        text = WideText(value.bstrVal, SysStringLen(value.bstrVal));
-    }
-    VariantClear(&value);
-    return text;
+    return WideText(text->GetString(), static_cast<std::size_t>(text->GetLength()));
 }
 
 WideText Trimmed(const WideText& text) {

@@ -70,9 +70,9 @@ TEST_F(JobOperationFailure, EachFailurePointGivesItsHresultMessageAndFolderState
     const HRESULT deviceFailure = static_cast<HRESULT>(0x8007001F);
     const Case cases[] = {
         {"first read fails: before the hand-off exists", 1, S_OK, 0, true, E_FAIL,
-         "CPComException: ", u"none", true, ""},
+         "Reading the first bytes of the print stream failed with 0x80004005.", u"none", true, ""},
         {"rewind fails after the hand-off is on", 0, denied, 0, true, denied,
-         "CPComException: ", u"Failed", true, ""},
+         "Rewinding the print stream to its start failed with 0x80070005.", u"Failed", true, ""},
         {"ticket write fails in the pipeline", 0, S_OK, 1, false, deviceFailure,
          "Failed writing QPIF into the print stream. Expected to write 7 bytes. Bytes written is "
          "0.",
@@ -130,7 +130,7 @@ TEST_F(JobOperationFailure, AJobFolderThatCannotTakeItsBytesFailsTheJob) {
     };
     const HRESULT tooLarge = HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
     const Case cases[] = {
-        {"the direct ticket", 20000, 0, 8, E_FAIL,
+        {"the direct ticket: the OS error, as for the copy's blocks", 20000, 0, 8, tooLarge,
          "Failed writing QPIF into the print stream. Expected to write 20000 bytes. Bytes "
          "written is 0.",
          u"Failed", "direct ticket"},

@@ -19,6 +19,7 @@
 
 #include "FilterPipeline/PDLStreamFilter/PDLInserter.h"
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
+#include "FilterPipeline/PDLStreamFilter/PipelineOutput.h"
 #include "companion/Utilities/CPComException.h"
 #include "tests/fakes/FakePipeline.h"
 
@@ -225,19 +226,23 @@ Run RunCopy(const Case& c, bool reuseSearches) {
     std::vector<std::size_t> encryptedBlocks;
     const LONG pdl = kPdlTypes[(c.flags >> 3) % 6];
     {
-        CorvoAtriumHelper helper(CXString(), CXString(), CXString(), CXString(WIDE("fuzz")),
-                                 CXString(), 0, ComReference<IPrintWriteStream>(writer));
-        const CPString productData;
+        PipelineOutput pipeline(writer, account);
         const bool encrypt = (c.flags & 4) != 0;
-        PDLInserter inserter(&helper, reader, &items, ComReference<IPrintPipelinePropertyBag>(),
-                             productData, pdl, (c.flags & 1) != 0, (c.flags & 2) != 0, false,
-                             encrypt ? CXString(WIDE("k")) : CXString(), CXString(),
-                             encrypt ? std::make_unique<IdentityEncryptor>(
-                                           run.encryptions, writer->blocks, encryptedBlocks)
-                                     : nullptr,
-                             reuseSearches);
+        std::unique_ptr<EncryptingOutput> encrypting;
+        if (encrypt) {
+            encrypting = std::make_unique<EncryptingOutput>(
+                pipeline, CXString(WIDE("k")),
+                std::make_unique<IdentityEncryptor>(run.encryptions, writer->blocks,
+                                                    encryptedBlocks));
+        }
+        InserterOptions options;
+        options.pdlType = pdl;
+        options.removeNativeStapling = (c.flags & 1) != 0;
+        options.legacyGreenFax = (c.flags & 2) != 0;
+        options.reuseSearches = reuseSearches;
+        PDLInserter inserter(encrypting ? static_cast<PdlOutput&>(*encrypting) : pipeline, reader,
+                             items, options);
         inserter.StopWhenRequested(stop);
-        inserter.KeepAccount(account);
         try {
             inserter.CopyStream();
             const bool identity = items.empty() && (c.flags & 7) == 0 &&

@@ -39,17 +39,20 @@ void RunInserter(InserterJob& job, InserterRun& run) {
         IUnknown* object;
         ~Release() { object->Release(); }
     } releaseReader{reader}, releaseWriter{writer}, releaseBag{bag};
-    CorvoAtriumHelper helper(CXString(WIDE("doc")), CXString(WIDE("u")), CXString(WIDE("d")),
-                             CXString(WIDE("no Atrium queue")),
-                             CXString(WIDE("application/postscript")), 1,
-                             ComReference<IPrintWriteStream>(writer));
-    std::unique_ptr<MeridianEncryption> encryptor;
-    if (!job.passPhrase.IsBlank() && job.bracketedEncryption) {
-        encryptor = std::make_unique<BracketingEncryptor>();
+    OperationAccount account;
+    PipelineOutput pipeline(writer, account);
+    std::unique_ptr<EncryptingOutput> encrypting;
+    if (!job.passPhrase.IsBlank()) {
+        std::unique_ptr<MeridianEncryption> cipher =
+            job.bracketedEncryption ? std::make_unique<BracketingEncryptor>()
+                                    : std::make_unique<MeridianEncryption>(
+                                          MeridianEncryption::kFormatVersionMode, CXString());
+        encrypting = std::make_unique<EncryptingOutput>(
+            pipeline, job.passPhrase, std::move(cipher),
+            job.pdl == PdlValue::Xps ? ComReference<IPrintPipelinePropertyBag>(bag)
+                                     : ComReference<IPrintPipelinePropertyBag>());
     }
-    PDLInserter inserter(&helper, reader, &job.items, ComReference<IPrintPipelinePropertyBag>(bag),
-                         CPString(), job.pdl, job.removeStapling, job.legacyFax, false,
-                         job.passPhrase, CXString(), std::move(encryptor));
+    PdlOutput& output = encrypting ? static_cast<PdlOutput&>(*encrypting) : pipeline;
     struct Collect {
         InserterRun& run;
         FakeWriteStream* writer;
@@ -68,11 +71,16 @@ void RunInserter(InserterJob& job, InserterRun& run) {
             }
         }
     } collect{run, writer, bag, job};
-    if (job.printReadyFile.IsEmpty()) {
-        inserter.CopyStream();
-    } else {
-        inserter.PassThroughPrintReadyFile(job.printReadyFile);
+    if (!job.printReadyFile.IsEmpty()) {
+        PrintReadyFilePassThrough(output, job.items).Run(job.printReadyFile);
+        return;
     }
+    InserterOptions options;
+    options.pdlType = job.pdl;
+    options.removeNativeStapling = job.removeStapling;
+    options.legacyGreenFax = job.legacyFax;
+    options.propertyBag = ComReference<IPrintPipelinePropertyBag>(bag);
+    PDLInserter(output, reader, job.items, options).CopyStream();
 }
 
 InserterRun RunInserter(InserterJob& job) {

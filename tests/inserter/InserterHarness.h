@@ -10,6 +10,8 @@
 
 #include "FilterPipeline/PDLStreamFilter/PDLInserter.h"
 #include "FilterPipeline/PDLStreamFilter/PdlValue.h"
+#include "FilterPipeline/PDLStreamFilter/PipelineOutput.h"
+#include "FilterPipeline/PDLStreamFilter/PrintReadyFilePassThrough.h"
 #include "tests/fakes/FakePipeline.h"
 #include "tests/support/JobText.h"
 
@@ -37,7 +39,7 @@ struct InserterJob {
     int failingWrite = 0;
     HRESULT failingWriteResult = E_FAIL;
     std::map<std::u16string, std::u16string> properties{};
-    // With a path: PassThroughPrintReadyFile of that file instead of CopyStream.
+    // With a path: the pass-through of that file instead of the copy.
     CXString printReadyFile{};
 };
 

@@ -1,0 +1,57 @@
+// Where the job's bytes go. Every byte of the output passes the one non-virtual Write: after the
+// first failed write, or once a stop was seen, nothing more is written, so a destination never
+// holds a stream with a gap in it. The destinations implement WriteImpl and count what they took.
+#pragma once
+
+#include <atomic>
+#include <source_location>
+#include <string_view>
+
+#include "OperationAccount.h"
+#include "seam/Win32Seam.h"
+
+class EncryptingOutput;
+
+class PdlOutput {
+  public:
+    static constexpr const char* kCancelledMessage =
+        "The job was cancelled: nothing more was read or sent.";
+
+    explicit PdlOutput(OperationAccount& account) noexcept : account(account) {}
+    virtual ~PdlOutput() = default;
+    PdlOutput(const PdlOutput&) = delete;
+    PdlOutput& operator=(const PdlOutput&) = delete;
+
+    // `endsSection` marks the last bytes of an encrypted section; a plain output ignores it.
+    void Write(const BYTE* bytes, DWORD count, bool endsSection = false);
+    void Write(std::string_view text, bool endsSection = false) {
+        Write(reinterpret_cast<const BYTE*>(text.data()), static_cast<DWORD>(text.size()),
+              endsSection);
+    }
+
+    // Nothing more is written once `requested` is set, from any thread.
+    void StopWhenRequested(const std::atomic<bool>& requested) noexcept {
+        stopRequested = &requested;
+    }
+    // Latches the request once seen: what was written before it stands, nothing after it.
+    bool Stopped() noexcept;
+    HRESULT Failure() const noexcept { return failure; }
+    // Whether bytes still reach the destination: a decision is accounted for only then.
+    bool Taking() const noexcept { return !stopped && SUCCEEDED(failure); }
+    // Ends the caller with the first failed write, or with the cancellation once it was seen.
+    void ThrowIfInterrupted(std::source_location site = std::source_location::current());
+
+    OperationAccount& Account() const noexcept { return account; }
+    // The encrypting output this one is, if it is one: the copy opens and ends its section.
+    virtual EncryptingOutput* Encryption() noexcept { return nullptr; }
+
+  protected:
+    // Writes all `count` bytes, or fails with the destination's error.
+    virtual HRESULT WriteImpl(const BYTE* bytes, DWORD count, bool endsSection) = 0;
+
+  private:
+    OperationAccount& account;
+    HRESULT failure = S_OK;
+    const std::atomic<bool>* stopRequested = nullptr;
+    bool stopped = false;
+};
