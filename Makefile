@@ -9,12 +9,12 @@
 PRESETS := linux linux-asan linux-release windows
 PACKAGES := cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libssl-dev libpugixml-dev \
             g++-mingw-w64-x86-64 wine wine64 clang-14 libfuzzer-14-dev libclang-rt-14-dev \
-            ghostscript time libcups2-dev cups-daemon cups-client
+            ghostscript time libcups2-dev cups-daemon cups-client clang-format
 FUZZ_SECONDS ?= 60
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test fuzz package install-cups $(addprefix test-,$(PRESETS)) clean
+.PHONY: deps build run test check-format fuzz package install-cups $(addprefix test-,$(PRESETS)) clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -69,7 +69,15 @@ install-cups: deps
 # test under a private cupsd, which must find it installed.
 test: export CV_REQUIRE_PACKAGE = 1
 test: export CV_REQUIRE_CUPSD = 1
-test: fuzz package $(addprefix test-,$(PRESETS))
+# Ends by checking that the tests left the source tree as the clone was: they write only under the
+# build tree.
+test: check-format fuzz package $(addprefix test-,$(PRESETS))
+	@left=$$(git status --porcelain); \
+	if [ -n "$$left" ]; then echo "the tests changed the source tree:"; echo "$$left"; exit 1; fi
+
+# Every C++ source as the repository's .clang-format lays it out.
+check-format: deps
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
 clean:
 	rm -rf build
