@@ -10,9 +10,8 @@ constexpr std::uint64_t kFilterCategory = 0x2000;
 }
 
 void RaiseFilterFailure(const char* sourceFile, std::string message, HRESULT result,
-                        std::source_location site) {
+                        const char* function, std::uint32_t line) {
     const LastErrorPreserver preserved;
-    RaiseCPException<CPComException>(
-        RaiseSite{sourceFile, site.function_name(), site.line(), kFilterCategory},
-        std::move(message), preserved.Value(), result);
+    RaiseCPException<CPComException>(RaiseSite{sourceFile, function, line, kFilterCategory},
+                                     std::move(message), preserved.Value(), result);
 }

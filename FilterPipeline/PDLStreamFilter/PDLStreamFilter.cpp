@@ -31,10 +31,10 @@ CvoSharedPtr<ExecutionContextBase> OpenOperationContext(std::uint32_t line) {
         31676, kOperationCategory, kSourceFile, kOperation, line, false, std::move(message)));
 }
 
-[[noreturn]] void RaiseOperationFailure(
-    std::string message, HRESULT result,
-    std::source_location site = std::source_location::current()) {
-    RaiseFilterFailure(kSourceFile, std::move(message), result, site);
+[[noreturn]] void RaiseOperationFailure(std::string message, HRESULT result,
+                                        const char* function = __builtin_FUNCTION(),
+                                        std::uint32_t line = __builtin_LINE()) {
+    RaiseFilterFailure(kSourceFile, std::move(message), result, function, line);
 }
 
 CXString WideText(std::string_view ascii) {

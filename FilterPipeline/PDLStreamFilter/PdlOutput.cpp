@@ -22,13 +22,13 @@ bool PdlOutput::Stopped() noexcept {
     return stopped;
 }
 
-void PdlOutput::ThrowIfInterrupted(std::source_location site) {
+void PdlOutput::ThrowIfInterrupted(const char* function, std::uint32_t line) {
     if (FAILED(failure)) {
         RaiseFilterFailure(kSourceFile, "CPComException: delivering the print stream failed",
-                           failure, site);
+                           failure, function, line);
     }
     if (Stopped()) {
         RaiseFilterFailure(kSourceFile, kCancelledMessage, HRESULT_FROM_WIN32(ERROR_CANCELLED),
-                           site);
+                           function, line);
     }
 }

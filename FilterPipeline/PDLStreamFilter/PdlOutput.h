@@ -4,7 +4,7 @@
 #pragma once
 
 #include <atomic>
-#include <source_location>
+#include <cstdint>
 #include <string_view>
 
 #include "OperationAccount.h"
@@ -39,7 +39,8 @@ class PdlOutput {
     // Whether bytes still reach the destination: a decision is accounted for only then.
     bool Taking() const noexcept { return !stopped && SUCCEEDED(failure); }
     // Ends the caller with the first failed write, or with the cancellation once it was seen.
-    void ThrowIfInterrupted(std::source_location site = std::source_location::current());
+    void ThrowIfInterrupted(const char* function = __builtin_FUNCTION(),
+                            std::uint32_t line = __builtin_LINE());
 
     OperationAccount& Account() const noexcept { return account; }
     // The encrypting output this one is, if it is one: the copy opens and ends its section.
