@@ -23,7 +23,7 @@ void PDLInsertionListBuilder::Build(const JobSettings& settings, PDLInsertionDat
         list.emplace_back(BeforePclmHeader, settings.pclmCustomTicket);
     }
     if (settings.greenSeparatorFixUp) {
-        list.emplace_back(AtStreamStart, CXString(std::string(Pjl::kEojItem).c_str()));
+        list.emplace_back(AtStreamStart, Pjl::Wide(Pjl::kEojItem));
     }
     if (settings.requiresBothPjlAndQcpt && !settings.qcptTicket.IsEmpty()) {
         list.emplace_back(AtStreamStart, settings.qcptTicket);

@@ -36,10 +36,6 @@ CvoSharedPtr<ExecutionContextBase> OpenOperationContext(std::uint32_t line) {
                                         std::uint32_t line = __builtin_LINE()) {
     RaiseFilterFailure(kSourceFile, std::move(message), result, function, line);
 }
-
-CXString WideText(std::string_view ascii) {
-    return CXString(std::string(ascii).c_str());
-}
 }  // namespace
 
 PDLStreamFilter::PDLStreamFilter() {
@@ -204,7 +200,7 @@ void PDLStreamFilter::WriteDirectTicket_throws(const JobSettings& settings,
     CXString ticket = settings.qcptTicket;
     std::vector<std::string> prefixes;
     if (settings.qfciCompliant) {
-        ticket = WideText(Pjl::kJobLine) + ticket;
+        ticket = Pjl::Wide(Pjl::kJobLine) + ticket;
         prefixes.emplace_back("JOB");
     }
     if (driverBag != nullptr &&
@@ -212,7 +208,7 @@ void PDLStreamFilter::WriteDirectTicket_throws(const JobSettings& settings,
             kControllerFamilyWithSeparatorEoj &&
         driverBag->GetDriverProductData().IsFullQpifSupported() &&
         Printer(GetPrinterHandle()).IsMSSeparatorPageSelected()) {
-        ticket = WideText(Pjl::kSeparatorEojLine) + ticket;
+        ticket = Pjl::Wide(Pjl::kSeparatorEojLine) + ticket;
         prefixes.insert(prefixes.begin(), "EOJ");
     }
     const CPString bytes(ticket);

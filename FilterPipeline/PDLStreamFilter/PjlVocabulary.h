@@ -2,7 +2,10 @@
 // language lines and the job's own trailer. Each text is the exact bytes that go out.
 #pragma once
 
+#include <string>
 #include <string_view>
+
+#include "companion/Utilities/CXString.h"
 
 namespace Pjl {
 inline constexpr std::string_view kUel{"\x1b%-12345X", 9};
@@ -22,4 +25,9 @@ inline constexpr std::string_view kEnterLanguage{"@PJL ENTER LANGUAGE"};
 inline constexpr std::string_view kComment{"@PJL COMMENT"};
 inline constexpr std::string_view kPdfLanguageLine{"@PJL ENTER LANGUAGE=PDF\r\n"};
 inline constexpr std::string_view kEncryptedLanguageLine{"\r\n@PJL ENTER LANGUAGE=ENCRYPTED\r\n"};
+
+// A line as the item list and the tickets hold it: the same ASCII bytes as wide text.
+inline CXString Wide(std::string_view ascii) {
+    return CXString(std::string(ascii).c_str());
+}
 }  // namespace Pjl

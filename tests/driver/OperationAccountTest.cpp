@@ -17,7 +17,7 @@
 #include "companion/FilterUtilities/MsSafeCoInit.h"
 #include "companion/Utilities/CPString.h"
 #include "companion/Utilities/MeridianDecryption.h"
-#include "host/TextConversion.h"
+#include "host/job/TextConversion.h"
 #include "tests/support/JobText.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/WideText.h"

@@ -9,7 +9,7 @@
 
 #include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
 #include "FilterPipeline/PDLStreamFilter/FilterClassId.h"
-#include "host/HostDriverPropertyBag.h"
+#include "host/pipeline/HostDriverPropertyBag.h"
 #include "tests/support/WideText.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/FilterModule.h"
-#include "host/JobFile.h"
+#include "host/job/JobFile.h"
+#include "host/pipeline/FilterModule.h"
 #include "tests/fakes/FakePipeline.h"
 #include "tests/support/TestFolders.h"
 #include "tests/support/TestSpooler.h"

@@ -189,29 +189,20 @@ struct Run {
     __builtin_trap();
 }
 
-// The copy of one case, with the checks every configuration must pass.
-Run RunCopy(const Case& c, bool reuseSearches) {
-    PDLInsertionDataList items;
-    std::size_t itemBytes = 0;
-    for (const auto& [type, text] : c.items) {
-        items.emplace_back(type, CXString(text.c_str()));
-        itemBytes += text.size();
-    }
+// The read stream of a case: its read size, the read that fails, empty reads and over-reports.
+FakeReadStream* ReaderOf(const Case& c) {
     auto* reader = new FakeReadStream(c.stream);
     reader->chunk = c.readSize;
     reader->failingRead = c.failingRead % 16;
-    std::atomic<bool> stop{false};
-    int writesAtStop = -1;
     reader->hookedRead = c.failingRead >> 4;
     reader->emptyFrom = c.emptyFrom % 64 == 1 ? 2 : 0;
     reader->emptyEvery = c.emptyFrom % 64 >= 60 ? c.emptyFrom % 64 - 57 : 0;
     reader->overReportBy = (c.flags & 0x40) != 0 ? c.readSize % 7 + 1 : 0;
-    auto* writer = new FakeWriteStream();
-    reader->duringHookedRead = [&] {
-        stop.store(true);
-        writesAtStop = writer->writes;
-    };
-    auto* sink = new FakeAccountSink();
+    return reader;
+}
+
+// The property bag of a case: with the account sink, or without one.
+FakePropertyBag* BagOf(const Case& c, FakeAccountSink* sink) {
     auto* bag = new FakePropertyBag();
     if ((c.emptyFrom & 0x80) != 0) {
         VARIANT value;
@@ -221,76 +212,119 @@ Run RunCopy(const Case& c, bool reuseSearches) {
         sink->AddRef();
         bag->values[WIDE("PDLStreamFilterAccountSink")] = value;
     }
-    OperationAccount account(bag);
-    Run run;
+    return bag;
+}
+
+// Everything a case sets up around one copy, and what the checks read after it.
+struct Copy {
+    const Case& c;
+    PDLInsertionDataList items;
+    std::size_t itemBytes = 0;
+    LONG pdl;
+    FakeReadStream* reader;
+    FakeWriteStream* writer = new FakeWriteStream();
+    FakeAccountSink* sink = new FakeAccountSink();
+    FakePropertyBag* bag;
+    std::atomic<bool> stop{false};
+    int writesAtStop = -1;
     std::vector<std::size_t> encryptedBlocks;
-    const LONG pdl = kPdlTypes[(c.flags >> 3) % 6];
-    {
-        PipelineOutput pipeline(writer, account);
-        const bool encrypt = (c.flags & 4) != 0;
-        std::unique_ptr<EncryptingOutput> encrypting;
-        if (encrypt) {
-            encrypting = std::make_unique<EncryptingOutput>(
-                pipeline, CXString(WIDE("k")),
-                std::make_unique<IdentityEncryptor>(run.encryptions, writer->blocks,
-                                                    encryptedBlocks));
+
+    explicit Copy(const Case& c)
+        : c(c), pdl(kPdlTypes[(c.flags >> 3) % 6]), reader(ReaderOf(c)), bag(BagOf(c, sink)) {
+        for (const auto& [type, text] : c.items) {
+            items.emplace_back(type, CXString(text.c_str()));
+            itemBytes += text.size();
         }
-        InserterOptions options;
-        options.pdlType = pdl;
-        options.removeNativeStapling = (c.flags & 1) != 0;
-        options.legacyGreenFax = (c.flags & 2) != 0;
-        options.reuseSearches = reuseSearches;
-        PDLInserter inserter(encrypting ? static_cast<PdlOutput&>(*encrypting) : pipeline, reader,
-                             items, options);
-        inserter.StopWhenRequested(stop);
-        try {
-            inserter.CopyStream();
-            const bool identity = items.empty() && (c.flags & 7) == 0 &&
-                                  pdl != PdlValue::PostScript && writesAtStop < 0;
-            if (identity && writer->blocks != IdentityBlocks(c.stream)) {
-                Fail();
-            }
-        } catch (const CPComException& failure) {
-            // A failed or endless read ends the copy with an exception: an allowed end.
-            run.result = failure.GetHresult();
-            if (failure.GetHresult() == HRESULT_FROM_WIN32(ERROR_INVALID_DATA) &&
-                writer->writes != 0) {
-                Fail();
-            }
+        reader->duringHookedRead = [this] {
+            stop.store(true);
+            writesAtStop = writer->writes;
+        };
+    }
+    ~Copy() {
+        bag->Release();
+        sink->Release();
+        reader->Release();
+        writer->Release();
+    }
+};
+
+// The copy itself: an allowed end is a normal one or a CPComException from a failed read.
+void CopyThrough(Copy& copy, OperationAccount& account, bool reuseSearches, Run& run) {
+    const Case& c = copy.c;
+    PipelineOutput pipeline(copy.writer, account);
+    std::unique_ptr<EncryptingOutput> encrypting;
+    if ((c.flags & 4) != 0) {
+        encrypting = std::make_unique<EncryptingOutput>(
+            pipeline, CXString(WIDE("k")),
+            std::make_unique<IdentityEncryptor>(run.encryptions, copy.writer->blocks,
+                                                copy.encryptedBlocks));
+    }
+    InserterOptions options;
+    options.pdlType = copy.pdl;
+    options.removeNativeStapling = (c.flags & 1) != 0;
+    options.legacyGreenFax = (c.flags & 2) != 0;
+    options.reuseSearches = reuseSearches;
+    PDLInserter inserter(encrypting ? static_cast<PdlOutput&>(*encrypting) : pipeline, copy.reader,
+                         copy.items, options);
+    inserter.StopWhenRequested(copy.stop);
+    try {
+        inserter.CopyStream();
+        const bool identity = copy.items.empty() && (c.flags & 7) == 0 &&
+                              copy.pdl != PdlValue::PostScript && copy.writesAtStop < 0;
+        if (identity && copy.writer->blocks != IdentityBlocks(c.stream)) {
+            Fail();
+        }
+    } catch (const CPComException& failure) {
+        run.result = failure.GetHresult();
+        if (failure.GetHresult() == HRESULT_FROM_WIN32(ERROR_INVALID_DATA) &&
+            copy.writer->writes != 0) {
+            Fail();
         }
     }
-    if ((writesAtStop >= 0 && writer->writes != writesAtStop) ||
-        account.OutputOffset() != writer->written.size()) {
+}
+
+// What every configuration must give: nothing written after a stop, the account's offsets on the
+// bytes, nothing but PJL in the clear beside a section, and no runaway growth.
+void CheckCopy(const Copy& copy, const OperationAccount& account) {
+    const Case& c = copy.c;
+    const FakeWriteStream& writer = *copy.writer;
+    if ((copy.writesAtStop >= 0 && writer.writes != copy.writesAtStop) ||
+        account.OutputOffset() != writer.written.size()) {
         Fail();
     }
-    const bool onlyTheStreamInTheClear =
-        c.items.empty() && (c.flags & 3) == 0 && (pdl == PdlValue::PclXl || pdl == PdlValue::Pdf);
+    const bool onlyTheStreamInTheClear = c.items.empty() && (c.flags & 3) == 0 &&
+                                         (copy.pdl == PdlValue::PclXl || copy.pdl == PdlValue::Pdf);
     if (onlyTheStreamInTheClear &&
-        !NothingButPjlInTheClearBehindTheSection(writer->blocks, encryptedBlocks)) {
+        !NothingButPjlInTheClearBehindTheSection(writer.blocks, copy.encryptedBlocks)) {
         Fail();
     }
-    for (const std::string& text : sink->records) {
+    for (const std::string& text : copy.sink->records) {
         const nlohmann::json record = nlohmann::json::parse(text);
         if (record["record"] != "item" || !record["inserted"] || record["encrypted"]) {
             continue;
         }
         const std::string& expected = c.items.at(record["index"].get<std::size_t>()).second;
-        if (writer->written.compare(record["outputOffset"].get<std::size_t>(), expected.size(),
-                                    expected) != 0) {
+        if (writer.written.compare(record["outputOffset"].get<std::size_t>(), expected.size(),
+                                   expected) != 0) {
             Fail();
         }
     }
-    const std::size_t bound = c.stream.size() + itemBytes + 25 + 74 + 28 +
+    const std::size_t bound = c.stream.size() + copy.itemBytes + 25 + 74 + 28 +
                               33 * (Occurrences(c.stream, "%%BeginPageSetup") + 1);
-    if (writer->written.size() > bound) {
+    if (writer.written.size() > bound) {
         Fail();
     }
-    run.requested = reader->requested;
-    run.blocks = writer->blocks;
-    bag->Release();
-    sink->Release();
-    reader->Release();
-    writer->Release();
+}
+
+// The copy of one case, with the checks every configuration must pass.
+Run RunCopy(const Case& c, bool reuseSearches) {
+    Copy copy(c);
+    OperationAccount account(copy.bag);
+    Run run;
+    CopyThrough(copy, account, reuseSearches, run);
+    CheckCopy(copy, account);
+    run.requested = copy.reader->requested;
+    run.blocks = copy.writer->blocks;
     return run;
 }
 }  // namespace

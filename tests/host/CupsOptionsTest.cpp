@@ -2,7 +2,7 @@
 // which twin wins, what is left out, and the text options' line ends.
 #include <gtest/gtest.h>
 
-#include "host/CupsOptions.h"
+#include "host/cups/CupsOptions.h"
 
 namespace {
 TEST(CupsJobOptions, StandardOptionsBecomeEveryPagesFeatureSettings) {

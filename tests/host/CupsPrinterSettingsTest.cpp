@@ -6,7 +6,7 @@
 #include <fstream>
 #include <random>
 
-#include "host/CupsPrinterSettings.h"
+#include "host/cups/CupsPrinterSettings.h"
 
 namespace {
 const std::string kPpdStart =

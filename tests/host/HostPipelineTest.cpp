@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "host/AccountExplanation.h"
-#include "host/HostAccountSink.h"
-#include "host/HostPropertyBag.h"
-#include "host/HostReadStream.h"
-#include "host/HostWriteStream.h"
-#include "host/JobFile.h"
-#include "host/TextConversion.h"
+#include "host/account/AccountExplanation.h"
+#include "host/job/JobFile.h"
+#include "host/job/TextConversion.h"
+#include "host/pipeline/HostAccountSink.h"
+#include "host/pipeline/HostPropertyBag.h"
+#include "host/pipeline/HostReadStream.h"
+#include "host/pipeline/HostWriteStream.h"
 
 namespace {
 std::string ParseError(const std::string& text) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FilterPipeline/PDLStreamFilter/FilterClassId.h"
-#include "host/FilterModule.h"
+#include "host/pipeline/FilterModule.h"
 #include "seam/FilterPipelineInterfaces.h"
 
 namespace {

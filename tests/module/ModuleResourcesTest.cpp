@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cv-version.h"
-#include "host/FilterModule.h"
+#include "host/pipeline/FilterModule.h"
 
 namespace {
 TEST(ModuleVersion, TheVersionResourceCarriesTheReleaseVersion) {

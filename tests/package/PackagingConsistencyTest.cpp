@@ -16,7 +16,7 @@
 #include "companion/FilterUtilities/MsSafeCoInit.h"
 #include "companion/Utilities/CPString.h"
 #include "companion/Utilities/UtilitiesLibraryHost.h"
-#include "host/TextConversion.h"
+#include "host/job/TextConversion.h"
 #include "seam/FilterPipelineInterfaces.h"
 
 namespace {

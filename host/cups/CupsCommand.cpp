@@ -1,0 +1,253 @@
+// One CUPS job through the filter module: the job file the Windows pipeline would amount to is
+// built from the command line, the environment, the PPD and the options, then run as `run` runs
+// one.
+#include "host/cups/CupsCommand.h"
+
+#include <cups/cups.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <sstream>
+
+#include "companion/Utilities/CXString.h"
+#include "host/account/AccountExplanation.h"
+#include "host/cups/CupsOptions.h"
+#include "host/cups/CupsPrinterSettings.h"
+#include "host/job/HostFiles.h"
+#include "host/job/TextConversion.h"
+#include "host/pipeline/JobRun.h"
+#include "host/pipeline/TerminationWatch.h"
+#include "seam/Win32Seam.h"
+
+namespace {
+using Json = nlohmann::ordered_json;
+
+// A job CUPS gave us that cannot be run; the message is the "ERROR:" line.
+class CupsJobError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+std::uint32_t Number(const std::string& text, const char* what, std::uint32_t least) {
+    const auto value = TextConversion::WholeNumber(text, least, 0xFFFFFFFFll);
+    if (!value) {
+        throw CupsJobError("the " + std::string(what) + " \"" + text + "\" is not a number");
+    }
+    return static_cast<std::uint32_t>(*value);
+}
+
+// The copies the job asks for: a PostScript job can ask for at most the largest integer it holds.
+int CopyCount(const std::string& text) {
+    constexpr long long kMost = std::numeric_limits<std::int32_t>::max();
+    const std::size_t firstDigit = text.size() > 1 && text[0] == '-' ? 1 : 0;
+    if (text.empty() || text.find_first_not_of("0123456789", firstDigit) != std::string::npos) {
+        throw CupsJobError("the copy count \"" + text + "\" is not a number");
+    }
+    const auto value = TextConversion::WholeNumber(text, std::numeric_limits<long long>::min(),
+                                                   std::numeric_limits<long long>::max());
+    if (firstDigit == 1 || (value && *value < 1)) {
+        throw CupsJobError("the copy count " + text + " asks for no copy: it must be at least 1");
+    }
+    if (!value || *value > kMost) {
+        throw CupsJobError("the copy count " + text + " is more than the " + std::to_string(kMost) +
+                           " copies a job can ask for");
+    }
+    return static_cast<int>(*value);
+}
+
+std::map<std::string, std::string> ParsedOptions(const std::string& text) {
+    cups_option_t* options = nullptr;
+    const int count = cupsParseOptions(text.c_str(), 0, &options);
+    std::map<std::string, std::string> parsed;
+    for (int i = 0; i < count; ++i) {
+        parsed[options[i].name] = options[i].value != nullptr ? options[i].value : "";
+    }
+    cupsFreeOptions(count, options);
+    return parsed;
+}
+
+// The first line of the queue's pass phrase file, which only root and the print service may read.
+std::string PassPhrase(const std::filesystem::path& file) {
+    std::string bytes(HostFiles::kPassPhraseFileLimit, '\0');
+    DWORD read = 0;
+    char reason[128] = {};
+    const DWORD result =
+        CvReadPrivateFile(file.c_str(), "lp", bytes.data(), static_cast<DWORD>(bytes.size()), &read,
+                          reason, sizeof reason);
+    if (result == ERROR_ACCESS_DENIED && reason[0] != '\0') {
+        throw CupsJobError("the pass phrase file " + file.string() + " is refused: " + reason +
+                           "; it must be readable by root and the lp group only");
+    }
+    if (result != ERROR_SUCCESS) {
+        throw CupsJobError("the pass phrase file " + file.string() + " cannot be read (error " +
+                           std::to_string(result) + ")");
+    }
+    bytes.resize(read);
+    const std::string phrase = HostFiles::FirstLine(bytes);
+    if (CXString(TextConversion::FromUtf8(phrase)).IsBlank()) {
+        throw CupsJobError("the pass phrase file " + file.string() +
+                           " holds no pass phrase on its first line: the job would go out in the "
+                           "clear");
+    }
+    return phrase;
+}
+
+void AddText(JobFile& job, const char* property, const std::string& text) {
+    if (!text.empty()) {
+        job.properties.emplace_back(property, text);
+    }
+}
+
+// What the Windows pipeline would hand the filter for this job.
+JobFile JobOf(const std::vector<std::string>& arguments, std::ostream& log) {
+    const char* ppd = std::getenv("PPD");
+    if (ppd == nullptr || *ppd == '\0') {
+        throw CupsJobError("the queue has no PPD (the environment variable PPD is not set)");
+    }
+    const CupsPrinterSettings printer = CupsPrinterSettings::Read(ppd);
+    JobFile job;
+    job.driver = printer.driver;
+    const char* queue = std::getenv("PRINTER");
+    job.printer.name = queue != nullptr && *queue != '\0' ? queue : "CUPS";
+    job.job.id = Number(arguments[0], "job id", 0);
+    job.job.userName = job.job.samCompatibleName = arguments[1];
+    job.job.documentName = arguments[2];
+    const CupsJobOptions options =
+        CupsJobOptions::Map(ParsedOptions(arguments[4]), CopyCount(arguments[3]));
+    for (const std::string& ignored : options.ignored) {
+        log << "WARNING: " << ignored << "; it is left out\n";
+    }
+    AddText(job, "Corvo_PjlToInsert", options.pjl);
+    AddText(job, "Corvo_JobLevelPsToInsert", options.jobLevelPs);
+    AddText(job, "Corvo_JobLevelPsCommentsToInsert", options.jobLevelPsComments);
+    if (options.removeStapling) {
+        job.properties.emplace_back("RemoveNativeStaplingFlag", nullptr);
+    }
+    if (!options.pageFeatures.empty()) {
+        job.everyPageFeatures = options.pageFeatures;
+    }
+    if (printer.passPhraseFile) {
+        AddText(job, "PDLEncryptionPassPhrase", PassPhrase(*printer.passPhraseFile));
+    }
+    if (printer.atriumProgramData) {
+        job.printer.printerData["UseCorvoAtrium"] = 1;
+        job.programData = printer.atriumProgramData;
+    }
+    return job;
+}
+
+// Each line of `text` as a log line of `level`.
+void Log(std::ostream& log, const char* level, const std::string& text) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        log << level << " " << line << "\n";
+    }
+}
+
+std::string Summary(const JobRun::Outcome& outcome) {
+    const AccountExplanation::Tally tally = AccountExplanation::Count(outcome.account);
+    std::string handedOff;
+    for (const Json& record : outcome.account) {
+        if (record.value("record", "") == "atrium") {
+            handedOff = ", handed to the Atrium job folder " + record.value("jobFolder", "");
+        }
+    }
+    return "cv-PDLStreamFilter: " + std::to_string(tally.inserted) + " of " +
+           std::to_string(tally.items) + " items inserted, " +
+           std::to_string(tally.pagesWithFeatures) + " pages given features, " +
+           std::to_string(tally.encryptedSections) + " encrypted sections, " +
+           AccountExplanation::Grouped(outcome.bytesIn) + " bytes in, " +
+           AccountExplanation::Grouped(outcome.bytesOut) + " bytes out" + handedOff;
+}
+
+// The print file CUPS names, or standard input; a FIFO reads as standard input does.
+struct PrintFile {
+    std::FILE* file = stdin;
+    bool seekable = false;
+};
+
+PrintFile OpenPrintFile(const std::vector<std::string>& arguments, unsigned closedAtStart) {
+    if (arguments.size() == 5) {
+        if ((closedAtStart & 1u) != 0) {
+            throw CupsJobError("standard input is closed: there is no job to read");
+        }
+        return {};
+    }
+    const std::filesystem::path path(arguments[5]);
+    HostFiles::RefuseDirectory(path, "print file");
+    std::FILE* file = HostFiles::Open(path, false);
+    if (file == nullptr) {
+        throw CupsJobError("the print file " + arguments[5] + " cannot be opened");
+    }
+    return {file, std::filesystem::is_regular_file(path)};
+}
+
+// The filter's message; a failure without one gets the HRESULT.
+std::string FailureText(const JobRun::Outcome& outcome) {
+    if (outcome.message.empty()) {
+        return "the filter failed with " + TextConversion::HresultText(outcome.result);
+    }
+    return outcome.message;
+}
+
+int RunJob(const std::vector<std::string>& arguments, std::ostream& log, unsigned closedAtStart) {
+    static JobCancellation cancellation;
+    if (!TerminationWatch::Install(&cancellation,
+                                   "ERROR: The job was cancelled while the filter waited for its "
+                                   "input or output.\n")) {
+        log << "WARNING: a cancelled job will not stop before its end\n";
+    }
+    if ((closedAtStart & 2u) != 0) {
+        throw CupsJobError("standard output is closed: the filtered job has nowhere to go");
+    }
+    const JobFile job = JobOf(arguments, log);
+    const PrintFile input = OpenPrintFile(arguments, closedAtStart);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::ostringstream notes;
+    const JobRun::Outcome outcome =
+        JobRun::Execute(job, input.file, input.seekable, stdout, notes, &cancellation);
+    TerminationWatch::OperationOver();
+    if (input.file != stdin) {
+        std::fclose(input.file);
+    }
+    if (cancellation.Requested() && FAILED(outcome.result)) {
+        log << "ERROR: " << FailureText(outcome) << "\n";
+        return CupsCommand::kFailed;
+    }
+    Log(log, "DEBUG:", notes.str());
+    std::ostringstream account;
+    AccountExplanation::Write(outcome.account, account);
+    Log(log, "DEBUG:", account.str());
+    if (FAILED(outcome.result)) {
+        log << "ERROR: " << FailureText(outcome) << "\n";
+        return CupsCommand::kFailed;
+    }
+    log << "INFO: " << Summary(outcome) << "\n";
+    return CupsCommand::kSucceeded;
+}
+}  // namespace
+
+bool CupsCommand::IsFilterInvocation(int argc, char** argv) {
+    if (argc != 6 && argc != 7) {
+        return false;
+    }
+    const std::string name = std::filesystem::path(argv[0]).filename().string();
+    return name != "pdl-stream-filter" && name != "pdl-stream-filter.exe";
+}
+
+int CupsCommand::Run(const std::vector<std::string>& arguments, std::ostream& log,
+                     unsigned closedAtStart) {
+    if (arguments.size() != 5 && arguments.size() != 6) {
+        log << "ERROR: usage: pdl-stream-filter cups JOB-ID USER TITLE COPIES OPTIONS [FILE]\n";
+        return kFailed;
+    }
+    try {
+        return RunJob(arguments, log, closedAtStart);
+    } catch (const std::exception& failure) {
+        log << "ERROR: " << failure.what() << "\n";
+        return kFailed;
+    }
+}

@@ -1,0 +1,25 @@
+// A CUPS queue's settings of the filter, from keywords of our own in its PPD: the driver property
+// bag's values, the pass phrase file and the Atrium hand-off's program data folder.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "host/job/JobFile.h"
+
+// A PPD that cannot be used; the message names the PPD and the keyword at fault.
+class CupsSettingsError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CupsPrinterSettings {
+    JobFile::Driver driver;
+    std::optional<std::filesystem::path> passPhraseFile;
+    std::optional<std::filesystem::path> atriumProgramData;
+
+    // Throws CupsSettingsError. A relative file or folder is taken beside the PPD.
+    static CupsPrinterSettings Read(const std::filesystem::path& ppd);
+};

@@ -1,0 +1,131 @@
+// The host's files.
+#include "host/job/HostFiles.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "seam/Win32Seam.h"
+
+namespace {
+#if defined(_WIN32)
+// By file id. Wine knows no volume of a standard handle it made from a Unix descriptor (it says 0),
+// so a volume of 0 matches any.
+bool IsStandardStream(int stream, const std::filesystem::path& path) {
+    FILE_ID_INFO standard{};
+    FILE_ID_INFO named{};
+    const HANDLE handle = GetStdHandle(stream == 0 ? STD_INPUT_HANDLE : STD_OUTPUT_HANDLE);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+        !GetFileInformationByHandleEx(handle, FileIdInfo, &standard, sizeof standard)) {
+        return false;
+    }
+    const HANDLE file =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool known = GetFileInformationByHandleEx(file, FileIdInfo, &named, sizeof named);
+    CloseHandle(file);
+    const bool sameVolume = standard.VolumeSerialNumber == named.VolumeSerialNumber ||
+                            standard.VolumeSerialNumber == 0 || named.VolumeSerialNumber == 0;
+    return known && sameVolume &&
+           std::memcmp(&standard.FileId, &named.FileId, sizeof standard.FileId) == 0;
+}
+#else
+bool IsStandardStream(int stream, const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path descriptor = "/proc/self/fd/" + std::to_string(stream);
+    return std::filesystem::equivalent(descriptor, path, error) && !error;
+}
+#endif
+}  // namespace
+
+std::FILE* HostFiles::Open(const std::filesystem::path& path, bool forWriting) {
+#if defined(_WIN32)
+    return _wfopen(path.c_str(), forWriting ? L"wb" : L"rb");
+#else
+    return std::fopen(path.c_str(), forWriting ? "wb" : "rb");
+#endif
+}
+
+std::string HostFiles::ReadBounded(const std::filesystem::path& path, std::uintmax_t limit,
+                                   const std::string& what) {
+    std::error_code error;
+    const auto type = std::filesystem::status(path, error).type();
+    if (type == std::filesystem::file_type::directory) {
+        throw JobFileError("the " + what + " " + path.string() + " is a directory");
+    }
+    if (type != std::filesystem::file_type::regular && type != std::filesystem::file_type::fifo &&
+        type != std::filesystem::file_type::not_found) {
+        throw JobFileError("the " + what + " " + path.string() + " is not a file");
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw JobFileError("cannot read the " + what + " " + path.string());
+    }
+    std::string bytes(static_cast<std::size_t>(limit) + 1, '\0');
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (file.bad()) {
+        throw JobFileError("cannot read the " + what + " " + path.string());
+    }
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    if (bytes.size() > limit) {
+        throw JobFileError("the " + what + " " + path.string() + " is larger than " +
+                           std::to_string(limit) + " bytes");
+    }
+    return bytes;
+}
+
+std::FILE* HostFiles::CreateNew(const std::filesystem::path& path) {
+#if defined(_WIN32)
+    const int descriptor =
+        _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        _close(descriptor);
+    }
+    return file;
+#else
+    // "x": O_EXCL, which also refuses a symbolic link of that name, whatever it points to.
+    return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
+void HostFiles::RefuseStandardStream(int stream, const std::filesystem::path& path,
+                                     const std::string& what) {
+    if (IsStandardStream(stream, path)) {
+        throw JobFileError("the " + what + " " + path.string() + " is standard " +
+                           (stream == 0 ? "input" : "output") +
+                           ": it would be overwritten while it is read");
+    }
+}
+
+std::string HostFiles::FirstLine(const std::string& text) {
+    return text.substr(0, text.find_first_of("\r\n"));
+}
+
+void HostFiles::RefuseSameFile(const std::filesystem::path& written, const std::string& writtenWhat,
+                               const std::filesystem::path& other, const std::string& otherWhat) {
+    // equivalent() sees links but needs both files to exist; the canonical names compare the
+    // rest (a report and an output neither of which exists yet).
+    std::error_code error;
+    std::error_code otherError;
+    const bool same = (std::filesystem::equivalent(written, other, error) && !error) ||
+                      std::filesystem::weakly_canonical(written, error) ==
+                          std::filesystem::weakly_canonical(other, otherError);
+    if (same && !error && !otherError) {
+        throw JobFileError("the " + writtenWhat + " " + written.string() + " is the " + otherWhat +
+                           " " + other.string() + ": it would be overwritten");
+    }
+}
+
+void HostFiles::RefuseDirectory(const std::filesystem::path& path, const std::string& what) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        throw JobFileError("the " + what + " " + path.string() + " is a directory");
+    }
+}

@@ -1,0 +1,109 @@
+// Outputs that appear only complete: a temporary file beside the target, renamed into place.
+#include "host/job/PendingOutput.h"
+
+#include <cerrno>
+#include <mutex>
+#include <random>
+#include <set>
+
+#include "host/job/HostFiles.h"
+#include "host/job/JobFileError.h"
+
+namespace {
+// The temporary files of the outputs still pending, for a program that is stopped.
+std::mutex temporariesLock;
+std::set<std::filesystem::path>& Temporaries() {
+    static std::set<std::filesystem::path> temporaries;
+    return temporaries;
+}
+
+std::string RandomTag() {
+    std::random_device random;
+    char tag[9];
+    std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(random()));
+    return tag;
+}
+}  // namespace
+
+PendingOutput::PendingOutput(std::filesystem::path target, const std::string& what)
+    : target(std::move(target)) {
+    std::error_code error;
+    const auto type = std::filesystem::status(this->target, error).type();
+    if (type == std::filesystem::file_type::directory) {
+        throw JobFileError("the " + what + " " + this->target.string() + " is a directory");
+    }
+    direct = type != std::filesystem::file_type::not_found &&
+             type != std::filesystem::file_type::regular &&
+             type != std::filesystem::file_type::none;
+    if (direct) {
+        file = HostFiles::Open(this->target, true);
+    } else {
+        CreateTemporary();
+    }
+    if (file == nullptr) {
+        throw JobFileError("cannot create the " + what + " " + this->target.string());
+    }
+}
+
+// A name that is taken is somebody's file: another name is tried, and the file is never opened.
+void PendingOutput::CreateTemporary() {
+    const std::lock_guard<std::mutex> lock(temporariesLock);
+    for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
+        temporary = this->target;
+        temporary += "." + RandomTag() + ".partial";
+        file = HostFiles::CreateNew(temporary);
+        if (file == nullptr && errno != EEXIST) {
+            return;
+        }
+    }
+    if (file != nullptr) {
+        Temporaries().insert(temporary);
+    }
+}
+
+void PendingOutput::Forget(bool remove) noexcept {
+    const std::lock_guard<std::mutex> lock(temporariesLock);
+    Temporaries().erase(temporary);
+    std::error_code error;
+    if (remove) {
+        std::filesystem::remove(temporary, error);
+    }
+}
+
+void PendingOutput::RemoveEveryTemporary() noexcept {
+    const std::lock_guard<std::mutex> lock(temporariesLock);
+    for (const std::filesystem::path& temporary : Temporaries()) {
+        std::error_code error;
+        std::filesystem::remove(temporary, error);
+    }
+    Temporaries().clear();
+}
+
+PendingOutput::~PendingOutput() {
+    Discard();
+}
+
+bool PendingOutput::Commit() {
+    const bool closed = std::fclose(file) == 0;
+    file = nullptr;
+    if (direct) {
+        return closed;
+    }
+    std::error_code error;
+    if (closed) {
+        std::filesystem::rename(temporary, target, error);
+    }
+    Forget(!closed || error);
+    return closed && !error;
+}
+
+void PendingOutput::Discard() noexcept {
+    if (file == nullptr) {
+        return;
+    }
+    std::fclose(file);
+    file = nullptr;
+    if (!direct) {
+        Forget(true);
+    }
+}

@@ -1,0 +1,38 @@
+// An output written under a temporary name of its own beside its place ("NAME.1a2b3c4d.partial",
+// created new, so that no file of the user is followed or truncated) and renamed into place only
+// when the run succeeded; otherwise, when it goes without Commit, and when the program is stopped,
+// it is removed. A target that exists and is no regular file (a device, a FIFO) is written
+// directly: renaming over it would replace it.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+class PendingOutput {
+  public:
+    // Throws JobFileError when the temporary file cannot be created.
+    PendingOutput(std::filesystem::path target, const std::string& what);
+    // Removes the temporary file of every output still pending, from any thread: a program that is
+    // stopped leaves no partial output behind.
+    static void RemoveEveryTemporary() noexcept;
+    ~PendingOutput();
+    PendingOutput(const PendingOutput&) = delete;
+    PendingOutput& operator=(const PendingOutput&) = delete;
+
+    std::FILE* File() const noexcept { return file; }
+    // Closes the file and renames it into place; false (and nothing left behind) when either fails.
+    bool Commit();
+    // Closes and removes the temporary file.
+    void Discard() noexcept;
+
+  private:
+    void CreateTemporary();
+    // Takes the temporary file off the list of those to remove at a stop, removing it if asked.
+    void Forget(bool remove) noexcept;
+
+    std::filesystem::path target;
+    std::filesystem::path temporary;
+    std::FILE* file = nullptr;
+    bool direct = false;
+};

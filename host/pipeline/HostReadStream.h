@@ -1,0 +1,38 @@
+// The read stream the host gives the filter: a file or standard input, handed out in the full
+// count asked for unless the input ends, as the pipeline's streams do. A pipe cannot seek, so
+// its first bytes are kept for the filter's rewind to the start.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "host/pipeline/HostComObject.h"
+
+class HostReadStream : public HostComObject<IPrintReadStream> {
+  public:
+    // Bytes of a pipe kept for rewinding; the filter reads 4 before it rewinds.
+    static constexpr std::size_t kRewindableHead = 65536;
+
+    // `file` stays the caller's; `seekable` says whether it is a regular file.
+    HostReadStream(std::FILE* file, bool seekable);
+
+    HRESULT STDMETHODCALLTYPE Seek(LONGLONG offset, DWORD origin, ULONGLONG* newPosition) override;
+    HRESULT STDMETHODCALLTYPE ReadBytes(void* buffer, ULONG requested, ULONG* read,
+                                        BOOL* endOfFile) override;
+
+    // The farthest position the filter read to: the input's bytes it consumed.
+    ULONGLONG BytesConsumed() const noexcept { return farthest; }
+
+  private:
+    HRESULT SeekFile(ULONGLONG target);
+    // Reads from the file until `count` bytes arrived, the end, or an error.
+    std::size_t ReadFile(char* buffer, std::size_t count, bool& failed);
+
+    std::FILE* file;
+    bool seekable;
+    std::string head;
+    ULONGLONG position = 0;
+    ULONGLONG taken = 0;
+    ULONGLONG farthest = 0;
+    bool ended = false;
+};
