@@ -5,12 +5,14 @@
 
 #include <cups/cups.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 #include "companion/Utilities/CXString.h"
 #include "host/account/AccountExplanation.h"
@@ -101,22 +103,30 @@ void AddText(JobFile& job, const char* property, const std::string& text) {
     }
 }
 
-// What the Windows pipeline would hand the filter for this job.
-JobFile JobOf(const std::vector<std::string>& arguments, std::ostream& log) {
-    const char* ppd = std::getenv("PPD");
-    if (ppd == nullptr || *ppd == '\0') {
-        throw CupsJobError("the queue has no PPD (the environment variable PPD is not set)");
+// What cupsd hands the filter, by the document's type (CONTENT_TYPE): a finished job of the
+// printer's language, which reaches the filter first and as it is; a raw job, which the queue must
+// still not send past the pass phrase; or a document an earlier filter of the chain made from
+// another format, and with it the copies, collation and page size the job asked for.
+enum class Document { Finished, Raw, Converted };
+
+Document DocumentOf() {
+    const char* type = std::getenv("CONTENT_TYPE");
+    if (type == nullptr || *type == '\0' ||
+        std::string_view(type) == "application/vnd.cv-pdl-job") {
+        return Document::Finished;
     }
-    const CupsPrinterSettings printer = CupsPrinterSettings::Read(ppd);
-    JobFile job;
-    job.driver = printer.driver;
-    const char* queue = std::getenv("PRINTER");
-    job.printer.name = queue != nullptr && *queue != '\0' ? queue : "CUPS";
-    job.job.id = Number(arguments[0], "job id", 0);
-    job.job.userName = job.job.samCompatibleName = arguments[1];
-    job.job.documentName = arguments[2];
-    const CupsJobOptions options =
-        CupsJobOptions::Map(ParsedOptions(arguments[4]), CopyCount(arguments[3]));
+    return std::string_view(type) == "application/vnd.cups-raw" ? Document::Raw
+                                                                : Document::Converted;
+}
+
+// The job's own settings: its options with the queue's defaults, as the printer's language takes
+// them. A raw job has none: it goes out as it came, encrypted when the queue says so.
+void AddOptions(JobFile& job, const CupsPrinterSettings& printer, const std::string& text,
+                CupsJobOptions::Request request, std::ostream& log) {
+    request.language = printer.driver.pdl == 7360 ? CupsJobOptions::Language::PclXl
+                                                  : CupsJobOptions::Language::PostScript;
+    const CupsJobOptions options = CupsJobOptions::Map(
+        CupsJobOptions::WithDefaults(ParsedOptions(text), printer.defaults), request);
     for (const std::string& ignored : options.ignored) {
         log << "WARNING: " << ignored << "; it is left out\n";
     }
@@ -129,6 +139,23 @@ JobFile JobOf(const std::vector<std::string>& arguments, std::ostream& log) {
     if (!options.pageFeatures.empty()) {
         job.everyPageFeatures = options.pageFeatures;
     }
+}
+
+// What the Windows pipeline would hand the filter for this job.
+JobFile JobOf(const std::vector<std::string>& arguments, const CupsPrinterSettings& printer,
+              Document document, std::ostream& log) {
+    JobFile job;
+    job.driver = printer.driver;
+    const char* queue = std::getenv("PRINTER");
+    job.printer.name = queue != nullptr && *queue != '\0' ? queue : "CUPS";
+    job.job.id = Number(arguments[0], "job id", 0);
+    job.job.userName = job.job.samCompatibleName = arguments[1];
+    job.job.documentName = arguments[2];
+    const int copies = CopyCount(arguments[3]);
+    if (document != Document::Raw) {
+        AddOptions(job, printer, arguments[4],
+                   {.copies = copies, .finished = document == Document::Finished}, log);
+    }
     if (printer.passPhraseFile) {
         AddText(job, "PDLEncryptionPassPhrase", PassPhrase(*printer.passPhraseFile));
     }
@@ -137,6 +164,14 @@ JobFile JobOf(const std::vector<std::string>& arguments, std::ostream& log) {
         job.programData = printer.atriumProgramData;
     }
     return job;
+}
+
+CupsPrinterSettings PrinterOf() {
+    const char* ppd = std::getenv("PPD");
+    if (ppd == nullptr || *ppd == '\0') {
+        throw CupsJobError("the queue has no PPD (the environment variable PPD is not set)");
+    }
+    return CupsPrinterSettings::Read(ppd);
 }
 
 // Each line of `text` as a log line of `level`.
@@ -167,6 +202,18 @@ std::string Summary(const JobRun::Outcome& outcome) {
 struct PrintFile {
     std::FILE* file = stdin;
     bool seekable = false;
+
+    PrintFile() = default;
+    PrintFile(std::FILE* file, bool seekable) : file(file), seekable(seekable) {}
+    PrintFile(PrintFile&& other) noexcept : file(other.file), seekable(other.seekable) {
+        other.file = stdin;
+    }
+    PrintFile& operator=(PrintFile&&) = delete;
+    ~PrintFile() {
+        if (file != stdin) {
+            std::fclose(file);
+        }
+    }
 };
 
 PrintFile OpenPrintFile(const std::vector<std::string>& arguments, unsigned closedAtStart) {
@@ -193,6 +240,60 @@ std::string FailureText(const JobRun::Outcome& outcome) {
     return outcome.message;
 }
 
+// A raw job on a queue that neither encrypts nor hands jobs to a folder goes out byte for byte,
+// once per copy, as the backend would have sent it had no filter been in the way.
+bool CopyRaw(const PrintFile& input, int copies) {
+    std::vector<char> block(64u << 10);
+    for (int copy = 0; copy < copies; ++copy) {
+        if (copy > 0 && std::fseek(input.file, 0, SEEK_SET) != 0) {
+            return false;
+        }
+        for (std::size_t got; (got = std::fread(block.data(), 1, block.size(), input.file)) != 0;) {
+            if (std::fwrite(block.data(), 1, got, stdout) != got) {
+                return false;
+            }
+        }
+        if (std::ferror(input.file) != 0) {
+            return false;
+        }
+    }
+    return std::fflush(stdout) == 0;
+}
+
+// What the account says of one run, and whether it failed; items the copy never wrote are said
+// as warnings, since a job option that silently went missing would print the wrong job.
+bool Report(const JobRun::Outcome& outcome, const std::string& notes, std::ostream& log) {
+    Log(log, "DEBUG:", notes);
+    std::ostringstream account;
+    AccountExplanation::Write(outcome.account, account);
+    Log(log, "DEBUG:", account.str());
+    for (const Json& record : outcome.account) {
+        if (record.value("record", "") == "item" && !record.value("inserted", true)) {
+            log << "WARNING: " << AccountExplanation::Describe(record) << "\n";
+        }
+    }
+    if (FAILED(outcome.result)) {
+        log << "ERROR: " << FailureText(outcome) << "\n";
+        return false;
+    }
+    log << "INFO: " << Summary(outcome) << "\n";
+    return true;
+}
+
+// The copies of a raw job that the filter must make: the backend makes them only for a job that
+// reaches it without a filter. A pipe cannot be read twice.
+int RawCopies(const std::vector<std::string>& arguments, const PrintFile& input,
+              std::ostream& log) {
+    const int copies = CopyCount(arguments[3]);
+    if (copies > 1 && !input.seekable) {
+        log << "WARNING: the raw job comes through a pipe, which cannot be read twice: one copy "
+               "of the "
+            << copies << " asked for is printed\n";
+        return 1;
+    }
+    return copies;
+}
+
 int RunJob(const std::vector<std::string>& arguments, std::ostream& log, unsigned closedAtStart) {
     static JobCancellation cancellation;
     if (!TerminationWatch::Install(&cancellation,
@@ -203,39 +304,45 @@ int RunJob(const std::vector<std::string>& arguments, std::ostream& log, unsigne
     if ((closedAtStart & 2u) != 0) {
         throw CupsJobError("standard output is closed: the filtered job has nowhere to go");
     }
-    const JobFile job = JobOf(arguments, log);
+    const Document document = DocumentOf();
+    const CupsPrinterSettings printer = PrinterOf();
+    const JobFile job = JobOf(arguments, printer, document, log);
     const PrintFile input = OpenPrintFile(arguments, closedAtStart);
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    std::ostringstream notes;
-    const JobRun::Outcome outcome =
-        JobRun::Execute(job, input.file, input.seekable, stdout, notes, &cancellation);
+    const int runs = document == Document::Raw ? RawCopies(arguments, input, log) : 1;
+    if (document == Document::Raw && !printer.passPhraseFile && !printer.atriumProgramData) {
+        if (!CopyRaw(input, runs)) {
+            throw CupsJobError("the raw job could not be copied to the printer");
+        }
+        return CupsCommand::kSucceeded;
+    }
+    bool succeeded = true;
+    for (int run = 0; run < runs && succeeded; ++run) {
+        if (run > 0 && std::fseek(input.file, 0, SEEK_SET) != 0) {
+            throw CupsJobError("the raw job cannot be read again for its next copy");
+        }
+        std::ostringstream notes;
+        const JobRun::Outcome outcome =
+            JobRun::Execute(job, input.file, input.seekable, stdout, notes, &cancellation);
+        if (cancellation.Requested() && FAILED(outcome.result)) {
+            log << "ERROR: " << FailureText(outcome) << "\n";
+            return CupsCommand::kFailed;
+        }
+        succeeded = Report(outcome, notes.str(), log);
+    }
     TerminationWatch::OperationOver();
-    if (input.file != stdin) {
-        std::fclose(input.file);
-    }
-    if (cancellation.Requested() && FAILED(outcome.result)) {
-        log << "ERROR: " << FailureText(outcome) << "\n";
-        return CupsCommand::kFailed;
-    }
-    Log(log, "DEBUG:", notes.str());
-    std::ostringstream account;
-    AccountExplanation::Write(outcome.account, account);
-    Log(log, "DEBUG:", account.str());
-    if (FAILED(outcome.result)) {
-        log << "ERROR: " << FailureText(outcome) << "\n";
-        return CupsCommand::kFailed;
-    }
-    log << "INFO: " << Summary(outcome) << "\n";
-    return CupsCommand::kSucceeded;
+    return succeeded ? CupsCommand::kSucceeded : CupsCommand::kFailed;
 }
 }  // namespace
 
+// cupsd names the filter's process after the queue, so the program's name tells nothing: a filter
+// is known by its arguments, the first of which is a job id where a command has its name.
 bool CupsCommand::IsFilterInvocation(int argc, char** argv) {
     if (argc != 6 && argc != 7) {
         return false;
     }
-    const std::string name = std::filesystem::path(argv[0]).filename().string();
-    return name != "pdl-stream-filter" && name != "pdl-stream-filter.exe";
+    const std::string_view first = argv[1];
+    return !first.empty() && first.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 int CupsCommand::Run(const std::vector<std::string>& arguments, std::ostream& log,
@@ -244,6 +351,9 @@ int CupsCommand::Run(const std::vector<std::string>& arguments, std::ostream& lo
         log << "ERROR: usage: pdl-stream-filter cups JOB-ID USER TITLE COPIES OPTIONS [FILE]\n";
         return kFailed;
     }
+    // A reader that goes away (a cancelled backend) must fail the write, not kill the program
+    // before it can say so.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         return RunJob(arguments, log, closedAtStart);
     } catch (const std::exception& failure) {

@@ -61,7 +61,7 @@ std::optional<std::string> MediaType(const Options& options, std::vector<std::st
     return "MediaType=" + given->second;
 }
 
-// "tray-2", "Tray2" and "2" are tray 2; "auto" asks for no tray.
+// "tray-2", "Tray2", "2" and "middle" are tray 2; "auto" asks for no tray.
 std::optional<std::string> MediaPosition(const Options& options,
                                          std::vector<std::string>& ignored) {
     const auto given = First(options, {"InputSlot", "media-source"});
@@ -71,6 +71,12 @@ std::optional<std::string> MediaPosition(const Options& options,
     const std::string value = Lower(given->second);
     if (value == "auto") {
         return "";
+    }
+    // The IPP keywords of a printer whose trays are numbered from the top.
+    static const std::map<std::string, int> kNamed = {
+        {"main", 1}, {"top", 1}, {"middle", 2}, {"bottom", 3}};
+    if (const auto named = kNamed.find(value); named != kNamed.end()) {
+        return "MediaPosition=" + std::to_string(named->second);
     }
     const auto digits = value.find_first_of("0123456789");
     const std::string prefix = value.substr(0, digits);
@@ -115,13 +121,16 @@ bool IsTrue(const Options& options, const char* name) {
     return value.empty() || value == "true" || value == "yes" || value == "on" || value == "1";
 }
 
-std::string CollateAndCopies(const Options& options, int copies) {
+bool Collated(const Options& options) {
     const auto collate = First(options, {"Collate", "multiple-document-handling"});
     const std::string value = collate ? Lower(collate->second) : "false";
-    const bool collated = value == "true" || value == "yes" || value == "on" || value.empty() ||
-                          value == "separate-documents-collated-copies";
+    return value == "true" || value == "yes" || value == "on" || value.empty() ||
+           value == "separate-documents-collated-copies";
+}
+
+std::string CollateAndCopies(const Options& options, int copies) {
     std::string entries;
-    if (collated) {
+    if (Collated(options)) {
         entries += " /Collate true";
     }
     if (copies > 1) {
@@ -129,10 +138,62 @@ std::string CollateAndCopies(const Options& options, int copies) {
     }
     return entries.empty() ? "" : "<<" + entries + " >> setpagedevice\n";
 }
-}  // namespace
 
-CupsJobOptions CupsJobOptions::Map(const Options& options, int copies) {
-    CupsJobOptions mapped;
+// A page feature setting as the PJL a PCL XL printer takes for it.
+std::string PjlOf(const std::string& setting) {
+    static const std::map<std::string, std::string> kFixed = {
+        {"Duplex=OneSided", "@PJL SET DUPLEX=OFF\r\n"},
+        {"Duplex=TwoSidedLongEdge", "@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=LONGEDGE\r\n"},
+        {"Duplex=TwoSidedShortEdge", "@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=SHORTEDGE\r\n"},
+        {"ColorMode=Monochrome", "@PJL SET RENDERMODE=GRAYSCALE\r\n"},
+        {"ColorMode=Color", "@PJL SET RENDERMODE=COLOR\r\n"}};
+    if (const auto found = kFixed.find(setting); found != kFixed.end()) {
+        return found->second;
+    }
+    const std::size_t equals = setting.find('=');
+    const std::string name = setting.substr(0, equals);
+    const std::string value = setting.substr(equals + 1);
+    return name == "MediaPosition" ? "@PJL SET MEDIASOURCE=TRAY" + value + "\r\n"
+                                   : "@PJL SET MEDIATYPE=" + value + "\r\n";
+}
+
+// The paper of a PCL XL job by its PPD or IPP name; what PJL cannot name is left out and said.
+std::string PjlPaper(const Options& options, std::vector<std::string>& ignored) {
+    const auto given = First(options, {"PageSize", "media"});
+    if (!given) {
+        return "";
+    }
+    static const std::map<std::string, std::string> kPapers = {
+        {"a4", "A4"},
+        {"iso_a4_210x297mm", "A4"},
+        {"a5", "A5"},
+        {"iso_a5_148x210mm", "A5"},
+        {"a3", "A3"},
+        {"iso_a3_297x420mm", "A3"},
+        {"letter", "LETTER"},
+        {"na_letter_8.5x11in", "LETTER"},
+        {"legal", "LEGAL"},
+        {"na_legal_8.5x14in", "LEGAL"},
+        {"executive", "EXECUTIVE"},
+        {"na_executive_7.25x10.5in", "EXECUTIVE"}};
+    const auto found = kPapers.find(Lower(given->second));
+    if (found == kPapers.end()) {
+        ignored.push_back("the option " + given->first + "=" + given->second +
+                          " names no paper the printer's PJL knows");
+        return "";
+    }
+    return "@PJL SET PAPER=" + found->second + "\r\n";
+}
+
+std::string PjlCopies(const Options& options, int copies) {
+    if (copies <= 1) {
+        return "";
+    }
+    return (Collated(options) ? "@PJL SET QTY=" : "@PJL SET COPIES=") + std::to_string(copies) +
+           "\r\n";
+}
+
+std::vector<std::string> Settings(const Options& options, std::vector<std::string>& ignored) {
     const Table duplex = {{"none", "Duplex=OneSided"},
                           {"one-sided", "Duplex=OneSided"},
                           {"duplexnotumble", "Duplex=TwoSidedLongEdge"},
@@ -143,24 +204,77 @@ CupsJobOptions CupsJobOptions::Map(const Options& options, int copies) {
                           {"grayscale", "ColorMode=Monochrome"},
                           {"black", "ColorMode=Monochrome"},
                           {"monochrome", "ColorMode=Monochrome"},
+                          {"auto-monochrome", "ColorMode=Monochrome"},
                           {"process-monochrome", "ColorMode=Monochrome"},
                           {"bi-level", "ColorMode=Monochrome"},
+                          {"process-bi-level", "ColorMode=Monochrome"},
                           {"rgb", "ColorMode=Color"},
                           {"cmyk", "ColorMode=Color"},
                           {"color", "ColorMode=Color"},
                           {"auto", ""}};
-    std::vector<std::optional<std::string>> settings = {
-        Setting(options, {"Duplex", "sides"}, duplex, mapped.ignored),
-        MediaType(options, mapped.ignored), MediaPosition(options, mapped.ignored),
-        Setting(options, {"ColorModel", "print-color-mode"}, colour, mapped.ignored)};
-    for (const auto& setting : settings) {
+    const std::optional<std::string> each[] = {
+        Setting(options, {"Duplex", "sides"}, duplex, ignored), MediaType(options, ignored),
+        MediaPosition(options, ignored),
+        Setting(options, {"ColorModel", "print-color-mode"}, colour, ignored)};
+    std::vector<std::string> settings;
+    for (const auto& setting : each) {
         if (setting && !setting->empty()) {
-            mapped.pageFeatures += (mapped.pageFeatures.empty() ? "" : ":") + *setting;
+            settings.push_back(*setting);
         }
     }
-    mapped.pjl = Lines(options, "cv-pjl", "\r\n");
-    mapped.jobLevelPs = CollateAndCopies(options, copies) + Lines(options, "cv-job-ps", "\n");
+    return settings;
+}
+}  // namespace
+
+CupsJobOptions CupsJobOptions::Map(const Options& options, const Request& request) {
+    CupsJobOptions mapped;
+    const std::vector<std::string> settings = Settings(options, mapped.ignored);
+    // An earlier filter makes the copies of a PostScript queue's job (pstops, pdftops).
+    // Ghostscript, which makes a PCL XL queue's, leaves them to the printer, as the PPD lets it:
+    // they go in PJL.
+    const int copies = request.finished || request.language == Language::PclXl ? request.copies : 1;
+    if (request.language == Language::PclXl) {
+        for (const std::string& setting : settings) {
+            mapped.pjl += PjlOf(setting);
+        }
+        mapped.pjl += PjlPaper(options, mapped.ignored) + PjlCopies(options, copies);
+    } else {
+        for (const std::string& setting : settings) {
+            mapped.pageFeatures += (mapped.pageFeatures.empty() ? "" : ":") + setting;
+        }
+        if (request.finished) {
+            mapped.jobLevelPs = CollateAndCopies(options, copies);
+            if (const auto media = First(options, {"media"})) {
+                mapped.ignored.push_back("the option media=" + media->second +
+                                         " cannot be honoured: a finished job keeps the page "
+                                         "size it was made for");
+            }
+        }
+    }
+    mapped.pjl += Lines(options, "cv-pjl", "\r\n");
+    mapped.jobLevelPs += Lines(options, "cv-job-ps", "\n");
     mapped.jobLevelPsComments = Lines(options, "cv-job-ps-comments", "\n");
-    mapped.removeStapling = IsTrue(options, "cv-remove-stapling");
+    mapped.removeStapling =
+        IsTrue(options, "cv-remove-stapling") || IsTrue(options, "cvRemoveStapling");
     return mapped;
+}
+
+Options CupsJobOptions::WithDefaults(Options options, const Options& defaults) {
+    static const std::map<std::string, std::string> kTwins = {
+        {"Duplex", "sides"},
+        {"InputSlot", "media-source"},
+        {"MediaType", "media-type"},
+        {"ColorModel", "print-color-mode"},
+        {"Collate", "multiple-document-handling"},
+        {"PageSize", "media"},
+        {"PageRegion", "media"}};
+    for (const auto& [name, choice] : defaults) {
+        const auto twin = kTwins.find(name);
+        if (options.count(name) != 0 ||
+            (twin != kTwins.end() && options.count(twin->second) != 0)) {
+            continue;
+        }
+        options.emplace(name, choice);
+    }
+    return options;
 }

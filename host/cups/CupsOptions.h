@@ -1,6 +1,7 @@
-// A CUPS job's options as the pipeline properties the Windows pipeline would give the filter: the
-// standard duplex, media type, input slot and colour options become every page's feature settings,
-// Collate and the copy count the job-level PostScript, and our own cv-* options the items.
+// A CUPS job's options as the pipeline properties the Windows pipeline would give the filter. For
+// a PostScript printer the standard duplex, media type, input slot and colour options become every
+// page's feature settings and Collate with the copy count job-level PostScript; a PCL XL printer
+// gets them as PJL lines. Our own cv-* options become the items.
 #pragma once
 
 #include <map>
@@ -8,6 +9,15 @@
 #include <vector>
 
 struct CupsJobOptions {
+    enum class Language { PostScript, PclXl };
+    struct Request {
+        Language language = Language::PostScript;
+        int copies = 1;
+        // The document is a finished job and the filter the first of the chain. Otherwise an
+        // earlier filter made it from another format, with its copies, collation and page size.
+        bool finished = true;
+    };
+
     // "Duplex=TwoSidedLongEdge:MediaType=Plain:MediaPosition=2:ColorMode=Monochrome", as much of
     // it as the options name; empty for none.
     std::string pageFeatures;
@@ -18,6 +28,13 @@ struct CupsJobOptions {
     // Options given with a value the mapping does not know, each as a sentence for the log.
     std::vector<std::string> ignored;
 
-    // `options` as cupsParseOptions gives them; `copies` from the command line.
-    static CupsJobOptions Map(const std::map<std::string, std::string>& options, int copies);
+    // The job's options with the queue's PPD defaults for every option the job sets neither under
+    // its PPD name nor under its IPP twin (Duplex and sides, InputSlot and media-source, ...).
+    static std::map<std::string, std::string> WithDefaults(
+        std::map<std::string, std::string> options,
+        const std::map<std::string, std::string>& defaults);
+
+    // `options` as cupsParseOptions gives them, with the queue's defaults.
+    static CupsJobOptions Map(const std::map<std::string, std::string>& options,
+                              const Request& request);
 };

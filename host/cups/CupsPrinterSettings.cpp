@@ -71,6 +71,18 @@ class Keywords {
     ppd_file_t* ppd;
     std::filesystem::path path;
 };
+
+std::map<std::string, std::string> MarkedDefaults(ppd_file_t* ppd) {
+    ppdMarkDefaults(ppd);
+    std::map<std::string, std::string> defaults;
+    for (ppd_option_t* option = ppdFirstOption(ppd); option != nullptr;
+         option = ppdNextOption(ppd)) {
+        if (const ppd_choice_t* choice = ppdFindMarkedChoice(ppd, option->keyword)) {
+            defaults[option->keyword] = choice->choice;
+        }
+    }
+    return defaults;
+}
 }  // namespace
 
 CupsPrinterSettings CupsPrinterSettings::Read(const std::filesystem::path& path) {
@@ -101,5 +113,6 @@ CupsPrinterSettings CupsPrinterSettings::Read(const std::filesystem::path& path)
     driver.extensionPackageFolder = path.parent_path().string();
     settings.passPhraseFile = keywords.Place("cvPassPhraseFile");
     settings.atriumProgramData = keywords.Place("cvAtriumProgramData");
+    settings.defaults = MarkedDefaults(ppd.get());
     return settings;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,9 @@ struct CupsPrinterSettings {
     JobFile::Driver driver;
     std::optional<std::filesystem::path> passPhraseFile;
     std::optional<std::filesystem::path> atriumProgramData;
+    // The default choice of every option of the PPD (`lpadmin -o Duplex=DuplexNoTumble` changes
+    // it in the queue's copy), by the option's keyword.
+    std::map<std::string, std::string> defaults;
 
     // Throws CupsSettingsError. A relative file or folder is taken beside the PPD.
     static CupsPrinterSettings Read(const std::filesystem::path& ppd);

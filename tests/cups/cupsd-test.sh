@@ -1,10 +1,13 @@
 #!/bin/bash
 # The filter under a real cupsd of the test's own: a private scheduler (its configuration, spool,
-# logs and filter folder in a scratch folder, a port on 127.0.0.1, file: devices), queues made
-# from the example PPDs, jobs submitted with lp, and each device file held byte for byte to
-# `pdl-stream-filter run` on the equivalent job file. Also a job with a pass phrase, a job the
-# filter refuses, and a cancelled job that must stop. The scheduler is stopped whatever happens;
-# the system's CUPS is never used.
+# logs and filter folder in a scratch folder, a port on 127.0.0.1, file: devices) with CUPS's own
+# filters beside ours, queues made from the example PPDs, jobs submitted with lp, and each device
+# file held byte for byte to `pdl-stream-filter run` on the equivalent job file. Then a table of
+# every kind of document a user prints (PDF, text, application PostScript, JPEG, untyped PCL XL,
+# raw, the test page) on every queue, the sheets counted in each device file, and no byte of a
+# document in the clear on a queue with a pass phrase. Also a job the filter refuses, and a
+# cancelled job that must stop. The scheduler is stopped whatever happens; the system's CUPS is
+# never used.
 #   tests/cups/cupsd-test.sh BIN_DIR WORKDIR
 # Skipped (77) where cupsd is not installed, unless CV_REQUIRE_CUPSD=1, as `make test` sets it.
 set -euo pipefail
@@ -12,8 +15,9 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 bin=$(cd "$1" && pwd)
 results=$2
 host=$bin/pdl-stream-filter
-if ! command -v cupsd > /dev/null || ! command -v lp > /dev/null; then
-    echo "cupsd or lp is not installed (packages cups-daemon and cups-client)"
+if ! command -v cupsd > /dev/null || ! command -v lp > /dev/null ||
+    [ ! -x /usr/lib/cups/filter/pdftopdf ] || [ ! -x /usr/lib/cups/filter/pstops ]; then
+    echo "cupsd, lp or CUPS's filters are not installed (packages cups, cups-filters)"
     [ "${CV_REQUIRE_CUPSD:-0}" = 1 ] && exit 1
     exit 77
 fi
@@ -42,8 +46,12 @@ for folder in daemon backend notifier; do
 done
 cp "$host" "$bin/cv-PDLStreamFilter.so" "$bin/libcv-platform.so" "$work/lib/"
 chmod 755 "$work/lib"/*
+for filter in /usr/lib/cups/filter/*; do
+    ln -s "$filter" "$work/serverbin/filter/"
+done
 ln -s "$work/lib/pdl-stream-filter" "$work/serverbin/filter/cv-pdlstreamfilter"
-cp "$root/packaging/cups/cv-pdlstreamfilter.types" "$work/conf/"
+cp "$root/packaging/cups/cv-pdlstreamfilter.types" "$root/packaging/cups/cv-pdlstreamfilter.convs" \
+    "$work/conf/"
 
 # A free port, counted from one that depends on the scratch folder.
 port=$((20000 + $(cksum <<< "$work" | cut -d' ' -f1) % 20000))
@@ -106,6 +114,7 @@ ppd_ps=$root/packaging/cups/cv-pdlstreamfilter-postscript.ppd
 ppd_pxl=$root/packaging/cups/cv-pdlstreamfilter-pclxl.ppd
 with_passphrase() { sed "s|^\*cvPDL: .*|&\n*cvPassPhraseFile: \"$2\"|" "$1"; }
 with_passphrase "$ppd_ps" "$work/conf/passphrase" > "$work/secure.ppd"
+with_passphrase "$ppd_pxl" "$work/conf/passphrase" > "$work/securexl.ppd"
 with_passphrase "$ppd_ps" "$work/conf/leaky-passphrase" > "$work/leaky.ppd"
 add_queue() {
     lpadmin -p "$1" -E -v "file://$work/out/$1.out" -P "$2" -o printer-error-policy=abort-job \
@@ -114,7 +123,13 @@ add_queue() {
 add_queue ps "$ppd_ps"
 add_queue pxl "$ppd_pxl"
 add_queue secure "$work/secure.ppd"
+add_queue securexl "$work/securexl.ppd"
 add_queue leaky "$work/leaky.ppd"
+# cupsd names the filter's process after its queue: a queue may be called after the program.
+add_queue pdl-stream-filter "$ppd_ps"
+# An administrator's default, which the job does not override.
+add_queue duplexxl "$ppd_pxl"
+lpadmin -p duplexxl -o Duplex=DuplexNoTumble 2> /dev/null
 
 failed=0
 fail() {
@@ -175,8 +190,10 @@ id=$(submit pxl "$pxl_job" -o "cv-pjl='@PJL SET COPIES=2'")
 wait_for pxl "$id"
 cat > "$results/pxl.json" << 'JOB'
 {
-  "properties": { "Corvo_PjlToInsert": "@PJL SET COPIES=2\r\n" },
-  "everyPageFeatures": "ColorMode=Monochrome",
+  "properties": {
+    "Corvo_PjlToInsert":
+      "@PJL SET DUPLEX=OFF\r\n@PJL SET RENDERMODE=GRAYSCALE\r\n@PJL SET PAPER=A4\r\n@PJL SET COPIES=2\r\n"
+  },
   "driver": { "pdl": 7360 }
 }
 JOB
@@ -185,7 +202,7 @@ expect_same pxl "$work/out/pxl.out" "$pxl_job"
 id=$(submit secure "$ps_job")
 wait_for secure "$id"
 cat > "$results/secure.json" << 'JOB'
-{ "everyPageFeatures": "ColorMode=Monochrome", "driver": { "pdl": 7363 } }
+{ "everyPageFeatures": "Duplex=OneSided:ColorMode=Monochrome", "driver": { "pdl": 7363 } }
 JOB
 if ! grep -q "ENTER LANGUAGE=POSTSCRIPT" "$work/out/secure.out" ||
     grep -q "%%EndSetup" "$work/out/secure.out"; then
@@ -208,6 +225,107 @@ else
     echo "ok: a pass phrase file others may read refuses the job, which the scheduler stops"
 fi
 cancel "leaky-$id" 2> /dev/null || true
+
+# Every kind of document on every queue. Each row: the queue, what is printed, the lp options,
+# and the sheets its device file must print (pages times copies), or "refused" when the filter
+# must refuse it with an ERROR line and send nothing. PostScript, PDF and images reach the
+# filter after CUPS's own filters (which make the copies), finished jobs as they are.
+printf 'line one\nline two\n' > "$work/text.txt"
+pdf=$root/examples/jobs/doc001.pdfwrite.pdf
+app_ps=$work/application.ps
+# An application's PostScript: the example job without the driver's PJL.
+python3 - "$root/examples/jobs/doc001.ps2write-drv.pjl.ps" "$app_ps" << 'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+start = data.index(b'%!')
+open(sys.argv[2], 'wb').write(data[start:data.index(b'\x1b%-12345X', start)])
+PY
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=jpeg -r30 -sOutputFile="$work/image.jpg" "$app_ps"
+pxl_bare=$root/examples/jobs/doc001.pxlmono.gs.pxl
+rows=(
+    "ps      pdf-collated      $pdf                       -n 2 -o Collate=True      2"
+    "ps      text              $work/text.txt             -n 3                      3"
+    "ps      application-ps    $app_ps                    -n 2                      2"
+    "ps      jpeg              $work/image.jpg            -                         1"
+    "ps      driver-job        $ps_job                    -n 2 -o Collate=True      6"
+    "ps      raw               $ps_job                    -o raw                    3"
+    "ps      raw-copies        $ps_job                    -o raw -n 2               6"
+    "ps      test-page         testpage                   -                         1"
+    "pxl     pdf-collated      $pdf                       -n 2 -o Collate=True      2"
+    "pxl     text              $work/text.txt             -n 2                      2"
+    "pxl     application-ps    $app_ps                    -                         1"
+    "pxl     jpeg              $work/image.jpg            -                         1"
+    "pxl     untyped-pcl-xl    $pxl_bare                  -n 3                      3"
+    "pxl     test-page         testpage                   -                         1"
+    "secure  pdf               $pdf                       -n 2                      2"
+    "secure  text              $work/text.txt             -                         1"
+    "secure  application-ps    $app_ps                    -o cv-pjl=@PJL             1"
+    "secure  driver-job        $ps_job                    -                         3"
+    "secure  raw               $ps_job                    -o raw                    3"
+    "secure  raw-text          $work/text.txt             -o raw                    refused"
+    "securexl pdf              $pdf                       -n 2                      2"
+    "securexl text             $work/text.txt             -                         1"
+    "securexl untyped-pcl-xl   $pxl_bare                  -                         1"
+    "securexl raw-pcl-xl       $pxl_bare                  -o raw                    1"
+    "securexl test-page        testpage                   -                         1"
+    "pdl-stream-filter driver-job $ps_job                 -                         3"
+    "duplexxl pdf              $pdf                       -                         1"
+)
+# A document's plaintext that must never reach a queue with a pass phrase in the clear.
+in_the_clear() {
+    grep -a -q -e '%%Page' -e ') HP-PCL XL' -e 'showpage' -e '%PDF-' "$1"
+}
+for row in "${rows[@]}"; do
+    read -r -a fields <<< "$row"
+    queue=${fields[0]} label=${fields[1]} file=${fields[2]} expected=${fields[-1]}
+    options=("${fields[@]:3:${#fields[@]}-4}")
+    [ "${options[*]}" = - ] && options=()
+    [ "$file" = testpage ] && file=/usr/share/cups/data/testprint
+    rm -f "$work/out/$queue.out"
+    id=$(lp -d "$queue" "${options[@]}" "$file" | sed -n 's/^request id is [^ ]*-\([0-9]*\) .*/\1/p')
+    wait_for "$queue" "$id"
+    device=$work/out/$queue.out
+    name="$queue/$label"
+    if [ "$expected" = refused ]; then
+        if [ -s "$device" ] || ! grep -q "\[Job $id\] The job has a pass phrase but" \
+            "$work/log/error_log"; then
+            fail "$name: not refused with an ERROR line before a byte was sent"
+        else
+            echo "ok: $name: refused, nothing sent"
+        fi
+        cancel "$queue-$id" 2> /dev/null || true
+        continue
+    fi
+    if ! grep -a -q '@PJL' "$device"; then
+        fail "$name: the device file holds no PJL"
+        continue
+    fi
+    if grep -q "\[Job $id\] item .* not inserted" "$work/log/error_log"; then
+        fail "$name: an option's item was not inserted"
+    fi
+    if [ "${queue#secure}" != "$queue" ]; then
+        if in_the_clear "$device"; then
+            fail "$name: document bytes in the clear on a queue with a pass phrase"
+            continue
+        fi
+        "$host" decrypt --pass-phrase-file "$work/conf/leaky-passphrase" --input "$device" \
+            --output "$work/decrypted" || { fail "$name: the device file does not decrypt"; continue; }
+        device=$work/decrypted
+    fi
+    if [ "$label" = raw ] && [ "$queue" = ps ] && ! cmp -s "$device" "$file"; then
+        fail "$name: a raw job on a queue without a pass phrase is not sent as it is"
+    fi
+    if [ "$queue" = duplexxl ] && ! grep -a -q '@PJL SET DUPLEX=ON' "$device"; then
+        fail "$name: the queue's default Duplex=DuplexNoTumble is not in the job"
+    fi
+    sheets=$(python3 "$root/tests/cups/sheets.py" "$device" || echo none)
+    if [ "$sheets" != "$expected" ]; then
+        fail "$name: $sheets sheets, $expected expected"
+        cp "$device" "$results/$queue-$label.device" 2> /dev/null || true
+    else
+        echo "ok: $name: $sheets sheets"
+    fi
+done
 
 # Whether a process runs PROGRAM (cupsd names a filter's process after the queue, so only its
 # executable tells).
@@ -266,17 +384,34 @@ else
     echo "ok: a cancelled job stops ($written bytes written, stopped $took s after the request)"
 fi
 
-# What install-cups lays out below DESTDIR: the program beside its module, CUPS's link to it.
+# What install-cups lays out below DESTDIR: the program beside its module (found there, not in the
+# build tree), CUPS's link to it, the MIME files, the PPDs and the manual page.
 DESTDIR=$work/dest "$root/packaging/cups/install.sh" "$bin" > /dev/null
 lib=$work/dest/usr/lib/cv-pdlstreamfilter
-if [ "$(readlink "$work/dest/usr/lib/cups/filter/cv-pdlstreamfilter")" != \
-    /usr/lib/cv-pdlstreamfilter/pdl-stream-filter ] ||
+if [ "$(readlink -f "$work/dest/usr/lib/cups/filter/cv-pdlstreamfilter")" != \
+    "$(readlink -f "$lib/pdl-stream-filter")" ] ||
     [ "$(stat -c %a "$lib/pdl-stream-filter" "$lib/cv-PDLStreamFilter.so" "$lib/libcv-platform.so" |
         tr '\n' ' ')" != "755 644 644 " ] ||
     [ ! -f "$work/dest/usr/share/cups/mime/cv-pdlstreamfilter.types" ] ||
+    [ ! -f "$work/dest/usr/share/cups/mime/cv-pdlstreamfilter.convs" ] ||
+    [ ! -f "$work/dest/usr/share/man/man1/pdl-stream-filter.1" ] ||
+    readelf -d "$lib/pdl-stream-filter" "$lib/cv-PDLStreamFilter.so" | grep -q "$bin" ||
     [ "$(ls "$work/dest/usr/share/ppd/cv-pdlstreamfilter" | wc -l)" != 2 ]; then
     fail "install-cups: the installed layout is not the documented one"
 else
     echo "ok: install-cups lays out the program, its module, the link, the MIME type and the PPDs"
 fi
+for ppd in "$work/dest/usr/share/ppd/cv-pdlstreamfilter"/*.ppd; do
+    report=$(cupstestppd -W all -R "$work/dest" "$ppd" 2>&1) || true
+    if [ "$(head -1 <<< "$report")" != "$ppd: PASS" ] ||
+        { [ "$(id -u)" = 0 ] && grep -q WARN <<< "$report"; }; then
+        fail "cupstestppd -W all: $report"
+    else
+        echo "ok: cupstestppd -W all passes $(basename "$ppd") without a warning"
+    fi
+done
+shown=$(lpoptions -p ps -l)
+for option in PageSize Duplex Collate InputSlot MediaType ColorModel cvRemoveStapling; do
+    grep -q "^$option/" <<< "$shown" || fail "lpoptions -l does not show $option"
+done
 exit $failed

@@ -33,6 +33,11 @@ TEST(CupsJobOptions, StandardOptionsBecomeEveryPagesFeatureSettings) {
          {{"media-source", "auto"}, {"print-color-mode", "auto"}, {"media-type", "auto"}},
          "",
          0},
+        {"IPP's named trays and colour modes",
+         {{"media-source", "middle"}, {"print-color-mode", "auto-monochrome"}},
+         "MediaPosition=2:ColorMode=Monochrome",
+         0},
+        {"a finished job keeps its page size", {{"media", "A4"}}, "", 1},
         {"a source with a number that is no tray", {{"media-source", "envelope-2"}}, "", 1},
         {"a media type the page code cannot name", {{"MediaType", ")quit("}}, "", 1},
         {"a media type with a blank", {{"media-type", "Glossy Photo"}}, "", 1},
@@ -45,7 +50,7 @@ TEST(CupsJobOptions, StandardOptionsBecomeEveryPagesFeatureSettings) {
          4},
     };
     for (const Case& c : cases) {
-        const CupsJobOptions mapped = CupsJobOptions::Map(c.options, 1);
+        const CupsJobOptions mapped = CupsJobOptions::Map(c.options, {});
         EXPECT_EQ(c.pageFeatures, mapped.pageFeatures) << c.label;
         EXPECT_EQ(c.ignored, mapped.ignored.size()) << c.label;
     }
@@ -90,11 +95,79 @@ TEST(CupsJobOptions, CopiesCollateAndOurOwnOptionsBecomeTheItems) {
          false},
     };
     for (const Case& c : cases) {
-        const CupsJobOptions mapped = CupsJobOptions::Map(c.options, c.copies);
+        const CupsJobOptions mapped = CupsJobOptions::Map(c.options, {.copies = c.copies});
         EXPECT_EQ(c.pjl, mapped.pjl) << c.label;
         EXPECT_EQ(c.jobLevelPs, mapped.jobLevelPs) << c.label;
         EXPECT_EQ(c.comments, mapped.jobLevelPsComments) << c.label;
         EXPECT_EQ(c.removeStapling, mapped.removeStapling) << c.label;
     }
+}
+TEST(CupsJobOptions, APclXlPrinterTakesTheSettingsAsPjlLines) {
+    struct Case {
+        const char* label;
+        std::map<std::string, std::string> options;
+        CupsJobOptions::Request request;
+        std::string pjl;
+        std::size_t ignored;
+    };
+    using Language = CupsJobOptions::Language;
+    const Case cases[] = {
+        {"nothing asked", {}, {.language = Language::PclXl}, "", 0},
+        {"every setting, collated copies, before the job's own PJL",
+         {{"sides", "two-sided-short-edge"},
+          {"media-source", "tray-3"},
+          {"media-type", "Plain"},
+          {"print-color-mode", "monochrome"},
+          {"media", "iso_a4_210x297mm"},
+          {"Collate", "True"},
+          {"cv-pjl", "@PJL SET HOLD=ON"}},
+         {.language = Language::PclXl, .copies = 2},
+         "@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=SHORTEDGE\r\n@PJL SET MEDIATYPE=Plain\r\n"
+         "@PJL SET MEDIASOURCE=TRAY3\r\n@PJL SET RENDERMODE=GRAYSCALE\r\n@PJL SET PAPER=A4\r\n"
+         "@PJL SET QTY=2\r\n@PJL SET HOLD=ON\r\n",
+         0},
+        {"uncollated copies, one-sided, a PPD page size",
+         {{"Duplex", "None"}, {"PageSize", "Letter"}},
+         {.language = Language::PclXl, .copies = 3},
+         "@PJL SET DUPLEX=OFF\r\n@PJL SET PAPER=LETTER\r\n@PJL SET COPIES=3\r\n",
+         0},
+        {"Ghostscript leaves the copies of a converted job to the printer",
+         {{"Collate", "True"}},
+         {.language = Language::PclXl, .copies = 3, .finished = false},
+         "@PJL SET QTY=3\r\n",
+         0},
+        {"a paper PJL cannot name",
+         {{"media", "na_index-4x6_4x6in"}},
+         {.language = Language::PclXl},
+         "",
+         1},
+    };
+    for (const Case& c : cases) {
+        const CupsJobOptions mapped = CupsJobOptions::Map(c.options, c.request);
+        EXPECT_EQ(c.pjl, mapped.pjl) << c.label;
+        EXPECT_EQ("", mapped.pageFeatures) << c.label;
+        EXPECT_EQ("", mapped.jobLevelPs) << c.label;
+        EXPECT_EQ(c.ignored, mapped.ignored.size()) << c.label;
+    }
+}
+
+TEST(CupsJobOptions, AConvertedPostScriptJobGetsNoCopiesOrCollationOfTheFilter) {
+    const CupsJobOptions mapped = CupsJobOptions::Map(
+        {{"Collate", "True"}, {"media", "A4"}, {"cv-job-ps", "/x 1 def"}, {"sides", "one-sided"}},
+        {.copies = 4, .finished = false});
+    EXPECT_EQ("/x 1 def\n", mapped.jobLevelPs);
+    EXPECT_EQ("Duplex=OneSided", mapped.pageFeatures);
+    EXPECT_TRUE(mapped.ignored.empty()) << mapped.ignored.front();
+}
+
+TEST(CupsJobOptions, TheQueuesDefaultsFillWhatTheJobSetsUnderNeitherName) {
+    const std::map<std::string, std::string> defaults = {{"Duplex", "DuplexNoTumble"},
+                                                         {"InputSlot", "Tray2"},
+                                                         {"ColorModel", "Gray"},
+                                                         {"PageSize", "A4"}};
+    const std::map<std::string, std::string> job = {{"sides", "one-sided"}, {"InputSlot", "Tray3"}};
+    const std::map<std::string, std::string> expected = {
+        {"sides", "one-sided"}, {"InputSlot", "Tray3"}, {"ColorModel", "Gray"}, {"PageSize", "A4"}};
+    EXPECT_EQ(expected, CupsJobOptions::WithDefaults(job, defaults));
 }
 }  // namespace

@@ -31,6 +31,7 @@ for phrase in phrase empty.phrase line-end.phrase blanks.phrase; do
     secure_ppd "$phrase"
 done
 mkdir a-folder
+head -c $((64 * 1024 * 1024)) /dev/zero > zeros.ps
 # A job whose document holds a UEL of its own and then its text.
 printf '\e%%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%%!PS\n(\e%%-12345X) show\n(secret-page-text) show showpage\n\e%%-12345X\e%%-12345X@PJL EOJ\r\n\e%%-12345X' > uel-in-document.ps
 printf '\e%%-12345X@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%%!PS\n(first) show showpage\n\e%%-12345X%%!PS\n(secret-second-document) show showpage\n\e%%-12345X\e%%-12345X@PJL EOJ\r\n\e%%-12345X' > second-document.ps
@@ -86,6 +87,36 @@ fi
 wait
 filter 0 "a media type the page code cannot carry" "WARNING: the option MediaType=)quit( names no type" "$ppd" 1 "MediaType=')quit('" "$job"
 
+# The copies are the filter's to make only when it is the chain's first filter: after pstops or
+# pdftops (CONTENT_TYPE names the document's own type) they are made already.
+if CONTENT_TYPE=application/postscript filter 0 "a converted document: no copies of ours" "" \
+    "$ppd" 3 "Collate=True" "$job"; then
+    ! grep -aqF -e "/NumCopies 3" -e "<< /Collate true" out.txt ||
+        fail "a converted document got copies again"
+fi
+# A raw job goes out as it came, once per copy, when the queue does not encrypt.
+if CONTENT_TYPE=application/vnd.cups-raw filter 0 "a raw job" "" "$ppd" 2 "Duplex=DuplexTumble" "$job"; then
+    cat "$job" "$job" | cmp -s - out.txt || fail "a raw job is not its bytes once per copy"
+fi
+# ... and is encrypted when it does; a raw job that cannot be is refused.
+if CONTENT_TYPE=application/vnd.cups-raw filter 0 "a raw job with a pass phrase" \
+    "1 encrypted sections" phrase.ppd 1 "" uel-in-document.ps; then
+    ! grep -aq "secret-" out.txt || fail "a raw job went out in the clear"
+fi
+printf 'plain text\n' > plain.txt
+CONTENT_TYPE=application/vnd.cups-raw filter 1 "a raw job without a language switch, with a pass phrase" \
+    "ERROR: The job has a pass phrase but no PJL language switch" phrase.ppd 1 "" plain.txt
+# cupsd starts the filter under its queue's name, which may be the program's own.
+ln -sf "$host" pdl-stream-filter
+PPD=$ppd ./pdl-stream-filter 7 alice t 1 "" "$job" > out.txt 2> err.txt &&
+    cmp -s out.txt from-file.out && ok "started under the program's own name, it is the filter" ||
+    fail "started under the program's own name: $(grep -v DEBUG err.txt)"
+# A device that goes away fails the write: an ERROR line and exit 1, not death by SIGPIPE.
+PPD=$ppd "$host" cups 7 alice t 1 "" zeros.ps 2> pipe.err | head -c 10 > /dev/null
+code=${PIPESTATUS[0]}
+[ "$code" -eq 1 ] && grep -q "^ERROR:" pipe.err && ok "a closed output pipe is an ERROR, exit 1" ||
+    fail "a closed output pipe: exit $code: $(grep -v DEBUG pipe.err)"
+
 # With a pass phrase no text of the document leaves in the clear, also behind a UEL of its own,
 # and the device's bytes decrypt to the job.
 for document in uel-in-document second-document; do
@@ -113,7 +144,6 @@ holder=$!
 PPD=$ppd "$host" cups 7 alice t 1 "" silent.fifo > /dev/null 2> silent.err &
 stopped $! "SIGTERM while the input stays silent" silent.err
 kill "$holder" 2> /dev/null
-head -c $((64 * 1024 * 1024)) /dev/zero > zeros.ps
 sleep 20 < full.fifo &
 holder=$!
 PPD=$ppd "$host" cups 7 alice t 1 "" zeros.ps > full.fifo 2> full.err &
