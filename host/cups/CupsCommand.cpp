@@ -21,6 +21,7 @@
 #include "host/job/HostFiles.h"
 #include "host/job/TextConversion.h"
 #include "host/pipeline/JobRun.h"
+#include "host/pipeline/PageCounter.h"
 #include "host/pipeline/TerminationWatch.h"
 #include "seam/Win32Seam.h"
 
@@ -240,9 +241,19 @@ std::string FailureText(const JobRun::Outcome& outcome) {
     return outcome.message;
 }
 
+// What the print server keeps of the job: the sheets for its page log (pages times the copies
+// the printer makes: every copy is the printer's or a run of ours), and a printer state reason
+// while the last job failed, so that an administrator sees it on the queue.
+void Account(std::ostream& log, bool succeeded, std::uint64_t sheets) {
+    if (sheets != 0) {
+        log << "PAGE: total " << sheets << "\n";
+    }
+    log << (succeeded ? "STATE: -" : "STATE: +") << "cv-pdlstreamfilter-job-failed-warning\n";
+}
+
 // A raw job on a queue that neither encrypts nor hands jobs to a folder goes out byte for byte,
 // once per copy, as the backend would have sent it had no filter been in the way.
-bool CopyRaw(const PrintFile& input, int copies) {
+bool CopyRaw(const PrintFile& input, int copies, PageCounter& pages) {
     std::vector<char> block(64u << 10);
     for (int copy = 0; copy < copies; ++copy) {
         if (copy > 0 && std::fseek(input.file, 0, SEEK_SET) != 0) {
@@ -251,6 +262,9 @@ bool CopyRaw(const PrintFile& input, int copies) {
         for (std::size_t got; (got = std::fread(block.data(), 1, block.size(), input.file)) != 0;) {
             if (std::fwrite(block.data(), 1, got, stdout) != got) {
                 return false;
+            }
+            if (copy == 0) {
+                pages.Feed(block.data(), got);
             }
         }
         if (std::ferror(input.file) != 0) {
@@ -311,26 +325,35 @@ int RunJob(const std::vector<std::string>& arguments, std::ostream& log, unsigne
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     const int runs = document == Document::Raw ? RawCopies(arguments, input, log) : 1;
     if (document == Document::Raw && !printer.passPhraseFile && !printer.atriumProgramData) {
-        if (!CopyRaw(input, runs)) {
+        PageCounter pages;
+        if (!CopyRaw(input, runs, pages)) {
             throw CupsJobError("the raw job could not be copied to the printer");
         }
+        Account(log, true, pages.Pages().value_or(0) * static_cast<std::uint64_t>(runs));
         return CupsCommand::kSucceeded;
     }
     bool succeeded = true;
+    std::uint64_t sheets = 0;
     for (int run = 0; run < runs && succeeded; ++run) {
         if (run > 0 && std::fseek(input.file, 0, SEEK_SET) != 0) {
             throw CupsJobError("the raw job cannot be read again for its next copy");
         }
         std::ostringstream notes;
-        const JobRun::Outcome outcome =
-            JobRun::Execute(job, input.file, input.seekable, stdout, notes, &cancellation);
+        PageCounter pages;
+        const JobRun::Outcome outcome = JobRun::Execute(
+            job, input.file, input.seekable, stdout, notes, &cancellation,
+            [&pages](const char* bytes, std::size_t count) { pages.Feed(bytes, count); });
         if (cancellation.Requested() && FAILED(outcome.result)) {
             log << "ERROR: " << FailureText(outcome) << "\n";
             return CupsCommand::kFailed;
         }
         succeeded = Report(outcome, notes.str(), log);
+        sheets += pages.Pages().value_or(0);
     }
     TerminationWatch::OperationOver();
+    const auto copies =
+        static_cast<std::uint64_t>(document == Document::Raw ? 1 : CopyCount(arguments[3]));
+    Account(log, succeeded, sheets * copies);
     return succeeded ? CupsCommand::kSucceeded : CupsCommand::kFailed;
 }
 }  // namespace
@@ -358,6 +381,7 @@ int CupsCommand::Run(const std::vector<std::string>& arguments, std::ostream& lo
         return RunJob(arguments, log, closedAtStart);
     } catch (const std::exception& failure) {
         log << "ERROR: " << failure.what() << "\n";
+        Account(log, false, 0);
         return kFailed;
     }
 }

@@ -84,6 +84,10 @@ HRESULT HostReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BO
     }
     taken += fresh;
     total += fresh;
+    if (observer && position + total > farthest) {
+        const auto firstTime = static_cast<std::size_t>(std::max(farthest, position) - position);
+        observer(out + firstTime, total - firstTime);
+    }
     position += total;
     farthest = std::max(farthest, position);
     *read = static_cast<ULONG>(total);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "host/pipeline/HostComObject.h"
@@ -20,6 +21,10 @@ class HostReadStream : public HostComObject<IPrintReadStream> {
     HRESULT STDMETHODCALLTYPE ReadBytes(void* buffer, ULONG requested, ULONG* read,
                                         BOOL* endOfFile) override;
 
+    // Called with each of the input's bytes once, in order, the first time the filter reads them.
+    using Observer = std::function<void(const char* bytes, std::size_t count)>;
+    void ObserveFirstReads(Observer observer) { this->observer = std::move(observer); }
+
     // The farthest position the filter read to: the input's bytes it consumed.
     ULONGLONG BytesConsumed() const noexcept { return farthest; }
 
@@ -30,6 +35,7 @@ class HostReadStream : public HostComObject<IPrintReadStream> {
 
     std::FILE* file;
     bool seekable;
+    Observer observer;
     std::string head;
     ULONGLONG position = 0;
     ULONGLONG taken = 0;

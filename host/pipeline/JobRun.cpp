@@ -143,7 +143,7 @@ std::pair<HRESULT, std::string> RunFilter(IPrintPipelinePropertyBag* bag,
 
 JobRun::Outcome JobRun::Execute(const JobFile& job, std::FILE* input, bool inputSeekable,
                                 std::FILE* output, std::ostream& notes,
-                                JobCancellation* cancellation) {
+                                JobCancellation* cancellation, HostReadStream::Observer observer) {
     const HostSpooler spooler(job);
     for (const std::string& note : spooler.Notes()) {
         notes << "pdl-stream-filter: note: " << note << "\n";
@@ -151,6 +151,7 @@ JobRun::Outcome JobRun::Execute(const JobFile& job, std::FILE* input, bool input
     const Owned<HostAccountSink> sink(new HostAccountSink());
     const Owned<HostPropertyBag> bag = BuildPropertyBag(job, spooler, sink.get());
     const Owned<HostReadStream> reader(new HostReadStream(input, inputSeekable));
+    reader->ObserveFirstReads(std::move(observer));
     const Owned<HostWriteStream> writer(new HostWriteStream(output));
     const Owned<HostCommunicator> communicator(new HostCommunicator(reader.get(), writer.get()));
     const Owned<HostManagerControl> control(new HostManagerControl());

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/job/JobFile.h"
+#include "host/pipeline/HostReadStream.h"
 #include "host/pipeline/JobCancellation.h"
 #include "seam/Win32Seam.h"
 
@@ -26,8 +27,10 @@ class JobRun {
     };
 
     // Notes on what the build could not use of the job file go to `notes`. A `cancellation`
-    // cancels the job as the pipeline manager would.
+    // cancels the job as the pipeline manager would; an `observer` sees the input's bytes as the
+    // filter first reads them.
     static Outcome Execute(const JobFile& job, std::FILE* input, bool inputSeekable,
                            std::FILE* output, std::ostream& notes,
-                           JobCancellation* cancellation = nullptr);
+                           JobCancellation* cancellation = nullptr,
+                           HostReadStream::Observer observer = {});
 };

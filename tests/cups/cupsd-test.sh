@@ -322,8 +322,10 @@ for row in "${rows[@]}"; do
     if [ "$sheets" != "$expected" ]; then
         fail "$name: $sheets sheets, $expected expected"
         cp "$device" "$results/$queue-$label.device" 2> /dev/null || true
+    elif ! grep -q "^$queue [^ ]* $id \[[^]]*\] total $expected " "$work/log/page_log"; then
+        fail "$name: the page log does not count its $expected sheets"
     else
-        echo "ok: $name: $sheets sheets"
+        echo "ok: $name: $sheets sheets, in the page log too"
     fi
 done
 

@@ -61,6 +61,8 @@ filter() {
 
 # Refusals: one ERROR line, exit 1, nothing sent.
 filter 1 "an empty pass phrase file" "ERROR: the pass phrase file $work/empty.phrase holds no pass phrase" empty.phrase.ppd 1 "" "$job"
+grep -qx "STATE: +cv-pdlstreamfilter-job-failed-warning" err.txt ||
+    fail "a refused job sets no printer state reason"
 filter 1 "a pass phrase file that starts with a line end" "holds no pass phrase on its first line" line-end.phrase.ppd 1 "" "$job"
 filter 1 "a pass phrase file of blanks" "holds no pass phrase on its first line" blanks.phrase.ppd 1 "" "$job"
 filter 1 "standard input closed" "ERROR: standard input is closed" "$ppd" 1 "" <&-
@@ -78,7 +80,9 @@ filter 1 "a print file that is a directory" "ERROR: the print file a-folder is a
 if filter 0 "the most copies a job can ask for" "" "$ppd" 2147483647 "" "$job"; then
     grep -aq "/NumCopies 2147483647 >> setpagedevice" out.txt || fail "the copies are not in the job"
 fi
-filter 0 "a regular print file" "" "$ppd" 1 "" "$job" && cp out.txt from-file.out
+filter 0 "a regular print file" "PAGE: total 1" "$ppd" 1 "" "$job" && cp out.txt from-file.out
+grep -qx "STATE: -cv-pdlstreamfilter-job-failed-warning" err.txt ||
+    fail "a printed job does not clear the printer state reason"
 rm -f print.fifo && mkfifo print.fifo
 cat "$job" > print.fifo &
 if filter 0 "a print file that is a FIFO" "INFO: cv-PDLStreamFilter" "$ppd" 1 "" print.fifo; then
