@@ -89,14 +89,21 @@ std::optional<std::string> MediaPosition(const Options& options,
     return "MediaPosition=" + std::to_string(std::stoi(value.substr(digits)));
 }
 
-// A text option: "\n" (backslash, n) ends a line; the last line is ended too.
-std::string Lines(const Options& options, const char* name, const std::string& lineEnd) {
-    const auto found = options.find(name);
-    if (found == options.end() || found->second.empty()) {
+// A text option, as the PPD's custom option ("Custom.TEXT"; "None" asks for nothing) or under its
+// own name. "\n" (backslash, n) ends a line; the last line is ended too.
+std::string Lines(const Options& options, const char* ppdName, const char* name,
+                  const std::string& lineEnd) {
+    std::string value;
+    if (const auto custom = options.find(ppdName);
+        custom != options.end() && custom->second.rfind("Custom.", 0) == 0) {
+        value = custom->second.substr(7);
+    } else if (const auto found = options.find(name); found != options.end()) {
+        value = found->second;
+    }
+    if (value.empty()) {
         return "";
     }
     std::string text;
-    const std::string& value = found->second;
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '\\' && i + 1 < value.size() && value[i + 1] == 'n') {
             text += lineEnd;
@@ -251,9 +258,9 @@ CupsJobOptions CupsJobOptions::Map(const Options& options, const Request& reques
             }
         }
     }
-    mapped.pjl += Lines(options, "cv-pjl", "\r\n");
-    mapped.jobLevelPs += Lines(options, "cv-job-ps", "\n");
-    mapped.jobLevelPsComments = Lines(options, "cv-job-ps-comments", "\n");
+    mapped.pjl += Lines(options, "cvPjl", "cv-pjl", "\r\n");
+    mapped.jobLevelPs += Lines(options, "cvJobPs", "cv-job-ps", "\n");
+    mapped.jobLevelPsComments = Lines(options, "cvDscComments", "cv-job-ps-comments", "\n");
     mapped.removeStapling =
         IsTrue(options, "cv-remove-stapling") || IsTrue(options, "cvRemoveStapling");
     return mapped;
@@ -267,7 +274,11 @@ Options CupsJobOptions::WithDefaults(Options options, const Options& defaults) {
         {"ColorModel", "print-color-mode"},
         {"Collate", "multiple-document-handling"},
         {"PageSize", "media"},
-        {"PageRegion", "media"}};
+        {"PageRegion", "media"},
+        {"cvPjl", "cv-pjl"},
+        {"cvJobPs", "cv-job-ps"},
+        {"cvDscComments", "cv-job-ps-comments"},
+        {"cvRemoveStapling", "cv-remove-stapling"}};
     for (const auto& [name, choice] : defaults) {
         const auto twin = kTwins.find(name);
         if (options.count(name) != 0 ||

@@ -226,10 +226,11 @@ else
 fi
 cancel "leaky-$id" 2> /dev/null || true
 
-# Every kind of document on every queue. Each row: the queue, what is printed, the lp options,
-# and the sheets its device file must print (pages times copies), or "refused" when the filter
-# must refuse it with an ERROR line and send nothing. PostScript, PDF and images reach the
-# filter after CUPS's own filters (which make the copies), finished jobs as they are.
+# Every kind of document on every queue. Each row: the queue, what is printed, the lp options (a
+# "%" in them stands for a blank), and the sheets its device file must print (pages times
+# copies), or "refused" when the filter must refuse it with an ERROR line and send nothing.
+# PostScript, PDF and images reach the filter after CUPS's own filters (which make the copies),
+# finished jobs as they are.
 printf 'line one\nline two\n' > "$work/text.txt"
 pdf=$root/examples/jobs/doc001.pdfwrite.pdf
 app_ps=$work/application.ps
@@ -245,7 +246,7 @@ pxl_bare=$root/examples/jobs/doc001.pxlmono.gs.pxl
 rows=(
     "ps      pdf-collated      $pdf                       -n 2 -o Collate=True      2"
     "ps      text              $work/text.txt             -n 3                      3"
-    "ps      application-ps    $app_ps                    -n 2                      2"
+    "ps      application-ps    $app_ps   -n 2 -o cvPjl='Custom.@PJL%COMMENT%cv-custom' 2"
     "ps      jpeg              $work/image.jpg            -                         1"
     "ps      driver-job        $ps_job                    -n 2 -o Collate=True      6"
     "ps      raw               $ps_job                    -o raw                    3"
@@ -280,6 +281,7 @@ for row in "${rows[@]}"; do
     queue=${fields[0]} label=${fields[1]} file=${fields[2]} expected=${fields[-1]}
     options=("${fields[@]:3:${#fields[@]}-4}")
     [ "${options[*]}" = - ] && options=()
+    options=("${options[@]//%/ }")
     [ "$file" = testpage ] && file=/usr/share/cups/data/testprint
     rm -f "$work/out/$queue.out"
     id=$(lp -d "$queue" "${options[@]}" "$file" | sed -n 's/^request id is [^ ]*-\([0-9]*\) .*/\1/p')
@@ -314,6 +316,10 @@ for row in "${rows[@]}"; do
     fi
     if [ "$label" = raw ] && [ "$queue" = ps ] && ! cmp -s "$device" "$file"; then
         fail "$name: a raw job on a queue without a pass phrase is not sent as it is"
+    fi
+    if [ "$label" = application-ps ] && [ "$queue" = ps ] &&
+        ! grep -a -q '@PJL COMMENT cv-custom' "$device"; then
+        fail "$name: the PPD's custom PJL option did not survive pstops"
     fi
     if [ "$queue" = duplexxl ] && ! grep -a -q '@PJL SET DUPLEX=ON' "$device"; then
         fail "$name: the queue's default Duplex=DuplexNoTumble is not in the job"
@@ -413,7 +419,8 @@ for ppd in "$work/dest/usr/share/ppd/cv-pdlstreamfilter"/*.ppd; do
     fi
 done
 shown=$(lpoptions -p ps -l)
-for option in PageSize Duplex Collate InputSlot MediaType ColorModel cvRemoveStapling; do
+for option in PageSize Duplex Collate InputSlot MediaType ColorModel cvRemoveStapling cvPjl \
+    cvJobPs cvDscComments; do
     grep -q "^$option/" <<< "$shown" || fail "lpoptions -l does not show $option"
 done
 exit $failed

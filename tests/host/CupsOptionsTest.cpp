@@ -160,14 +160,46 @@ TEST(CupsJobOptions, AConvertedPostScriptJobGetsNoCopiesOrCollationOfTheFilter) 
     EXPECT_TRUE(mapped.ignored.empty()) << mapped.ignored.front();
 }
 
+TEST(CupsJobOptions, TheTextOptionsComeAsThePpdsCustomChoicesToo) {
+    struct Case {
+        const char* label;
+        std::map<std::string, std::string> options;
+        std::string pjl;
+        std::string comments;
+    };
+    const Case cases[] = {
+        {"custom choices",
+         {{"cvPjl", "Custom.@PJL SET HOLD=ON"}, {"cvDscComments", "Custom.%%For: bob"}},
+         "@PJL SET HOLD=ON\r\n",
+         "%%For: bob\n"},
+        {"the default None asks for nothing",
+         {{"cvPjl", "None"}, {"cvDscComments", "None"}},
+         "",
+         ""},
+        {"a default None does not hide the option under its own name",
+         {{"cvPjl", "None"}, {"cv-pjl", "@PJL SET A=1"}},
+         "@PJL SET A=1\r\n",
+         ""},
+    };
+    for (const Case& c : cases) {
+        const CupsJobOptions mapped = CupsJobOptions::Map(c.options, {});
+        EXPECT_EQ(c.pjl, mapped.pjl) << c.label;
+        EXPECT_EQ(c.comments, mapped.jobLevelPsComments) << c.label;
+    }
+}
+
 TEST(CupsJobOptions, TheQueuesDefaultsFillWhatTheJobSetsUnderNeitherName) {
     const std::map<std::string, std::string> defaults = {{"Duplex", "DuplexNoTumble"},
                                                          {"InputSlot", "Tray2"},
                                                          {"ColorModel", "Gray"},
                                                          {"PageSize", "A4"}};
-    const std::map<std::string, std::string> job = {{"sides", "one-sided"}, {"InputSlot", "Tray3"}};
-    const std::map<std::string, std::string> expected = {
-        {"sides", "one-sided"}, {"InputSlot", "Tray3"}, {"ColorModel", "Gray"}, {"PageSize", "A4"}};
+    const std::map<std::string, std::string> job = {
+        {"sides", "one-sided"}, {"InputSlot", "Tray3"}, {"cv-pjl", "@PJL SET A=1"}};
+    const std::map<std::string, std::string> expected = {{"sides", "one-sided"},
+                                                         {"InputSlot", "Tray3"},
+                                                         {"cv-pjl", "@PJL SET A=1"},
+                                                         {"ColorModel", "Gray"},
+                                                         {"PageSize", "A4"}};
     EXPECT_EQ(expected, CupsJobOptions::WithDefaults(job, defaults));
 }
 }  // namespace
