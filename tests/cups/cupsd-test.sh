@@ -243,6 +243,14 @@ open(sys.argv[2], 'wb').write(data[start:data.index(b'\x1b%-12345X', start)])
 PY
 gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=jpeg -r30 -sOutputFile="$work/image.jpg" "$app_ps"
 pxl_bare=$root/examples/jobs/doc001.pxlmono.gs.pxl
+# A PCL 5 job wrapped in PJL, as CUPS types raw: a language the queues do not speak, which a queue
+# with a pass phrase must refuse rather than send in the clear.
+pcl_job=$work/job.pcl
+{
+    printf '\e%%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=PCL\r\n'
+    gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ljet4 -r75 -sOutputFile=- "$app_ps"
+    printf '\e%%-12345X@PJL EOJ\r\n\e%%-12345X'
+} > "$pcl_job"
 rows=(
     "ps      pdf-collated      $pdf                       -n 2 -o Collate=True      2"
     "ps      text              $work/text.txt             -n 3                      3"
@@ -264,6 +272,7 @@ rows=(
     "secure  driver-job        $ps_job                    -                         3"
     "secure  raw               $ps_job                    -o raw                    3"
     "secure  raw-text          $work/text.txt             -o raw                    refused"
+    "secure  pjl-pcl           $pcl_job                   -                         refused"
     "securexl pdf              $pdf                       -n 2                      2"
     "securexl text             $work/text.txt             -                         1"
     "securexl untyped-pcl-xl   $pxl_bare                  -                         1"
@@ -313,6 +322,9 @@ for row in "${rows[@]}"; do
         "$host" decrypt --pass-phrase-file "$work/conf/leaky-passphrase" --input "$device" \
             --output "$work/decrypted" || { fail "$name: the device file does not decrypt"; continue; }
         device=$work/decrypted
+    fi
+    if [ "$label" = driver-job ] && ! grep -a -q '@PJL COMMENT made by a driver' "$device"; then
+        fail "$name: the driver's own PJL is gone"
     fi
     if [ "$label" = raw ] && [ "$queue" = ps ] && ! cmp -s "$device" "$file"; then
         fail "$name: a raw job on a queue without a pass phrase is not sent as it is"

@@ -89,6 +89,7 @@ if filter 0 "a print file that is a FIFO" "INFO: cv-PDLStreamFilter" "$ppd" 1 ""
     cmp -s out.txt from-file.out || fail "the FIFO's job differs from the file's"
 fi
 wait
+filter 0 "a page size a finished job cannot take" "WARNING: the option media=A4 cannot be honoured" "$ppd" 1 "media=A4" "$job"
 filter 0 "a media type the page code cannot carry" "WARNING: the option MediaType=)quit( names no type" "$ppd" 1 "MediaType=')quit('" "$job"
 
 # The copies are the filter's to make only when it is the chain's first filter: after pstops or
