@@ -17,8 +17,14 @@ std::optional<std::uint64_t> Count(const std::string& stream, std::size_t readSi
     return counter.Pages();
 }
 
+// A literal's bytes, embedded NULs included, without its terminator.
+template <std::size_t N>
+std::string Bytes(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+
 const std::string kPclXlStart =
-    std::string("\x1b%-12345X@PJL ENTER LANGUAGE=PCLXL\r\n", 36) + ") HP-PCL XL;2;0;Comment\n";
+    Bytes("\x1b%-12345X@PJL ENTER LANGUAGE=PCLXL\r\n") + ") HP-PCL XL;2;0;Comment\n";
 
 TEST(PageCounter, CountsThePagesOfEachLanguageAtAnyReadSize) {
     struct Case {
@@ -33,18 +39,17 @@ TEST(PageCounter, CountsThePagesOfEachLanguageAtAnyReadSize) {
         {"PDF is not counted", ExampleJob("doc001.pdfwrite.pdf"), std::nullopt},
         {"a page comment only at a line start", "%!PS\n%%Pages: 2\nx %%Page: 1 1\n", std::nullopt},
         {"PCL XL values, arrays and data blocks holding the EndPage byte",
-         kPclXlStart + std::string("\xc0\x44\xf8\x31"              // ubyte 0x44, PageCopies
-                                   "\xc8\xc0\x02\x44\x44"          // ubyte array of two
-                                   "\xfb\x03\x44\x44\x44"          // short data block
-                                   "\xfa\x02\x00\x00\x00\x44\x44"  // long data block
-                                   "\xd1\x44\x00\x44\x00"          // uint16 pair
-                                   "\x44",                         // EndPage
-                                   29),
+         kPclXlStart + Bytes("\xc0\x44\xf8\x31"              // ubyte 0x44, PageCopies
+                             "\xc8\xc0\x02\x44\x44"          // ubyte array of two
+                             "\xfb\x03\x44\x44\x44"          // short data block
+                             "\xfa\x02\x00\x00\x00\x44\x44"  // long data block
+                             "\xd1\x44\x00\x44\x00"          // uint16 pair
+                             "\x44"),                        // EndPage
          1},
         {"PJL after the UEL is no PCL XL",
-         kPclXlStart + std::string("\x44\x1b%-12345X@PJL SET DUPLEX=ON\r\n@PJL EOJ\r\n", 41), 1},
+         kPclXlStart + Bytes("\x44\x1b%-12345X@PJL SET DUPLEX=ON\r\n@PJL EOJ\r\n"), 1},
         {"a second PCL XL stream behind the UEL",
-         kPclXlStart + std::string("\x44\x1b%-12345X@PJL ENTER LANGUAGE=PCLXL\r\n", 37) +
+         kPclXlStart + Bytes("\x44\x1b%-12345X@PJL ENTER LANGUAGE=PCLXL\r\n") +
              ") HP-PCL XL;2;0\n\x44\x44",
          3},
     };
