@@ -8,6 +8,7 @@
 
 #include "host/job/HostFiles.h"
 #include "host/job/JobFileError.h"
+#include "seam/Win32Seam.h"
 
 namespace {
 // The temporary files of the outputs still pending, for a program that is stopped.
@@ -22,6 +23,16 @@ std::string RandomTag() {
     char tag[9];
     std::snprintf(tag, sizeof tag, "%08x", static_cast<unsigned>(random()));
     return tag;
+}
+
+// Where a rename over an existing file makes the file system write the whole output out first
+// (ext4), the stand-in replaces it without that; names stay the file system's own bytes.
+bool Replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+#if defined(_WIN32)
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+#else
+    return CvReplaceFile(from.c_str(), to.c_str()) == ERROR_SUCCESS;
+#endif
 }
 }  // namespace
 
@@ -89,12 +100,9 @@ bool PendingOutput::Commit() {
     if (direct) {
         return closed;
     }
-    std::error_code error;
-    if (closed) {
-        std::filesystem::rename(temporary, target, error);
-    }
-    Forget(!closed || error);
-    return closed && !error;
+    const bool moved = closed && Replace(temporary, target);
+    Forget(!moved);
+    return moved;
 }
 
 void PendingOutput::Discard() noexcept {

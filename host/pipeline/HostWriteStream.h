@@ -1,8 +1,11 @@
-// The write stream the host gives the filter: every block goes to the output file (or standard
-// output) as it comes, so nothing of the job is held in memory.
+// The write stream the host gives the filter: small deliveries (a page's feature code, an item, a
+// one-byte line end) are gathered and go to the output file (or standard output) in large writes,
+// at most kHeld bytes at a time, so that a consumer behind a pipe never waits on more than that;
+// a delivery that large goes out at once. Close writes what is held.
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
 #include "host/pipeline/HostComObject.h"
 
@@ -11,6 +14,7 @@ class HostWriteStream : public HostComObject<IPrintWriteStream> {
     // What a write that did not take every byte returns, and what a run whose output could not be
     // completed reports: HRESULT_FROM_WIN32(ERROR_WRITE_FAULT).
     static constexpr HRESULT kWriteFault = static_cast<HRESULT>(0x8007001D);
+    static constexpr std::size_t kHeld = 256u << 10;
 
     // `file` stays the caller's.
     explicit HostWriteStream(std::FILE* file);
@@ -18,13 +22,19 @@ class HostWriteStream : public HostComObject<IPrintWriteStream> {
     HRESULT STDMETHODCALLTYPE WriteBytes(const void* buffer, ULONG count, ULONG* written) override;
     void STDMETHODCALLTYPE Close() override;
 
+    // The bytes that reached the file.
     ULONGLONG BytesWritten() const noexcept { return total; }
     bool Closed() const noexcept { return closed; }
-    // A write or the final flush failed: the output is not complete.
+    // A write, a flush of the held bytes or the final flush failed: the output is not complete.
     bool Failed() const noexcept { return failed; }
 
   private:
+    // Writes `count` bytes to the file; false (and the stream failed) when it takes fewer.
+    bool Put(const char* bytes, std::size_t count);
+    bool Flush();
+
     std::FILE* file;
+    std::vector<char> held;
     ULONGLONG total = 0;
     bool closed = false;
     bool failed = false;

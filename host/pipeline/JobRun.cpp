@@ -159,6 +159,9 @@ JobRun::Outcome JobRun::Execute(const JobFile& job, std::FILE* input, bool input
     Outcome outcome;
     std::tie(outcome.result, outcome.message) =
         RunFilter(bag.get(), communicator.get(), *control, cancellation);
+    // The filter closes its writer as its operation ends; one that never got that far leaves
+    // nothing held, and this is then all the close there is.
+    writer->Close();
     if (SUCCEEDED(outcome.result) && writer->Failed()) {
         outcome.result = HostWriteStream::kWriteFault;
         outcome.message = "the output could not be written completely";

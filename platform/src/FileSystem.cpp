@@ -235,6 +235,21 @@ BOOL DeleteFileW(LPCWSTR lpFileName) {
     return unlink(path.c_str()) == 0 ? TRUE : FailWith(errno, FALSE);
 }
 
+namespace {
+// Renaming over a regular file makes ext4 write the moved file's delayed blocks out first (its
+// guard for programs that replace a file without fsync), a flush a rename to a new name never
+// costs. Exchanging the two names and removing the old file leaves the name as atomic for its
+// readers. False, and nothing changed, when the target is no regular file or cannot be exchanged.
+bool ReplacedByExchange(const std::string& from, const std::string& to) {
+    struct stat target {};
+    if (lstat(to.c_str(), &target) != 0 || !S_ISREG(target.st_mode) ||
+        renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) != 0) {
+        return false;
+    }
+    return true;
+}
+}  // namespace
+
 BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags) {
     if (lpExistingFileName == nullptr || lpNewFileName == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -249,6 +264,10 @@ BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlag
             close(descriptor);
         }
     }
+    if ((dwFlags & MOVEFILE_REPLACE_EXISTING) != 0 && ReplacedByExchange(from, to)) {
+        // The old file now has the moved file's name.
+        return unlink(from.c_str()) == 0 ? TRUE : FailWith(errno, FALSE);
+    }
     const unsigned int noReplace =
         (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0 ? 0 : RENAME_NOREPLACE;
     if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), noReplace) != 0) {
@@ -256,6 +275,16 @@ BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlag
                                : FailWith(errno, FALSE);
     }
     return TRUE;
+}
+
+DWORD CvReplaceFile(const char* from, const char* to) {
+    if (from == nullptr || to == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (ReplacedByExchange(from, to)) {
+        return unlink(from) == 0 ? ERROR_SUCCESS : Win32ErrorOfErrno(errno);
+    }
+    return rename(from, to) == 0 ? ERROR_SUCCESS : Win32ErrorOfErrno(errno);
 }
 
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {

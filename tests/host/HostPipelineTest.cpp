@@ -151,18 +151,68 @@ TEST(HostInput, ReadsGiveFullCountsAndEveryByteOnce) {
     }
 }
 
-// An output that cannot take the bytes (here: a file open for reading only) fails the write and
-// says so, so the job cannot pass for written.
-TEST(HostOutput, AnOutputThatCannotTakeTheBytesFailsTheWrite) {
-    const InputFile readOnly("x");
-    auto* stream = new HostWriteStream(readOnly.file);
-    ULONG written = 7;
-    EXPECT_EQ(static_cast<HRESULT>(0x8007001D), stream->WriteBytes("data", 4, &written))
-        << "ERROR_WRITE_FAULT";
-    EXPECT_EQ(0u, written);
+// An output that cannot take the bytes (here: a file open for reading only) fails: a delivery
+// as large as the held bytes at once, a small one when Close writes it, so the job cannot pass
+// for written either way.
+TEST(HostOutput, AnOutputThatCannotTakeTheBytesFailsTheWriteOrTheClose) {
+    struct Case {
+        const char* label;
+        std::size_t size;
+        HRESULT write;
+        ULONG written;
+    };
+    const Case cases[] = {
+        {"a small delivery, held", 4, S_OK, 4},
+        {"a delivery of the held size, at once", HostWriteStream::kHeld,
+         static_cast<HRESULT>(0x8007001D), 0},
+    };
+    for (const Case& c : cases) {
+        const InputFile readOnly("x");
+        auto* stream = new HostWriteStream(readOnly.file);
+        const std::string bytes(c.size, 'd');
+        ULONG written = 7;
+        EXPECT_EQ(c.write,
+                  stream->WriteBytes(bytes.data(), static_cast<ULONG>(bytes.size()), &written))
+            << c.label;
+        EXPECT_EQ(c.written, written) << c.label;
+        stream->Close();
+        EXPECT_TRUE(stream->Failed()) << c.label;
+        EXPECT_EQ(0u, stream->BytesWritten()) << c.label;
+        EXPECT_EQ(0u, stream->Release()) << c.label;
+    }
+}
+
+// Small deliveries go out together, never more than the held size at a time, in their order.
+TEST(HostOutput, SmallDeliveriesAreGatheredIntoWritesOfAtMostTheHeldSize) {
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(nullptr, file);
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    auto* stream = new HostWriteStream(file);
+    std::string expected;
+    const std::size_t piece = 300;
+    const std::size_t fitting = HostWriteStream::kHeld / piece;
+    for (std::size_t i = 0; i <= fitting; ++i) {
+        const std::string bytes(piece, static_cast<char>('a' + i % 26));
+        ULONG written = 0;
+        ASSERT_EQ(S_OK, stream->WriteBytes(bytes.data(), piece, &written));
+        expected += bytes;
+        const long reached = i < fitting ? 0 : static_cast<long>(fitting * piece);
+        ASSERT_EQ(reached, std::ftell(file)) << "after delivery " << i;
+    }
+    const std::string large(HostWriteStream::kHeld, 'L');
+    ULONG written = 0;
+    ASSERT_EQ(S_OK, stream->WriteBytes(large.data(), static_cast<ULONG>(large.size()), &written));
+    expected += large;
+    EXPECT_EQ(static_cast<long>(expected.size()), std::ftell(file)) << "a large delivery at once";
     stream->Close();
-    EXPECT_TRUE(stream->Failed());
+    EXPECT_FALSE(stream->Failed());
+    EXPECT_EQ(expected.size(), stream->BytesWritten());
+    std::string content(expected.size(), '\0');
+    std::rewind(file);
+    EXPECT_EQ(content.size(), std::fread(content.data(), 1, content.size(), file));
+    EXPECT_TRUE(content == expected) << "the bytes in their order";
     EXPECT_EQ(0u, stream->Release());
+    std::fclose(file);
 }
 
 TEST(HostInput, APipeRewindsOnlyWithinItsKeptHead) {

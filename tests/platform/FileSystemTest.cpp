@@ -73,4 +73,39 @@ TEST_F(FileSystem, EachCallAnswersLikeWindows) {
         EXPECT_EQ(c.error, error) << c.label;
     }
 }
+// A replacing move leaves the name with the moved file's bytes and the moved name gone, whether
+// the target existed or not; without the replace flag an existing target is kept.
+TEST_F(FileSystem, AMoveReplacesTheTargetOnlyWhenAskedTo) {
+    struct Case {
+        const char* label;
+        bool targetExists;
+        DWORD flags;
+        bool succeeds;
+        const char* targetHolds;
+    };
+    const Case cases[] = {
+        {"onto an existing file, replacing", true, MOVEFILE_REPLACE_EXISTING, true, "new"},
+        {"to a new name, replacing", false, MOVEFILE_REPLACE_EXISTING, true, "new"},
+        {"onto an existing file, written through", true,
+         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, true, "new"},
+        {"onto an existing file, not replacing", true, 0, false, "old"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(root / "target.bin");
+        std::ofstream(root / "moved.bin") << "new";
+        if (c.targetExists) {
+            std::ofstream(root / "target.bin") << "old";
+        }
+        const bool succeeded =
+            MoveFileExW(Path("moved.bin").c_str(), Path("target.bin").c_str(), c.flags) != FALSE;
+        EXPECT_EQ(c.succeeds, succeeded) << c.label;
+        std::string content;
+        std::ifstream(root / "target.bin") >> content;
+        EXPECT_EQ(c.targetHolds, content) << c.label;
+        EXPECT_EQ(!c.succeeds, std::filesystem::exists(root / "moved.bin")) << c.label;
+        EXPECT_EQ(1 + (c.succeeds ? 0 : 1), std::distance(std::filesystem::directory_iterator(root),
+                                                          std::filesystem::directory_iterator{}))
+            << c.label << ": no file left behind";
+    }
+}
 }  // namespace

@@ -93,9 +93,14 @@ CVPLATFORM_API BOOL GetFileInformationByHandle(HANDLE hFile,
 // Closes file handles of this layer; other handles (printers) have their own close.
 CVPLATFORM_API BOOL CloseHandle(HANDLE hObject);
 CVPLATFORM_API BOOL DeleteFileW(LPCWSTR lpFileName);
-// Renames in one step (rename(2)); without MOVEFILE_REPLACE_EXISTING an existing target is
-// ERROR_ALREADY_EXISTS. MOVEFILE_WRITE_THROUGH syncs the file and its folder first.
+// Renames in one step (rename(2); an existing regular file it replaces is exchanged and removed,
+// which spares ext4's flush of the moved file); without MOVEFILE_REPLACE_EXISTING an existing
+// target is ERROR_ALREADY_EXISTS. MOVEFILE_WRITE_THROUGH syncs the file and its folder first.
 CVPLATFORM_API BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
+
+// MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING) for the host's own files, named as the file
+// system names them (bytes, not necessarily UTF-8). ERROR_SUCCESS or the OS error, translated.
+CVPLATFORM_API DWORD CvReplaceFile(const char* from, const char* to);
 CVPLATFORM_API BOOL CreateDirectoryW(LPCWSTR lpPathName,
                                      LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 CVPLATFORM_API DWORD GetFileAttributesW(LPCWSTR lpFileName);
