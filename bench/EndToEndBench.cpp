@@ -119,13 +119,9 @@ void Pstops(benchmark::State& state) {
                           Quoted(Job()) + " > /dev/null 2> /dev/null");
 }
 
-// Into a file: state.range(0) 1 replaces an output that exists, 0 writes a new one.
-void HostFileToFile(benchmark::State& state) {
-    const std::filesystem::path output = Work() / "host.out";
-    const std::string command = Quoted(Here() / "pdl-stream-filter") + " run --job " +
-                                Quoted(JobFileOf(R"({ "driver": { "pdl": 7363 } })")) +
-                                " --input " + Quoted(Job()) + " --output " + Quoted(output) +
-                                " > /dev/null";
+// `command` writes `output`: state.range(0) 1 replaces an output that exists, 0 writes a new one.
+void IntoFile(benchmark::State& state, const std::string& command,
+              const std::filesystem::path& output) {
     const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(Job()));
     for (auto _ : state) {
         state.PauseTiming();
@@ -141,23 +137,19 @@ void HostFileToFile(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * bytes);
 }
 
+void HostFileToFile(benchmark::State& state) {
+    const std::filesystem::path output = Work() / "host.out";
+    IntoFile(state,
+             Quoted(Here() / "pdl-stream-filter") + " run --job " +
+                 Quoted(JobFileOf(R"({ "driver": { "pdl": 7363 } })")) + " --input " +
+                 Quoted(Job()) + " --output " + Quoted(output) + " > /dev/null",
+             output);
+}
+
 void DdFileToFile(benchmark::State& state) {
     const std::filesystem::path output = Work() / "dd.out";
-    const std::string command =
-        "dd if=" + Quoted(Job()) + " of=" + Quoted(output) + " bs=64k status=none";
-    const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(Job()));
-    for (auto _ : state) {
-        state.PauseTiming();
-        if (state.range(0) == 0) {
-            std::filesystem::remove(output);
-        }
-        state.ResumeTiming();
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError("dd failed");
-            return;
-        }
-    }
-    state.SetBytesProcessed(state.iterations() * bytes);
+    IntoFile(state, "dd if=" + Quoted(Job()) + " of=" + Quoted(output) + " bs=64k status=none",
+             output);
 }
 }  // namespace
 
