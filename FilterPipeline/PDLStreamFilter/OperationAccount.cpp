@@ -1,6 +1,7 @@
 // The operation account and its sink.
 #include "OperationAccount.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "companion/Utilities/PipelineProperty.h"
@@ -16,6 +17,45 @@ void OperationAccount::Send(const char* kind, const Fields& fields) {
     }
     const std::string text = record.dump(-1, ' ', false, Fields::error_handler_t::replace);
     sink->Record(text.data(), static_cast<ULONG>(text.size()));
+}
+
+void OperationAccount::RecordScalars(const char* kind,
+                                     std::initializer_list<Scalar> fields) noexcept {
+    if (!sink) {
+        return;
+    }
+    try {
+        line.assign("{\"record\":\"").append(kind).append("\"");
+        for (const Scalar& scalar : fields) {
+            Append(scalar);
+        }
+        line.push_back('}');
+        sink->Record(line.data(), static_cast<ULONG>(line.size()));
+    } catch (...) {
+        // As with every record: the account never fails the job.
+    }
+}
+
+void OperationAccount::Append(const Scalar& scalar) {
+    line.append(",\"").append(scalar.field).append("\":");
+    char digits[24];
+    std::to_chars_result end{};
+    switch (scalar.kind) {
+        case Scalar::Kind::Signed:
+            end = std::to_chars(digits, digits + sizeof digits, scalar.number);
+            line.append(digits, end.ptr);
+            return;
+        case Scalar::Kind::Unsigned:
+            end = std::to_chars(digits, digits + sizeof digits, scalar.unsignedNumber);
+            line.append(digits, end.ptr);
+            return;
+        case Scalar::Kind::Flag:
+            line.append(scalar.flag ? "true" : "false");
+            return;
+        case Scalar::Kind::Name:
+            line.append("\"").append(scalar.name).append("\"");
+            return;
+    }
 }
 
 void OperationAccount::RecordTotals() noexcept {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -41,6 +42,31 @@ class OperationAccount {
         }
     }
 
+    // A field of a record sent as text straight away: a number, a flag, or a name of the code's
+    // own (written as it stands, so never a text from the job).
+    struct Scalar {
+        enum class Kind { Signed, Unsigned, Flag, Name };
+        Scalar(const char* field, long long value)
+            : field(field), kind(Kind::Signed), number(value) {}
+        Scalar(const char* field, std::uint64_t value)
+            : field(field), kind(Kind::Unsigned), unsignedNumber(value) {}
+        Scalar(const char* field, bool value) : field(field), kind(Kind::Flag), flag(value) {}
+        Scalar(const char* field, const char* value)
+            : field(field), kind(Kind::Name), name(value) {}
+
+        const char* field;
+        Kind kind;
+        union {
+            long long number;
+            std::uint64_t unsignedNumber;
+            bool flag;
+            const char* name;
+        };
+    };
+    // The record `Record` would send for the same fields, written into a buffer the account keeps:
+    // a record made for every page costs no allocation once that buffer has grown.
+    void RecordScalars(const char* kind, std::initializer_list<Scalar> fields) noexcept;
+
     // The copy's counts, for the totals: bytes read, cycles, and its time in milliseconds.
     void CountCopy(std::uint64_t read, std::uint64_t copyCycles, double milliseconds) noexcept {
         bytesRead += read;
@@ -55,8 +81,10 @@ class OperationAccount {
 
   private:
     void Send(const char* kind, const Fields& fields);
+    void Append(const Scalar& scalar);
 
     ComReference<IPDLStreamFilterAccountSink> sink;
+    std::string line;
     std::uint64_t delivered = 0;
     std::uint64_t bytesRead = 0;
     std::uint64_t cycles = 0;

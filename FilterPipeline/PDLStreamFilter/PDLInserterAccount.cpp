@@ -10,15 +10,16 @@ const char* PDLInserter::PageFeatureGenerator() const noexcept {
 
 void PDLInserter::RecordPageFeatures(LONG page, bool hasFeatures, std::uint64_t at,
                                      DWORD length) const noexcept {
-    Record("pageFeatures", [&] {
-        OperationAccount::Fields fields{{"page", page}, {"outputOffset", at}, {"length", length}};
-        if (hasFeatures) {
-            fields["generator"] = PageFeatureGenerator();
-        } else {
-            fields["none"] = true;
-        }
-        return fields;
-    });
+    if (!output.Taking()) {
+        return;
+    }
+    using Scalar = OperationAccount::Scalar;
+    const Scalar last =
+        hasFeatures ? Scalar("generator", PageFeatureGenerator()) : Scalar("none", true);
+    account.RecordScalars("pageFeatures", {{"page", static_cast<long long>(page)},
+                                           {"outputOffset", at},
+                                           {"length", static_cast<std::uint64_t>(length)},
+                                           last});
 }
 
 void PDLInserter::RecordJobEnd(const char* trailer, std::uint64_t at) const noexcept {

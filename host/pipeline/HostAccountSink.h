@@ -2,7 +2,10 @@
 // record by record, as the filter makes it. The report and --explain are built from it alone.
 #pragma once
 
+#include <cstddef>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "FilterPipeline/PDLStreamFilter/IPDLStreamFilterAccountSink.h"
@@ -14,11 +17,15 @@ class HostAccountSink : public HostComObject<IPDLStreamFilterAccountSink> {
 
     HostAccountSink();
 
-    // A record that is not a JSON object is refused (E_INVALIDARG) and not kept.
+    // A record that is not a JSON object is refused (E_INVALIDARG) and not kept. A kept record is
+    // only checked and its text appended: a job sends one per page, and building each as a JSON
+    // value while the copy runs would cost the copy its speed.
     HRESULT STDMETHODCALLTYPE Record(const char* json, ULONG count) override;
 
-    const std::vector<Json>& Records() const noexcept { return records; }
+    // The records kept so far, as JSON values, in the order they came.
+    std::vector<Json> Records() const;
 
   private:
-    std::vector<Json> records;
+    std::string texts;
+    std::vector<std::pair<std::size_t, std::size_t>> spans;
 };

@@ -26,9 +26,12 @@ namespace {
 using Json = nlohmann::json;
 const CXString kPassPhrase(WIDE("correct horse"));
 
+// Every record is sent as compact JSON on one line, its fields in the order they were made, the
+// per-page records written without a JSON value included.
 std::vector<Json> Parsed(const std::vector<std::string>& records) {
     std::vector<Json> parsed;
     for (const std::string& record : records) {
+        EXPECT_EQ(record, nlohmann::ordered_json::parse(record).dump());
         parsed.push_back(Json::parse(record));
     }
     return parsed;
