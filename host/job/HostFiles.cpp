@@ -64,12 +64,16 @@ std::string HostFiles::ReadBounded(const std::filesystem::path& path, std::uintm
     if (!file) {
         throw JobFileError("cannot read the " + what + " " + path.string());
     }
-    std::string bytes(static_cast<std::size_t>(limit) + 1, '\0');
-    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    // Read in blocks: a job file is a few hundred bytes, and a buffer of the whole limit would
+    // cost every run the clearing of its 16 MB.
+    std::string bytes;
+    char block[65536];
+    while (bytes.size() <= limit && file.read(block, sizeof block).gcount() > 0) {
+        bytes.append(block, static_cast<std::size_t>(file.gcount()));
+    }
     if (file.bad()) {
         throw JobFileError("cannot read the " + what + " " + path.string());
     }
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
     if (bytes.size() > limit) {
         throw JobFileError("the " + what + " " + path.string() + " is larger than " +
                            std::to_string(limit) + " bytes");

@@ -44,6 +44,9 @@ HRESULT HostReadStream::SeekFile(ULONGLONG target) {
         }
         position = taken = target;
         ended = false;
+        faulted = false;
+        ahead.clear();
+        aheadAt = 0;
         return S_OK;
     }
     if (taken != head.size() || target > head.size()) {
@@ -53,7 +56,7 @@ HRESULT HostReadStream::SeekFile(ULONGLONG target) {
     return S_OK;
 }
 
-std::size_t HostReadStream::ReadFile(char* buffer, std::size_t count, bool& failed) {
+std::size_t HostReadStream::ReadFromFile(char* buffer, std::size_t count, bool& failed) {
     std::size_t total = 0;
     while (total < count && !ended) {
         const std::size_t got = std::fread(buffer + total, 1, count - total, file);
@@ -64,6 +67,32 @@ std::size_t HostReadStream::ReadFile(char* buffer, std::size_t count, bool& fail
             break;
         }
     }
+    return total;
+}
+
+// A failure of the file reaches the filter only once the bytes read ahead before it are taken.
+std::size_t HostReadStream::ReadFile(char* buffer, std::size_t count, bool& failed) {
+    std::size_t total = 0;
+    while (total < count) {
+        if (aheadAt == ahead.size()) {
+            if (ended || faulted) {
+                break;
+            }
+            if (count - total >= kReadAhead) {
+                total += ReadFromFile(buffer + total, count - total, faulted);
+                break;
+            }
+            ahead.resize(kReadAhead);
+            ahead.resize(ReadFromFile(ahead.data(), kReadAhead, faulted));
+            aheadAt = 0;
+            continue;
+        }
+        const std::size_t part = std::min(count - total, ahead.size() - aheadAt);
+        std::memcpy(buffer + total, ahead.data() + aheadAt, part);
+        aheadAt += part;
+        total += part;
+    }
+    failed = faulted && aheadAt == ahead.size();
     return total;
 }
 
@@ -92,6 +121,6 @@ HRESULT HostReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BO
     farthest = std::max(farthest, position);
     *read = static_cast<ULONG>(total);
     const bool headLeft = !seekable && position < head.size();
-    *endOfFile = ended && !headLeft ? TRUE : FALSE;
+    *endOfFile = ended && aheadAt == ahead.size() && !headLeft ? TRUE : FALSE;
     return failed ? kReadFault : S_OK;
 }

@@ -118,14 +118,15 @@ class InputFile {
 
 // Inputs shorter than the first read of 4 bytes included: after the rewind every byte comes again.
 TEST(HostInput, ReadsGiveFullCountsAndEveryByteOnce) {
+    // Longer than the block read ahead, so refills fall inside the filter's reads.
     std::string longContent;
-    for (int i = 0; i < 20000; ++i) {
+    for (std::size_t i = 0; i < HostReadStream::kReadAhead + 20000; ++i) {
         longContent += static_cast<char>('a' + i % 26);
     }
     for (const std::string& content :
          {std::string("a"), std::string("ab"), std::string("abc"), longContent}) {
         for (const bool seekable : {true, false}) {
-            for (const ULONG size : {1u, 2u, 7u, 65536u}) {
+            for (const ULONG size : {1u, 2u, 7u, 65536u, ULONG{HostReadStream::kReadAhead}}) {
                 const InputFile input(content);
                 auto* stream = new HostReadStream(input.file, seekable);
                 std::vector<char> buffer(std::max<ULONG>(size, 4));
@@ -267,13 +268,18 @@ TEST(HostAccount, TheSinkKeepsObjectsAndRefusesAnythingElse) {
         {"a record", R"({"record":"item","index":0})", S_OK},
         {"not JSON", "{\"record\":", E_INVALIDARG},
         {"not an object", "[1,2]", E_INVALIDARG},
+        {"an object's braces around no JSON", "{\"record\":}", E_INVALIDARG},
+        {"an object with more after it", "{\"record\":\"item\"} {}", E_INVALIDARG},
+        {"spaces before an object", " \n{\"record\":\"jobEnd\"}", S_OK},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.expected, sink->Record(c.text.data(), static_cast<ULONG>(c.text.size())))
             << c.label;
     }
-    ASSERT_EQ(1u, sink->Records().size());
-    EXPECT_EQ("item", sink->Records().front()["record"]);
+    const auto records = sink->Records();
+    ASSERT_EQ(2u, records.size());
+    EXPECT_EQ("item", records.front()["record"]);
+    EXPECT_EQ("jobEnd", records.back()["record"]);
     EXPECT_EQ(0u, sink->Release());
 }
 
