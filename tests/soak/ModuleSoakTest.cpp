@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "companion/Utilities/MeridianDecryption.h"
+#include "host/account/JobReport.h"
 #include "host/job/JobFile.h"
 #include "host/job/TextConversion.h"
 #include "host/pipeline/FilterModule.h"
@@ -47,6 +48,7 @@ struct Kind {
     const char* input;
     bool cancelled = false;
     bool encrypted = false;
+    bool atrium = false;  // the output is the content file of its Atrium job folder
 };
 
 std::vector<Kind> Kinds() {
@@ -73,6 +75,13 @@ std::vector<Kind> Kinds() {
              kPassPhrase + R"(" } })",
          "doc001.pdfwrite.pdf"},
         {"a cancelled job", R"({ "driver": { "pdl": 7363 } })", "doc001.ps2write-drv.pjl.ps", true},
+        {"an Atrium hand-off",
+         R"({ "driver": { "pdl": 7363 },
+              "properties": { "Corvo_QcptForNonXps": "<QCPT version=\"1\"><Copies>1</Copies></QCPT>" },
+              "printer": { "name": "Soak release", "printerData": { "UseCorvoAtrium": 1 } },
+              "job": { "id": 7, "documentName": "Soak", "userName": "soak" },
+              "programData": "cv-soak-programdata" })",
+         "doc001.ps2write-drv.pjl.ps", false, false, true},
     };
 }
 
@@ -89,6 +98,23 @@ std::string ReadAll(std::FILE* file) {
     for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) != 0;) {
         bytes.append(block, got);
     }
+    return bytes;
+}
+
+// Each Atrium job has a folder of its own (named by a new UUID); it is removed once read.
+std::string AtriumContent(const std::vector<nlohmann::ordered_json>& account) {
+    const auto folder = JobReport::AtriumJobFolder(account);
+    if (!folder.is_string()) {
+        return "(no Atrium job folder)";
+    }
+    std::FILE* content = std::fopen(
+        (std::filesystem::path(folder.get<std::string>()) / "JobContent.out").string().c_str(),
+        "rb");
+    std::string bytes = content != nullptr ? ReadAll(content) : "(no content file)";
+    if (content != nullptr) {
+        std::fclose(content);
+    }
+    std::filesystem::remove_all(folder.get<std::string>());
     return bytes;
 }
 
@@ -111,6 +137,9 @@ Result RunJob(const Kind& kind, const std::string& name) {
         const JobRun::Outcome outcome =
             JobRun::Execute(job, input, true, output, notes, &cancellation);
         result = {outcome.result, ReadAll(output), outcome.message};
+        if (kind.atrium) {
+            result.output = AtriumContent(outcome.account);
+        }
     }
     for (std::FILE* file : {input, output}) {
         if (file != nullptr) {
@@ -183,6 +212,9 @@ TEST(ModuleSoak, EightThreadsOfWholeJobsGiveWhatEachJobGivesAlone) {
         EXPECT_EQ(kind.cancelled || kind.input == std::string("doc001.pdfwrite.pdf"),
                   FAILED(alone.back().result))
             << kind.label;
+        if (kind.atrium) {
+            EXPECT_EQ(0u, alone.back().output.find("<QCPT version=\"1\">")) << "its content file";
+        }
         alone.back().output = Comparable(kind, alone.back().output);
     }
     const int rounds = Rounds();
