@@ -126,7 +126,8 @@ TEST(HostInput, ReadsGiveFullCountsAndEveryByteOnce) {
     for (const std::string& content :
          {std::string("a"), std::string("ab"), std::string("abc"), longContent}) {
         for (const bool seekable : {true, false}) {
-            for (const ULONG size : {1u, 2u, 7u, 65536u, ULONG{HostReadStream::kReadAhead}}) {
+            for (const ULONG size :
+                 std::initializer_list<ULONG>{1, 2, 7, 65536, HostReadStream::kReadAhead}) {
                 const InputFile input(content);
                 auto* stream = new HostReadStream(input.file, seekable);
                 std::vector<char> buffer(std::max<ULONG>(size, 4));
