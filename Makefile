@@ -9,7 +9,8 @@
 PRESETS := linux linux-asan linux-release windows
 PACKAGES := cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libssl-dev libpugixml-dev \
             g++-mingw-w64-x86-64 wine wine64 clang-14 libfuzzer-14-dev libclang-rt-14-dev \
-            ghostscript time libcups2-dev cups-daemon cups-client cups cups-filters clang-format
+            ghostscript time libcups2-dev cups-daemon cups-client cups cups-filters clang-format \
+            libpappl-dev
 FUZZ_SECONDS ?= 60
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -69,6 +70,7 @@ install-cups: deps
 # test under a private cupsd, which must find it installed.
 test: export CV_REQUIRE_PACKAGE = 1
 test: export CV_REQUIRE_CUPSD = 1
+test: export CV_REQUIRE_PAPPL = 1
 # Ends by checking that the tests left the source tree as the clone was: they write only under the
 # build tree.
 test: check-format fuzz package $(addprefix test-,$(PRESETS))

@@ -1,0 +1,140 @@
+// The PostScript a raster job becomes.
+#include "host/printerapp/PrinterAppRaster.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "host/printerapp/PrinterAppConversion.h"
+#include "host/printerapp/PrinterAppJob.h"
+
+namespace {
+// One job's spool file and the page being compressed into it.
+struct RasterDocument {
+    std::FILE* file = nullptr;
+    std::string path;
+    z_stream deflate{};
+    bool compressing = false;
+    unsigned pages = 0;
+    bool failed = false;
+
+    ~RasterDocument() {
+        if (compressing) {
+            deflateEnd(&deflate);
+        }
+        if (file != nullptr) {
+            std::fclose(file);
+        }
+        if (!path.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+        }
+    }
+
+    // Compresses `count` bytes (none with `finish`, which ends the page's stream) into the file.
+    void Compress(const unsigned char* bytes, std::size_t count, bool finish) {
+        unsigned char out[65536];
+        deflate.next_in = const_cast<unsigned char*>(bytes);
+        deflate.avail_in = static_cast<uInt>(count);
+        int result = Z_OK;
+        do {
+            deflate.next_out = out;
+            deflate.avail_out = sizeof out;
+            result = ::deflate(&deflate, finish ? Z_FINISH : Z_NO_FLUSH);
+            const std::size_t made = sizeof out - deflate.avail_out;
+            failed |= result == Z_STREAM_ERROR || std::fwrite(out, 1, made, file) != made;
+        } while (!failed && (deflate.avail_out == 0 || (finish && result != Z_STREAM_END)));
+    }
+};
+
+RasterDocument* DocumentOf(pappl_job_t* job) {
+    return static_cast<RasterDocument*>(papplJobGetData(job));
+}
+
+// The raster's colours as PostScript takes them: the colour space and the Decode of a sample.
+struct Colours {
+    const char* space;
+    const char* decode;
+};
+
+Colours ColoursOf(const cups_page_header2_t& header) {
+    if (header.cupsBitsPerPixel == 24) {
+        return {"/DeviceRGB", "[0 1 0 1 0 1]"};
+    }
+    return {"/DeviceGray", header.cupsColorSpace == CUPS_CSPACE_K ? "[1 0]" : "[0 1]"};
+}
+}  // namespace
+
+bool PrinterAppRaster::StartJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
+    auto document = std::make_unique<RasterDocument>();
+    char name[1024];
+    const int descriptor = papplJobOpenFile(job, name, sizeof name, nullptr, "ps", "w");
+    if (descriptor < 0 || (document->file = fdopen(descriptor, "wb")) == nullptr) {
+        papplJobSetMessage(job, "the raster job's spool file cannot be made");
+        return false;
+    }
+    document->path = name;
+    std::fputs(PrinterAppConversion::PjlHeader("POSTSCRIPT").c_str(), document->file);
+    std::fprintf(document->file,
+                 "%%!PS-Adobe-3.0\n%%%%Creator: cv-printer-app\n%%%%Title: %s\n"
+                 "%%%%Pages: (atend)\n%%%%LanguageLevel: 3\n%%%%EndComments\n"
+                 "%%%%BeginProlog\n%%%%EndProlog\n%%%%BeginSetup\n%%%%EndSetup\n",
+                 papplJobGetName(job) != nullptr ? papplJobGetName(job) : "raster job");
+    papplJobSetData(job, document.release());
+    return true;
+}
+
+bool PrinterAppRaster::StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*,
+                                 unsigned) {
+    RasterDocument* document = DocumentOf(job);
+    const cups_page_header2_t& header = options->header;
+    const Colours colours = ColoursOf(header);
+    ++document->pages;
+    const double width = 72.0 * header.cupsWidth / header.HWResolution[0];
+    const double height = 72.0 * header.cupsHeight / header.HWResolution[1];
+    std::fprintf(document->file,
+                 "%%%%Page: %u %u\n%%%%BeginPageSetup\n<< /PageSize [%.2f %.2f] >> setpagedevice\n"
+                 "%%%%EndPageSetup\ngsave\n%.2f %.2f scale\n%s setcolorspace\n"
+                 "<< /ImageType 1 /Width %u /Height %u /BitsPerComponent 8 /Decode %s\n"
+                 "   /ImageMatrix [%u 0 0 -%u 0 %u] /DataSource currentfile /FlateDecode filter "
+                 ">> image\n",
+                 document->pages, document->pages, width, height, width, height, colours.space,
+                 header.cupsWidth, header.cupsHeight, colours.decode, header.cupsWidth,
+                 header.cupsHeight, header.cupsHeight);
+    document->compressing = deflateInit(&document->deflate, Z_DEFAULT_COMPRESSION) == Z_OK;
+    return document->compressing;
+}
+
+bool PrinterAppRaster::WriteLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*,
+                                 unsigned, const unsigned char* line) {
+    RasterDocument* document = DocumentOf(job);
+    document->Compress(line, options->header.cupsBytesPerLine, false);
+    return !document->failed;
+}
+
+bool PrinterAppRaster::EndPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned) {
+    RasterDocument* document = DocumentOf(job);
+    document->Compress(nullptr, 0, true);
+    deflateEnd(&document->deflate);
+    document->compressing = false;
+    std::fputs("\ngrestore\nshowpage\n", document->file);
+    return !document->failed;
+}
+
+bool PrinterAppRaster::EndJob(pappl_job_t* job, pappl_pr_options_t* options,
+                              pappl_device_t* device) {
+    std::unique_ptr<RasterDocument> document(DocumentOf(job));
+    papplJobSetData(job, nullptr);
+    std::fprintf(document->file, "%%%%Trailer\n%%%%Pages: %u\n%%%%EOF\n%s", document->pages,
+                 PrinterAppConversion::PjlTrailer().c_str());
+    const bool written = std::fclose(document->file) == 0 && !document->failed;
+    document->file = nullptr;
+    if (!written) {
+        papplJobSetMessage(job, "the raster job's spool file cannot be written");
+        return false;
+    }
+    return PrinterAppJob::PrintFile(job, options, device, document->path, "application/postscript");
+}

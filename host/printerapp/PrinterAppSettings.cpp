@@ -1,0 +1,75 @@
+// A printer's settings file.
+#include "host/printerapp/PrinterAppSettings.h"
+
+#include <cctype>
+
+#include "host/job/HostFiles.h"
+#include "seam/Win32Seam.h"
+
+std::filesystem::path PrinterAppSettings::FileOf(const std::filesystem::path& folder,
+                                                 const std::string& name) {
+    std::string file;
+    for (const char c : name) {
+        const bool plain = std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' ||
+                           c == '_' || (c == '.' && !file.empty());
+        file.push_back(plain ? c : '_');
+    }
+    return folder / (file + ".json");
+}
+
+namespace {
+// The file's text; empty when there is no file.
+std::string ReadPrivate(const std::filesystem::path& path, const char* group) {
+    std::string bytes(HostFiles::kJobFileLimit, '\0');
+    DWORD read = 0;
+    char reason[128] = {};
+    const DWORD result =
+        CvReadPrivateFile(path.c_str(), group, bytes.data(), static_cast<DWORD>(bytes.size()),
+                          &read, reason, sizeof reason);
+    if (result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND) {
+        return {};
+    }
+    if (result == ERROR_ACCESS_DENIED && reason[0] != '\0') {
+        throw PrinterAppSettingsError("the settings file " + path.string() +
+                                      " is refused: " + reason + "; only its owner may read it");
+    }
+    if (result != ERROR_SUCCESS) {
+        throw PrinterAppSettingsError("the settings file " + path.string() +
+                                      " cannot be read (error " + std::to_string(result) + ")");
+    }
+    bytes.resize(read);
+    return bytes;
+}
+}  // namespace
+
+PrinterAppSettings PrinterAppSettings::Read(const std::filesystem::path& folder,
+                                            const std::string& name, std::int32_t pdl,
+                                            const char* group) {
+    const std::filesystem::path path = FileOf(folder, name);
+    const std::string text = ReadPrivate(path, group);
+    PrinterAppSettings settings;
+    if (!text.empty()) {
+        try {
+            settings.base = JobFile::Parse(text, folder);
+        } catch (const JobFileError& error) {
+            throw PrinterAppSettingsError("the settings file " + path.string() + ": " +
+                                          error.what());
+        }
+    }
+    JobFile& base = settings.base;
+    if (base.input || base.output || base.everyPageFeatures || !base.clientJobData.empty()) {
+        throw PrinterAppSettingsError("the settings file " + path.string() +
+                                      " names an input, an output or a job's own settings: "
+                                      "each job brings its own");
+    }
+    if (base.driver && base.driver->pdl != pdl) {
+        throw PrinterAppSettingsError("the settings file " + path.string() + " says pdl " +
+                                      std::to_string(base.driver->pdl) +
+                                      ", but the printer's driver speaks " + std::to_string(pdl));
+    }
+    if (!base.driver) {
+        base.driver = JobFile::Driver{.pdl = pdl};
+    }
+    base.printer.name = name;
+    return settings;
+}

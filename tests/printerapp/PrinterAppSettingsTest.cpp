@@ -1,0 +1,88 @@
+// A printer's settings file of the printer application: read only when no other user may read
+// it, and refused when it would send the printer another language or bring a job's own files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "host/printerapp/PrinterAppSettings.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+class PrinterAppSettingsFile : public ::testing::Test {
+  protected:
+    // Under the build tree, where the tests run.
+    const fs::path folder = fs::absolute("printer-app-settings");
+
+    void SetUp() override {
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void Write(const std::string& name, const std::string& text, fs::perms permissions) {
+        const fs::path path = PrinterAppSettings::FileOf(folder, name);
+        std::ofstream(path) << text;
+        fs::permissions(path, permissions);
+    }
+};
+
+TEST_F(PrinterAppSettingsFile, APrinterNameBecomesAFileNameWithinTheFolder) {
+    struct Case {
+        const char* name;
+        const char* file;
+    } const cases[] = {{"ps", "ps.json"},
+                       {"Floor 2/east", "Floor_2_east.json"},
+                       {"../secret", "_._secret.json"},
+                       {".hidden", "_hidden.json"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(folder / c.file, PrinterAppSettings::FileOf(folder, c.name)) << c.name;
+    }
+}
+
+TEST_F(PrinterAppSettingsFile, NoFileGivesTheDriversBagAndThePrintersName) {
+    const PrinterAppSettings settings = PrinterAppSettings::Read(folder, "pxl", 7360, nullptr);
+    ASSERT_TRUE(settings.base.driver.has_value());
+    EXPECT_EQ(7360, settings.base.driver->pdl);
+    EXPECT_EQ("pxl", settings.base.printer.name);
+    EXPECT_TRUE(settings.base.properties.empty());
+}
+
+TEST_F(PrinterAppSettingsFile, APrivateFileGivesThePassPhraseAndTheDriversValues) {
+    Write("secure",
+          R"({ "driver": { "pdl": 7363, "requiresBothPjlAndQcpt": true },
+               "properties": { "PDLEncryptionPassPhrase": "phrase" } })",
+          fs::perms::owner_read | fs::perms::owner_write);
+    const PrinterAppSettings settings = PrinterAppSettings::Read(folder, "secure", 7363, nullptr);
+    EXPECT_TRUE(settings.base.driver->requiresBothPjlAndQcpt);
+    ASSERT_EQ(1u, settings.base.properties.size());
+    EXPECT_EQ("PDLEncryptionPassPhrase", settings.base.properties[0].first);
+    EXPECT_EQ("secure", settings.base.printer.name);
+}
+
+TEST_F(PrinterAppSettingsFile, AFileThatCannotBeTrustedOrUsedIsRefusedWithItsReason) {
+    const auto privateFile = fs::perms::owner_read | fs::perms::owner_write;
+    struct Case {
+        const char* label;
+        std::string text;
+        fs::perms permissions;
+        std::string reason;
+    } const cases[] = {
+        {"others may read it", "{}", privateFile | fs::perms::others_read, "others may access it"},
+        {"another PDL", R"({ "driver": { "pdl": 7360 } })", privateFile,
+         "says pdl 7360, but the printer's driver speaks 7363"},
+        {"a job's input", R"({ "input": "job.ps" })", privateFile, "names an input"},
+        {"not a job file", R"({ "passPhrase": "x" })", privateFile, "passPhrase"},
+    };
+    for (const Case& c : cases) {
+        Write("ps", c.text, c.permissions);
+        try {
+            PrinterAppSettings::Read(folder, "ps", 7363, nullptr);
+            ADD_FAILURE() << c.label << ": read";
+        } catch (const PrinterAppSettingsError& error) {
+            EXPECT_NE(std::string::npos, std::string(error.what()).find(c.reason))
+                << c.label << ": " << error.what();
+        }
+    }
+}
+}  // namespace

@@ -1,0 +1,237 @@
+#!/bin/bash
+# The printer application end to end, everything started and stopped here: the application on a
+# free loopback port with a scratch state folder, printers added through its command line with a
+# socket:// device of our own, jobs sent with ipptool. Each device stream of a finished job must be
+# the one `pdl-stream-filter run` gives for the same job; a printer with a pass phrase sends nothing
+# of any format in the clear; conversions and raster pages reach the printer in its language.
+#   printer-app-test.sh BIN_DIR SOURCE_DIR WORK_DIR
+set -euo pipefail
+bin=$1
+source=$2
+work=$3
+app=$bin/cv-printer-app
+host=$bin/pdl-stream-filter
+jobs=$source/examples/jobs
+here=$source/tests/printerapp
+sheets=$source/tests/cups/sheets.py
+
+rm -rf "$work"
+mkdir -p "$work/devices"
+cd "$work"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+}
+trap cleanup EXIT
+fail() {
+    echo "FAILED: $*" >&2
+    echo "--- the application's log, last lines:" >&2
+    tail -n 40 "$work/state/cv-printer-app.log" >&2 || true
+    exit 1
+}
+
+# PAPPL's command line finds its server by a socket of a fixed name (another server would take
+# our printers), and starts one of its own when none answers: so nothing here asks it before our
+# server listens.
+socket_file=$(python3 -c 'import os, tempfile; print("/run/cv-printer-app.sock" if os.getuid() == 0 else "%s/cv-printer-app%d.sock" % (os.environ.get("TMPDIR", "/tmp"), os.getuid()))')
+answers() { python3 -c 'import socket, sys; s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1])' "$1" 2> /dev/null; }
+if answers "$socket_file"; then
+    fail "another cv-printer-app server is running on $socket_file; stop it first"
+fi
+
+"$here/device.py" device.port devices/job &
+pids+=($!)
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+"$app" server -o state-directory="$work/state" -o server-port="$port" -o log-level=debug \
+    > server.out 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+    [ -f device.port ] && answers "$socket_file" && break
+    sleep 0.1
+done
+answers "$socket_file" || fail "the server did not start: $(cat server.out)"
+device="socket://127.0.0.1:$(cat device.port)"
+uri() { echo "ipp://127.0.0.1:$port/ipp/print/$1"; }
+
+for printer in ps:cv-postscript pxl:cv-pclxl pdf:cv-pdf secure:cv-postscript; do
+    "$app" add -d "${printer%%:*}" -m "${printer#*:}" -v "$device" || fail "add $printer"
+done
+
+# Sends FILE of TYPE to PRINTER with SIDES, the cv-pjl line PJL and COPIES; prints the job's id.
+submit() {
+    local printer=$1 file=$2 type=$3 sides=${4:-one-sided} pjl=${5:-} copies=${6:-1}
+    # -f sets the type by the file's name: the type given must come after it.
+    ipptool -tv -f "$file" -d filetype="$type" -d sides="$sides" -d pjl="$pjl" \
+        -d copies="$copies" "$(uri "$printer")" "$here/print-job.test" > submit.out 2>&1 ||
+        fail "$printer refused $file: $(cat submit.out)"
+    grep -q "job-id (integer)" submit.out || fail "$printer took no job: $(cat submit.out)"
+    sed -n 's/.*job-id (integer) = \([0-9]*\).*/\1/p' submit.out | head -n 1
+}
+
+# Waits until job ID of PRINTER has ended; prints "state,message".
+finished() {
+    local printer=$1 job=$2 state=""
+    for _ in $(seq 300); do
+        state=$(ipptool -c -d job="$job" "$(uri "$printer")" "$here/job-state.test" | tail -n 1)
+        case "$state" in
+            completed* | aborted* | canceled*) echo "$state"; return ;;
+        esac
+        sleep 0.1
+    done
+    fail "job $job of $printer did not end: $state"
+}
+
+# The device stream of the next job into $stream (the device numbers its connections from 1).
+streams=0
+next_stream() {
+    streams=$((streams + 1))
+    stream="devices/job.$streams"
+    for _ in $(seq 100); do
+        [ -f "$stream" ] && return
+        sleep 0.1
+    done
+    fail "no device stream $streams"
+}
+
+# `pdl-stream-filter run` on the job file JSON and the input FILE, into OUT.
+expected() {
+    echo "$1" > expected.json
+    "$host" run --job expected.json --input "$2" --output "$3" > /dev/null
+}
+
+echo "--- each driver's data took (a rejected one leaves the printer without its formats)"
+for printer in "ps:application/postscript:PostScript" "pxl:application/vnd.hp-pclxl:PCL XL" \
+    "pdf:application/pdf:PDF"; do
+    IFS=: read -r name format model <<< "$printer"
+    ipptool -tv "$(uri "$name")" get-printer-attributes.test > attributes.out 2>&1 || true
+    grep -q "printer-make-and-model (textWithoutLanguage) = cv-PDLStreamFilter $model" \
+        attributes.out || fail "$name: not our driver's make and model"
+    formats=$(grep "document-format-supported" attributes.out)
+    for wanted in "$format" image/pwg-raster image/urf image/jpeg; do
+        grep -q "$wanted" <<< "$formats" || fail "$name does not take $wanted: $formats"
+    done
+    ipptool -t "$(uri "$name")" "$here/vendor-attributes.test" > vendor.out 2>&1 ||
+        fail "$name does not declare the vendor attributes: $(cat vendor.out)"
+done
+
+echo "--- finished jobs: the device stream is what pdl-stream-filter run gives"
+check_finished() {
+    local printer=$1 input=$2 type=$3 sides=$4 pjl=$5 jobfile=$6
+    local job state
+    job=$(submit "$printer" "$input" "$type" "$sides" "$pjl")
+    state=$(finished "$printer" "$job")
+    [[ "$state" == completed* ]] || fail "$printer, $input: $state"
+    next_stream
+    expected "$jobfile" "$input" expected.out
+    cmp "$stream" expected.out || fail "$printer, $input: the device stream differs"
+    echo "ok: $printer, $(basename "$input"), $sides"
+}
+check_finished ps "$jobs/doc003.ps2write-drv-simpinitg.pjl.ps" application/postscript \
+    two-sided-long-edge "@PJL SET HOLD=ON" \
+    '{ "driver": { "pdl": 7363 }, "everyPageFeatures": "Duplex=TwoSidedLongEdge",
+       "properties": { "Corvo_PjlToInsert": "@PJL SET HOLD=ON\r\n" } }'
+check_finished pxl "$jobs/doc001.pxlmono.pjl.pxl" application/vnd.hp-pclxl one-sided \
+    "@PJL SET HOLD=ON" \
+    '{ "driver": { "pdl": 7360 },
+       "properties": { "Corvo_PjlToInsert": "@PJL SET DUPLEX=OFF\r\n@PJL SET HOLD=ON\r\n" } }'
+check_finished pdf "$jobs/doc001.pdfwrite.pdf" application/pdf one-sided "" \
+    '{ "driver": { "pdl": 7362 } }'
+
+echo "--- other formats reach each printer in its own language"
+gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pwgraster -r300 -sOutputFile=page.pwg \
+    "$jobs/doc001.pdfwrite.pdf" > /dev/null
+check_converted() {
+    local printer=$1 input=$2 type=$3 language=$4 job state
+    job=$(submit "$printer" "$input" "$type")
+    state=$(finished "$printer" "$job")
+    [[ "$state" == completed* ]] || fail "$printer, $type: $state"
+    next_stream
+    head -c 200 "$stream" | grep -a -q "$language" || fail "$printer, $type: not $language"
+    [ "$(python3 "$sheets" "$stream")" = 1 ] || fail "$printer, $type: not one sheet"
+    echo "ok: $type on $printer, one sheet of $language"
+}
+check_converted ps page.pwg image/pwg-raster "%!PS-Adobe-3.0"
+check_converted pxl page.pwg image/pwg-raster "ENTER LANGUAGE *= *PCLXL"
+check_converted pxl "$jobs/doc001.pdfwrite.pdf" application/pdf "ENTER LANGUAGE *= *PCLXL"
+check_converted pdf "$jobs/doc001.ps2write-drv.pjl.ps" application/postscript "%PDF-"
+
+echo "--- a printer with a pass phrase sends nothing of any format in the clear"
+phrase="printer app pass phrase"
+printf '%s\n' "$phrase" > phrase.txt
+printf '{ "properties": { "PDLEncryptionPassPhrase": "%s" } }\n' "$phrase" \
+    > state/printers/secure.json
+chmod 600 state/printers/secure.json
+check_secret() {
+    local input=$1 type=$2 job state
+    job=$(submit secure "$input" "$type")
+    state=$(finished secure "$job")
+    [[ "$state" == completed* ]] || fail "secure, $type: $state"
+    next_stream
+    if grep -a -q -E '%%Page|showpage|/Width' "$stream"; then
+        fail "secure, $type: document bytes in the clear"
+    fi
+    "$host" decrypt --pass-phrase-file phrase.txt --input "$stream" --output decrypted.out ||
+        fail "secure, $type: the stream does not decrypt"
+    grep -a -q '%%Page: 1 1' decrypted.out || fail "secure, $type: no page after decryption"
+    echo "ok: $type on secure: encrypted, and its page after decryption"
+}
+check_secret "$jobs/doc001.ps2write-drv.pjl.ps" application/postscript
+check_secret page.pwg image/pwg-raster
+check_secret "$jobs/doc001.pdfwrite.pdf" application/pdf
+"$host" decrypt --pass-phrase-file phrase.txt --input "devices/job.$((streams - 2))" \
+    --output decrypted.out
+expected "{ \"driver\": { \"pdl\": 7363 }, \"everyPageFeatures\": \"Duplex=OneSided\",
+           \"properties\": { \"PDLEncryptionPassPhrase\": \"$phrase\" } }" \
+    "$jobs/doc001.ps2write-drv.pjl.ps" expected.out
+"$host" decrypt --pass-phrase-file phrase.txt --input expected.out --output expected.decrypted
+cmp decrypted.out expected.decrypted || fail "secure: the decrypted job is not the filter's"
+
+echo "--- a refused job ends aborted with the reason as its message"
+echo '{ }' > state/printers/pdf.json
+chmod 644 state/printers/pdf.json
+job=$(submit pdf "$jobs/doc001.pdfwrite.pdf" application/pdf)
+state=$(finished pdf "$job")
+[[ "$state" == aborted*"is refused: others may access it"* ]] || fail "a readable settings file: $state"
+rm state/printers/pdf.json
+echo "ok: $state"
+
+echo "--- a cancel reaches the filter within a second, even while a device write blocks"
+"$here/device.py" stalled.port devices/stalled --stall &
+stalled=$!
+pids+=($stalled)
+for _ in $(seq 50); do [ -f stalled.port ] && break; sleep 0.1; done
+"$app" add -d stalled -m cv-postscript -v "socket://127.0.0.1:$(cat stalled.port)" ||
+    fail "add stalled"
+python3 - "$jobs/doc001.ps2write-drv.pjl.ps" long.ps << 'PY'
+import sys
+job = open(sys.argv[1], "rb").read()
+first, trailer = job.index(b"%%Page:"), job.rindex(b"%%Trailer")
+with open(sys.argv[2], "wb") as out:
+    out.write(job[:first] + job[first:trailer] * 6000 + job[trailer:])
+PY
+job=$(submit stalled long.ps application/postscript)
+for _ in $(seq 100); do
+    grep -q "\[Job $job\] Starting print job" state/cv-printer-app.log && break
+    sleep 0.1
+done
+sleep 1
+[ -f devices/stalled.1 ] && fail "the stalled device read the job"
+started=$(date +%s%N)
+ipptool -t -d job="$job" "$(uri stalled)" "$here/cancel-job.test" > cancel.out 2>&1 ||
+    fail "cancel-job: $(cat cancel.out)"
+for _ in $(seq 30); do
+    grep -q "\[Job $job\] Cancelled: the filter's operation is shut down" \
+        state/cv-printer-app.log && break
+    sleep 0.05
+done
+took=$((($(date +%s%N) - started) / 1000000))
+grep -q "\[Job $job\] Cancelled: the filter" state/cv-printer-app.log ||
+    fail "the cancel did not reach the filter"
+[ "$took" -lt 1500 ] || fail "the cancel took $took ms to reach the filter"
+# The device goes away: its connection ends the blocked write, and with it the job.
+kill "$stalled"
+state=$(finished stalled "$job")
+[[ "$state" == canceled* ]] || fail "the cancelled job ended $state"
+echo "ok: the cancel reached the filter after $took ms; the job ended $state"
+echo "all printer application checks passed"
