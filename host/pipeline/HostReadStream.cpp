@@ -72,6 +72,11 @@ std::size_t HostReadStream::ReadFromFile(char* buffer, std::size_t count, bool& 
 
 // A failure of the file reaches the filter only once the bytes read ahead before it are taken.
 std::size_t HostReadStream::ReadFile(char* buffer, std::size_t count, bool& failed) {
+    // A pipe is read for what the filter asks only: a block read ahead would wait for 256 KB
+    // from a slow writer, and the filter would see a cancellation only after it.
+    if (!seekable) {
+        return ReadFromFile(buffer, count, failed);
+    }
     std::size_t total = 0;
     while (total < count) {
         if (aheadAt == ahead.size()) {

@@ -1,7 +1,7 @@
 // The read stream the host gives the filter: a file or standard input, handed out in the full
 // count asked for unless the input ends, as the pipeline's streams do. A pipe cannot seek, so
 // its first bytes are kept for the filter's rewind to the start. The filter asks for a few bytes
-// at a time, so the file is read ahead in large blocks rather than in stdio's 4 KB.
+// at a time, so a regular file is read ahead in large blocks rather than in stdio's 4 KB.
 #pragma once
 
 #include <cstddef>
