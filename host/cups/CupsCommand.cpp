@@ -131,15 +131,7 @@ void AddOptions(JobFile& job, const CupsPrinterSettings& printer, const std::str
     for (const std::string& ignored : options.ignored) {
         log << "WARNING: " << ignored << "; it is left out\n";
     }
-    AddText(job, "Corvo_PjlToInsert", options.pjl);
-    AddText(job, "Corvo_JobLevelPsToInsert", options.jobLevelPs);
-    AddText(job, "Corvo_JobLevelPsCommentsToInsert", options.jobLevelPsComments);
-    if (options.removeStapling) {
-        job.properties.emplace_back("RemoveNativeStaplingFlag", nullptr);
-    }
-    if (!options.pageFeatures.empty()) {
-        job.everyPageFeatures = options.pageFeatures;
-    }
+    options.AddTo(job);
 }
 
 // What the Windows pipeline would hand the filter for this job.

@@ -289,3 +289,20 @@ Options CupsJobOptions::WithDefaults(Options options, const Options& defaults) {
     }
     return options;
 }
+
+void CupsJobOptions::AddTo(JobFile& job) const {
+    for (const auto& [property, text] :
+         {std::pair<const char*, const std::string&>{"Corvo_PjlToInsert", pjl},
+          {"Corvo_JobLevelPsToInsert", jobLevelPs},
+          {"Corvo_JobLevelPsCommentsToInsert", jobLevelPsComments}}) {
+        if (!text.empty()) {
+            job.properties.emplace_back(property, text);
+        }
+    }
+    if (removeStapling) {
+        job.properties.emplace_back("RemoveNativeStaplingFlag", nullptr);
+    }
+    if (!pageFeatures.empty()) {
+        job.everyPageFeatures = pageFeatures;
+    }
+}

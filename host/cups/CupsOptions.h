@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "host/job/JobFile.h"
+
 struct CupsJobOptions {
     enum class Language { PostScript, PclXl };
     struct Request {
@@ -33,6 +35,9 @@ struct CupsJobOptions {
     static std::map<std::string, std::string> WithDefaults(
         std::map<std::string, std::string> options,
         const std::map<std::string, std::string>& defaults);
+
+    // The mapped options as the job file's properties and every page's features.
+    void AddTo(JobFile& job) const;
 
     // `options` as cupsParseOptions gives them, with the queue's defaults.
     static CupsJobOptions Map(const std::map<std::string, std::string>& options,

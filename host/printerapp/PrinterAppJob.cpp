@@ -41,12 +41,6 @@ const char* ColourKeyword(pappl_color_mode_t mode) {
     }
 }
 
-void AddText(JobFile& job, const char* property, const std::string& text) {
-    if (!text.empty()) {
-        job.properties.emplace_back(property, text);
-    }
-}
-
 // Each line of `text` into the job's log.
 void Log(pappl_job_t* job, pappl_loglevel_t level, const std::string& text) {
     std::istringstream lines(text);
@@ -75,15 +69,7 @@ JobFile JobOf(pappl_job_t* job, const pappl_pr_options_t& options,
     for (const std::string& ignored : mapped.ignored) {
         papplLogJob(job, PAPPL_LOGLEVEL_WARN, "%s; it is left out", ignored.c_str());
     }
-    AddText(file, "Corvo_PjlToInsert", mapped.pjl);
-    AddText(file, "Corvo_JobLevelPsToInsert", mapped.jobLevelPs);
-    AddText(file, "Corvo_JobLevelPsCommentsToInsert", mapped.jobLevelPsComments);
-    if (mapped.removeStapling) {
-        file.properties.emplace_back("RemoveNativeStaplingFlag", nullptr);
-    }
-    if (!mapped.pageFeatures.empty()) {
-        file.everyPageFeatures = mapped.pageFeatures;
-    }
+    mapped.AddTo(file);
     return file;
 }
 
