@@ -52,7 +52,7 @@ struct Kind {
 };
 
 std::vector<Kind> Kinds() {
-    return {
+    std::vector<Kind> kinds = {
         {"PostScript with items and page features",
          R"({ "driver": { "pdl": 7363 }, "everyPageFeatures": "Duplex=TwoSidedLongEdge",
               "properties": { "Corvo_PjlToInsert": "@PJL SET HOLD=ON\r\n",
@@ -75,14 +75,19 @@ std::vector<Kind> Kinds() {
              kPassPhrase + R"(" } })",
          "doc001.pdfwrite.pdf"},
         {"a cancelled job", R"({ "driver": { "pdl": 7363 } })", "doc001.ps2write-drv.pjl.ps", true},
-        {"an Atrium hand-off",
-         R"({ "driver": { "pdl": 7363 },
+    };
+#if !defined(_WIN32)
+    // On Windows the printer's settings come from the real spooler, which has no such printer,
+    // so the job would not be handed off at all.
+    kinds.push_back({"an Atrium hand-off",
+                     R"({ "driver": { "pdl": 7363 },
               "properties": { "Corvo_QcptForNonXps": "<QCPT version=\"1\"><Copies>1</Copies></QCPT>" },
               "printer": { "name": "Soak release", "printerData": { "UseCorvoAtrium": 1 } },
               "job": { "id": 7, "documentName": "Soak", "userName": "soak" },
               "programData": "cv-soak-programdata" })",
-         "doc001.ps2write-drv.pjl.ps", false, false, true},
-    };
+                     "doc001.ps2write-drv.pjl.ps", false, false, true});
+#endif
+    return kinds;
 }
 
 struct Result {
