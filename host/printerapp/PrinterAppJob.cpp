@@ -132,18 +132,6 @@ std::map<std::string, std::string> PrinterAppJob::OptionsOf(pappl_job_t* job,
     return mapped;
 }
 
-bool PrinterAppJob::Print(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
-    return PrintFile(job, options, device, papplJobGetFilename(job), papplJobGetFormat(job));
-}
-
-bool PrinterAppJob::Filter(pappl_job_t* job, pappl_device_t* device, void*) {
-    pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 0, true);
-    const bool printed =
-        PrintFile(job, options, device, papplJobGetFilename(job), papplJobGetFormat(job));
-    papplJobDeletePrintOptions(options);
-    return printed;
-}
-
 namespace {
 // Fails the job with `message`, in its log and as its state message.
 bool Refuse(pappl_job_t* job, const std::string& message) {
@@ -152,6 +140,32 @@ bool Refuse(pappl_job_t* job, const std::string& message) {
     return false;
 }
 
+// A cancel that comes just as a job starts makes PAPPL remove the job's document and still hand
+// the job over.
+bool HasDocument(pappl_job_t* job) {
+    return papplJobGetFilename(job) != nullptr && papplJobGetFormat(job) != nullptr;
+}
+}  // namespace
+
+bool PrinterAppJob::Print(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
+    if (!HasDocument(job)) {
+        return Refuse(job, "the job has no document: it was cancelled");
+    }
+    return PrintFile(job, options, device, papplJobGetFilename(job), papplJobGetFormat(job));
+}
+
+bool PrinterAppJob::Filter(pappl_job_t* job, pappl_device_t* device, void*) {
+    if (!HasDocument(job)) {
+        return Refuse(job, "the job has no document: it was cancelled");
+    }
+    pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 0, true);
+    const bool printed =
+        PrintFile(job, options, device, papplJobGetFilename(job), papplJobGetFormat(job));
+    papplJobDeletePrintOptions(options);
+    return printed;
+}
+
+namespace {
 JobRun::Outcome RunFilter(pappl_job_t* job, const JobFile& file, const std::string& path,
                           pappl_device_t* device) {
     std::FILE* input = std::fopen(path.c_str(), "rb");
