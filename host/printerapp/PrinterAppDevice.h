@@ -5,6 +5,7 @@
 #include <pappl/pappl.h>
 
 #include <cstdio>
+#include <string>
 
 class PrinterAppDevice {
   public:
@@ -16,6 +17,14 @@ class PrinterAppDevice {
     PrinterAppDevice& operator=(const PrinterAppDevice&) = delete;
 
     std::FILE* File() const noexcept { return file; }
+
+    // pappl_pr_identify_cb_t: shows `message` (or the printer's name) on the printer's panel as
+    // its PJL ready message; a printer busy with a job is left alone.
+    static void Identify(pappl_printer_t* printer, pappl_identify_actions_t actions,
+                         const char* message);
+    // The PJL job that sets the ready message to `text`, cut at 80 bytes (more than any panel
+    // shows): quotes and control characters become spaces, bytes beyond ASCII question marks.
+    static std::string ReadyMessage(const std::string& text);
 
   private:
     pappl_device_t* device;

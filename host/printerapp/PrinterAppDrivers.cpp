@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "host/printerapp/PrinterAppDevice.h"
 #include "host/printerapp/PrinterAppJob.h"
 #include "host/printerapp/PrinterAppRaster.h"
 
@@ -107,6 +108,8 @@ bool PrinterAppDrivers::Fill(pappl_system_t*, const char* name, const char*, con
     data->rendpage_cb = PrinterAppRaster::EndPage;
     data->rendjob_cb = PrinterAppRaster::EndJob;
     data->raster_types = PAPPL_PWG_RASTER_TYPE_SGRAY_8 | PAPPL_PWG_RASTER_TYPE_SRGB_8;
+    data->identify_cb = PrinterAppDevice::Identify;
+    data->identify_supported = data->identify_default = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
     data->format = driver->format;
     std::snprintf(data->make_and_model, sizeof data->make_and_model, "%s", driver->description);
     data->ppm = 30;
@@ -118,6 +121,8 @@ bool PrinterAppDrivers::Fill(pappl_system_t*, const char* name, const char*, con
     data->sides_supported =
         PAPPL_SIDES_ONE_SIDED | PAPPL_SIDES_TWO_SIDED_LONG_EDGE | PAPPL_SIDES_TWO_SIDED_SHORT_EDGE;
     data->sides_default = PAPPL_SIDES_ONE_SIDED;
+    // IPP/1.1 clients expect one of the four orientations, not "none", as the default.
+    data->orient_default = IPP_ORIENT_PORTRAIT;
     // Raster pages come at 300 dpi: an A4 page in RGB is 26 MB before compression.
     data->num_resolution = 1;
     data->x_resolution[0] = data->y_resolution[0] = 300;
@@ -127,5 +132,24 @@ bool PrinterAppDrivers::Fill(pappl_system_t*, const char* name, const char*, con
         *attributes = ippNew();
     }
     FillVendor(data, *attributes);
+    // Validate-Job answers with no preferred values, and colour rendering is the printer's.
+    ippAddBoolean(*attributes, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
+    ippAddString(*attributes, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD),
+                 "print-rendering-intent-default", nullptr, "auto");
+    ippAddString(*attributes, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD),
+                 "print-rendering-intent-supported", nullptr, "auto");
     return true;
+}
+
+// A printer on a socket tells nothing of its supplies: clients are shown one of unknown level
+// rather than none, which they would take for a printer without a marker.
+void PrinterAppDrivers::Created(pappl_printer_t* printer, void*) {
+    pappl_supply_t supply{};
+    supply.color = PAPPL_SUPPLY_COLOR_MULTIPLE;
+    std::snprintf(supply.description, sizeof supply.description, "%s",
+                  "Marker supply (its level is not reported)");
+    supply.is_consumed = true;
+    supply.level = -1;
+    supply.type = PAPPL_SUPPLY_TYPE_UNKNOWN;
+    papplPrinterSetSupplies(printer, 1, &supply);
 }

@@ -33,4 +33,6 @@ class PrinterAppDrivers {
     static bool Fill(pappl_system_t* system, const char* name, const char* uri,
                      const char* deviceId, pappl_pr_driver_data_t* data, ipp_t** attributes,
                      void* places);
+    // pappl_pr_create_cb_t: what every new or loaded printer has besides its driver data.
+    static void Created(pappl_printer_t* printer, void* places);
 };

@@ -85,7 +85,7 @@ pappl_system_t* PrinterAppSystem::Create(int count, cups_option_t* options, void
         papplSystemSetAdminGroup(system, places.group.c_str());
     }
     papplSystemSetPrinterDrivers(system, static_cast<int>(PrinterAppDrivers::All().size()),
-                                 PrinterAppDrivers::Table(), nullptr, nullptr,
+                                 PrinterAppDrivers::Table(), nullptr, PrinterAppDrivers::Created,
                                  PrinterAppDrivers::Fill, context);
     AddConversions(system);
     static std::string stateFile;
