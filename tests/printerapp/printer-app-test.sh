@@ -9,54 +9,12 @@ set -euo pipefail
 bin=$1
 source=$2
 work=$3
-app=$bin/cv-printer-app
-# PAPPL's command line keeps its parsed options to the process's end, which a sanitizer build's
-# leak check would count against each command.
-cli() { ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" "$app" "$@"; }
-host=$bin/pdl-stream-filter
-jobs=$source/examples/jobs
-here=$source/tests/printerapp
 sheets=$source/tests/cups/sheets.py
+source "$source/tests/printerapp/printer-app-lib.sh"
 
-rm -rf "$work"
-mkdir -p "$work/devices"
-cd "$work"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-}
-trap cleanup EXIT
-fail() {
-    echo "FAILED: $*" >&2
-    echo "--- the application's log, last lines:" >&2
-    tail -n 40 "$work/state/cv-printer-app.log" >&2 || true
-    exit 1
-}
-
-# PAPPL's command line finds its server by a socket of a fixed name (another server would take
-# our printers), and starts one of its own when none answers: so nothing here asks it before our
-# server listens.
-socket_file=$(python3 -c 'import os, tempfile; print("/run/cv-printer-app.sock" if os.getuid() == 0 else "%s/cv-printer-app%d.sock" % (os.environ.get("TMPDIR", "/tmp"), os.getuid()))')
-answers() { python3 -c 'import socket, sys; s = socket.socket(socket.AF_UNIX); s.connect(sys.argv[1])' "$1" 2> /dev/null; }
-if answers "$socket_file"; then
-    fail "another cv-printer-app server is running on $socket_file; stop it first"
-fi
-
-"$here/device.py" device.port devices/job &
-pids+=($!)
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-"$app" server -o state-directory="$work/state" -o server-port="$port" -o log-level=debug \
-    > server.out 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -f device.port ] && answers "$socket_file" && break
-    sleep 0.1
-done
-answers "$socket_file" || fail "the server did not start: $(cat server.out)"
-device="socket://127.0.0.1:$(cat device.port)"
-uri() { echo "ipp://127.0.0.1:$port/ipp/print/$1"; }
-
+start_device job
+device=$device_uri
+start_server
 for printer in ps:cv-postscript pxl:cv-pclxl pdf:cv-pdf secure:cv-postscript; do
     cli add -d "${printer%%:*}" -m "${printer#*:}" -v "$device" || fail "add $printer"
 done
@@ -200,12 +158,9 @@ rm state/printers/pdf.json
 echo "ok: $state"
 
 echo "--- a cancel reaches the filter within a second, even while a device write blocks"
-"$here/device.py" stalled.port devices/stalled --stall &
-stalled=$!
-pids+=($stalled)
-for _ in $(seq 50); do [ -f stalled.port ] && break; sleep 0.1; done
-cli add -d stalled -m cv-postscript -v "socket://127.0.0.1:$(cat stalled.port)" ||
-    fail "add stalled"
+start_device stalled --stall
+stalled=$device_pid
+cli add -d stalled -m cv-postscript -v "$device_uri" || fail "add stalled"
 python3 - "$jobs/doc001.ps2write-drv.pjl.ps" long.ps << 'PY'
 import sys
 job = open(sys.argv[1], "rb").read()
