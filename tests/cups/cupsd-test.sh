@@ -39,67 +39,14 @@ finish() {
 }
 trap finish EXIT
 
-mkdir -p "$work"/{conf/ppd,spool,log,cache,state,tmp,serverbin/filter,lib,out,home}
-chmod 1777 "$work/out" "$work/tmp"
-for folder in daemon backend notifier; do
-    ln -s "/usr/lib/cups/$folder" "$work/serverbin/$folder"
-done
+source "$root/tests/cups/private-cupsd.sh"
+private_cupsd_prepare
 cp "$host" "$bin/cv-PDLStreamFilter.so" "$bin/libcv-platform.so" "$work/lib/"
 chmod 755 "$work/lib"/*
-for filter in /usr/lib/cups/filter/*; do
-    ln -s "$filter" "$work/serverbin/filter/"
-done
 ln -s "$work/lib/pdl-stream-filter" "$work/serverbin/filter/cv-pdlstreamfilter"
 cp "$root/packaging/cups/cv-pdlstreamfilter.types" "$root/packaging/cups/cv-pdlstreamfilter.convs" \
     "$work/conf/"
-
-# A free port, counted from one that depends on the scratch folder.
-port=$((20000 + $(cksum <<< "$work" | cut -d' ' -f1) % 20000))
-while (exec 3<> "/dev/tcp/127.0.0.1/$port") 2> /dev/null; do
-    port=$((port + 1))
-done
-cat > "$work/conf/cupsd.conf" << CONF
-Listen 127.0.0.1:$port
-LogLevel debug
-MaxLogSize 0
-WebInterface No
-Browsing No
-DefaultAuthType None
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-CONF
-{
-    echo "ServerRoot $work/conf"
-    echo "RequestRoot $work/spool"
-    echo "CacheDir $work/cache"
-    echo "StateDir $work/state"
-    echo "TempDir $work/tmp"
-    echo "ServerBin $work/serverbin"
-    echo "ErrorLog $work/log/error_log"
-    echo "AccessLog $work/log/access_log"
-    echo "PageLog $work/log/page_log"
-    echo "FileDevice Yes"
-    if [ "$(id -u)" != 0 ]; then
-        echo "User $(id -un)"
-        echo "Group $(id -gn)"
-    fi
-} > "$work/conf/cups-files.conf"
-
-cupsd -f -c "$work/conf/cupsd.conf" -s "$work/conf/cups-files.conf" > "$work/log/cupsd.out" 2>&1 &
-cupsd_pid=$!
-export CUPS_SERVER=127.0.0.1:$port HOME=$work/home
-for _ in $(seq 100); do
-    lpstat -r 2> /dev/null | grep -q "is running" && break
-    kill -0 "$cupsd_pid" 2> /dev/null || { cat "$work/log/cupsd.out"; exit 1; }
-    sleep 0.2
-done
+private_cupsd_start
 
 # The pass phrase files: one only root and lp may read, one anyone may.
 echo "correct horse battery staple" > "$work/conf/passphrase"
