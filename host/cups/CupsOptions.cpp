@@ -239,8 +239,9 @@ CupsJobOptions CupsJobOptions::Map(const Options& options, const Request& reques
     // An earlier filter makes the copies of a PostScript queue's job (pstops, pdftops).
     // Ghostscript, which makes a PCL XL queue's, leaves them to the printer, as the PPD lets it:
     // they go in PJL.
-    const int copies = request.finished || request.language == Language::PclXl ? request.copies : 1;
-    if (request.language == Language::PclXl) {
+    const bool pjl = request.language != Language::PostScript;
+    const int copies = request.finished || pjl ? request.copies : 1;
+    if (pjl) {
         for (const std::string& setting : settings) {
             mapped.pjl += PjlOf(setting);
         }

@@ -11,7 +11,8 @@
 #include "host/job/JobFile.h"
 
 struct CupsJobOptions {
-    enum class Language { PostScript, PclXl };
+    // A PDF printer takes its job control as PJL lines, as a PCL XL printer does.
+    enum class Language { PostScript, PclXl, Pdf };
     struct Request {
         Language language = Language::PostScript;
         int copies = 1;

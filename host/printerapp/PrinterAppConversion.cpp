@@ -1,12 +1,15 @@
-// Ghostscript's conversion of a printer application's document.
+// The conversion of a printer application's document into the printer's language.
 #include "host/printerapp/PrinterAppConversion.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 namespace {
+constexpr char kUniversalExit[] = "\x1b%-12345X";
+
 // A path as one word of a shell command.
 std::string Quoted(const std::string& path) {
     std::string quoted = "'";
@@ -15,62 +18,136 @@ std::string Quoted(const std::string& path) {
     }
     return quoted + "'";
 }
+
+const char* LanguageOf(const std::string& format) {
+    return format == "application/pdf"          ? "PDF"
+           : format == "application/postscript" ? "POSTSCRIPT"
+                                                : nullptr;
+}
 }  // namespace
 
 std::string PrinterAppConversion::PjlHeader(const char* language) {
-    return std::string("\x1b%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=") + language + "\r\n";
+    return std::string(kUniversalExit) + "@PJL JOB\r\n@PJL ENTER LANGUAGE=" + language + "\r\n";
 }
 
 std::string PrinterAppConversion::PjlTrailer() {
-    return "\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X";
+    return std::string(kUniversalExit) + "@PJL EOJ\r\n" + kUniversalExit;
 }
 
-const char* PrinterAppConversion::DeviceFor(const std::string& to, bool monochrome) {
-    if (to == "application/vnd.hp-pclxl") {
-        return monochrome ? "pxlmono" : "pxlcolor";
+std::string PrinterAppConversion::CommandFor(const std::string& input, const std::string& from,
+                                             const std::string& to, bool monochrome) {
+    if (from != "application/pdf" && from != "application/postscript") {
+        return "";
     }
-    if (to == "application/pdf") {
-        return "pdfwrite";
+    if (from == "application/pdf" && to == "application/postscript") {
+        return "pdftops -level3 " + Quoted(input) + " -";
     }
-    return to == "application/postscript" ? "ps2write" : nullptr;
+    const char* device = to == "application/vnd.hp-pclxl" ? (monochrome ? "pxlmono" : "pxlcolor")
+                         : to == "application/pdf"        ? "pdfwrite"
+                                                          : nullptr;
+    if (device == nullptr) {
+        return "";
+    }
+    return std::string("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=") + device + " -sOutputFile=- " +
+           Quoted(input);
+}
+
+bool PrinterAppConversion::BeginsWithPjl(const std::string& path) {
+    char start[sizeof kUniversalExit - 1] = {};
+    std::ifstream file(path, std::ios::binary);
+    return file.read(start, sizeof start) && std::string(start, sizeof start) == kUniversalExit;
 }
 
 PrinterAppConversion::PrinterAppConversion(pappl_job_t* job, const std::string& input,
                                            const std::string& from, const std::string& to,
                                            bool monochrome) {
-    const char* device = DeviceFor(to, monochrome);
-    if (device == nullptr || (from != "application/pdf" && from != "application/postscript")) {
+    const std::string command = CommandFor(input, from, to, monochrome);
+    if (command.empty()) {
         throw std::runtime_error("a " + from + " document cannot be made into " + to);
     }
+    Make(job, LanguageOf(to), command, "make the " + from + " document into " + to);
+}
+
+PrinterAppConversion::PrinterAppConversion(pappl_job_t* job, const std::string& input,
+                                           const char* language) {
+    Make(job, language, "cat " + Quoted(input), "put the document in its PJL envelope");
+}
+
+void PrinterAppConversion::Make(pappl_job_t* job, const char* language, const std::string& command,
+                                const std::string& what) {
     char name[1024];
     const int descriptor = papplJobOpenFile(job, name, sizeof name, nullptr, "converted", "w");
     if (descriptor < 0) {
         throw std::runtime_error("the converted document's spool file cannot be made");
     }
-    const char* language = to == "application/pdf"          ? "PDF"
-                           : to == "application/postscript" ? "POSTSCRIPT"
-                                                            : nullptr;
-    if (std::FILE* file = fdopen(descriptor, "wb")) {
-        std::fputs(language != nullptr ? PjlHeader(language).c_str() : "", file);
-        std::fclose(file);
-    }
     output = name;
-    const std::string command = std::string("gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=") + device +
-                                " -sOutputFile=- " + Quoted(input) + " < /dev/null >> " +
-                                Quoted(output) + " 2> /dev/null";
-    std::error_code error;
-    const auto header = std::filesystem::file_size(output, error);
-    if (std::system(command.c_str()) != 0 || std::filesystem::file_size(output, error) <= header) {
-        throw std::runtime_error(std::string("Ghostscript could not make the ") + from +
-                                 " document into " + to);
+    try {
+        Append(descriptor, language, command, what);
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove(output, ignored);
+        throw;
     }
+}
+
+void PrinterAppConversion::Append(int descriptor, const char* language, const std::string& command,
+                                  const std::string& what) {
+    std::FILE* file = fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        throw std::runtime_error("the converted document's spool file cannot be written");
+    }
+    std::fputs(language != nullptr ? PjlHeader(language).c_str() : "", file);
+    std::FILE* made = popen((command + " < /dev/null 2> /dev/null").c_str(), "r");
+    bool copied =
+        made != nullptr &&
+        (command.rfind("pdftops ", 0) == 0 ? EmptyPageSetups(made, file) : Copy(made, file));
+    copied = made != nullptr && pclose(made) == 0 && copied;
     if (language != nullptr) {
-        std::FILE* file = std::fopen(output.c_str(), "ab");
-        const bool ended = file != nullptr && std::fputs(PjlTrailer().c_str(), file) >= 0;
-        if (file == nullptr || std::fclose(file) != 0 || !ended) {
-            throw std::runtime_error("the converted document cannot be written");
-        }
+        std::fputs(PjlTrailer().c_str(), file);
     }
+    const bool written = std::ferror(file) == 0;
+    if (std::fclose(file) != 0 || !written) {
+        throw std::runtime_error("the converted document cannot be written");
+    }
+    if (!copied) {
+        throw std::runtime_error("could not " + what);
+    }
+}
+
+bool PrinterAppConversion::Copy(std::FILE* from, std::FILE* to) {
+    char block[65536];
+    std::size_t got = 0;
+    std::size_t total = 0;
+    while ((got = std::fread(block, 1, sizeof block, from)) != 0) {
+        total += std::fwrite(block, 1, got, to);
+    }
+    return total != 0;
+}
+
+bool PrinterAppConversion::EmptyPageSetups(std::FILE* from, std::FILE* to) {
+    char* line = nullptr;
+    std::size_t capacity = 0;
+    std::string held;
+    bool holding = false;
+    bool any = false;
+    for (ssize_t length; (length = getline(&line, &capacity, from)) > 0;) {
+        const std::string text(line, static_cast<std::size_t>(length));
+        any = true;
+        const bool ends = text.rfind("%%EndPageSetup", 0) == 0;
+        if (holding && !ends) {
+            held += text;
+            continue;
+        }
+        std::fwrite(text.data(), 1, text.size(), to);
+        if (ends) {
+            std::fwrite(held.data(), 1, held.size(), to);
+            held.clear();
+        }
+        holding = !holding ? text.rfind("%%BeginPageSetup", 0) == 0 : !ends;
+    }
+    std::fwrite(held.data(), 1, held.size(), to);
+    std::free(line);
+    return any;
 }
 
 PrinterAppConversion::~PrinterAppConversion() {

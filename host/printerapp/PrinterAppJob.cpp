@@ -50,8 +50,19 @@ void Log(pappl_job_t* job, pappl_loglevel_t level, const std::string& text) {
 }
 
 // The printer's settings with the job's own: its number, owner, name and options.
+CupsJobOptions::Language LanguageOf(const PrinterAppDrivers::Driver& driver) {
+    switch (driver.pdl) {
+        case 7360:
+            return CupsJobOptions::Language::PclXl;
+        case 7362:
+            return CupsJobOptions::Language::Pdf;
+        default:
+            return CupsJobOptions::Language::PostScript;
+    }
+}
+
 JobFile JobOf(pappl_job_t* job, const pappl_pr_options_t& options,
-              const PrinterAppDrivers::Driver& driver, const PrinterAppPlaces& places) {
+              const PrinterAppDrivers::Driver& driver, const PrinterAppPlaces& places, int copies) {
     pappl_printer_t* printer = papplJobGetPrinter(job);
     JobFile file =
         PrinterAppSettings::Read(places.settingsFolder, papplPrinterGetName(printer), driver.pdl,
@@ -62,10 +73,7 @@ JobFile JobOf(pappl_job_t* job, const pappl_pr_options_t& options,
     file.job.documentName = papplJobGetName(job) != nullptr ? papplJobGetName(job) : "";
     const CupsJobOptions mapped =
         CupsJobOptions::Map(PrinterAppJob::OptionsOf(job, options),
-                            {.language = driver.pdl == 7360 ? CupsJobOptions::Language::PclXl
-                                                            : CupsJobOptions::Language::PostScript,
-                             .copies = options.copies > 0 ? options.copies : 1,
-                             .finished = true});
+                            {.language = LanguageOf(driver), .copies = copies, .finished = true});
     for (const std::string& ignored : mapped.ignored) {
         papplLogJob(job, PAPPL_LOGLEVEL_WARN, "%s; it is left out", ignored.c_str());
     }
@@ -187,7 +195,7 @@ JobRun::Outcome RunFilter(pappl_job_t* job, const JobFile& file, const std::stri
 }  // namespace
 
 bool PrinterAppJob::PrintFile(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
-                              const std::string& path, const std::string& format) {
+                              const std::string& path, const std::string& format, bool copiesMade) {
     pappl_pr_driver_data_t data;
     papplPrinterGetDriverData(papplJobGetPrinter(job), &data);
     const auto* places = static_cast<const PrinterAppPlaces*>(data.extension);
@@ -197,11 +205,14 @@ bool PrinterAppJob::PrintFile(pappl_job_t* job, pappl_pr_options_t* options, pap
         return Refuse(job, "the printer has no cv-PDLStreamFilter driver");
     }
     try {
-        const JobFile file = JobOf(job, *options, *driver, *places);
+        const JobFile file = JobOf(job, *options, *driver, *places,
+                                   copiesMade || options->copies < 1 ? 1 : options->copies);
         std::optional<PrinterAppConversion> conversion;
         if (format != driver->format) {
             conversion.emplace(job, path, format, driver->format,
                                options->print_color_mode == PAPPL_COLOR_MODE_MONOCHROME);
+        } else if (driver->pdl == 7362 && !PrinterAppConversion::BeginsWithPjl(path)) {
+            conversion.emplace(job, path, "PDF");
         }
         const JobRun::Outcome outcome =
             RunFilter(job, file, conversion ? conversion->Output() : path, device);

@@ -20,6 +20,8 @@ struct RasterDocument {
     bool compressing = false;
     unsigned pages = 0;
     bool failed = false;
+    // PAPPL prints a JPEG or PNG image once for each copy; PWG and Apple raster come as they are.
+    bool copiesMade = false;
 
     ~RasterDocument() {
         if (compressing) {
@@ -77,6 +79,9 @@ bool PrinterAppRaster::StartJob(pappl_job_t* job, pappl_pr_options_t*, pappl_dev
         return false;
     }
     document->path = name;
+    const char* format = papplJobGetFormat(job);
+    document->copiesMade = format != nullptr && (std::string(format) == "image/jpeg" ||
+                                                 std::string(format) == "image/png");
     std::fputs(PrinterAppConversion::PjlHeader("POSTSCRIPT").c_str(), document->file);
     std::fprintf(document->file,
                  "%%!PS-Adobe-3.0\n%%%%Creator: cv-printer-app\n%%%%Title: %s\n"
@@ -95,15 +100,18 @@ bool PrinterAppRaster::StartPage(pappl_job_t* job, pappl_pr_options_t* options, 
     ++document->pages;
     const double width = 72.0 * header.cupsWidth / header.HWResolution[0];
     const double height = 72.0 * header.cupsHeight / header.HWResolution[1];
-    std::fprintf(document->file,
-                 "%%%%Page: %u %u\n%%%%BeginPageSetup\n<< /PageSize [%.2f %.2f] >> setpagedevice\n"
-                 "%%%%EndPageSetup\ngsave\n%.2f %.2f scale\n%s setcolorspace\n"
-                 "<< /ImageType 1 /Width %u /Height %u /BitsPerComponent 8 /Decode %s\n"
-                 "   /ImageMatrix [%u 0 0 -%u 0 %u] /DataSource currentfile /FlateDecode filter "
-                 ">> image\n",
-                 document->pages, document->pages, width, height, width, height, colours.space,
-                 header.cupsWidth, header.cupsHeight, colours.decode, header.cupsWidth,
-                 header.cupsHeight, header.cupsHeight);
+    // The filter puts the job's page features in place of the page setup section, so the page's
+    // own size comes after it.
+    std::fprintf(
+        document->file,
+        "%%%%Page: %u %u\n%%%%BeginPageSetup\n%%%%EndPageSetup\n"
+        "<< /PageSize [%.2f %.2f] >> setpagedevice\ngsave\n%.2f %.2f scale\n%s setcolorspace\n"
+        "<< /ImageType 1 /Width %u /Height %u /BitsPerComponent 8 /Decode %s\n"
+        "   /ImageMatrix [%u 0 0 -%u 0 %u] /DataSource currentfile /FlateDecode filter "
+        ">> image\n",
+        document->pages, document->pages, width, height, width, height, colours.space,
+        header.cupsWidth, header.cupsHeight, colours.decode, header.cupsWidth, header.cupsHeight,
+        header.cupsHeight);
     document->compressing = deflateInit(&document->deflate, Z_DEFAULT_COMPRESSION) == Z_OK;
     return document->compressing;
 }
@@ -136,5 +144,6 @@ bool PrinterAppRaster::EndJob(pappl_job_t* job, pappl_pr_options_t* options,
         papplJobSetMessage(job, "the raster job's spool file cannot be written");
         return false;
     }
-    return PrinterAppJob::PrintFile(job, options, device, document->path, "application/postscript");
+    return PrinterAppJob::PrintFile(job, options, device, document->path, "application/postscript",
+                                    document->copiesMade);
 }

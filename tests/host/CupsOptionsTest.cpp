@@ -102,7 +102,7 @@ TEST(CupsJobOptions, CopiesCollateAndOurOwnOptionsBecomeTheItems) {
         EXPECT_EQ(c.removeStapling, mapped.removeStapling) << c.label;
     }
 }
-TEST(CupsJobOptions, APclXlPrinterTakesTheSettingsAsPjlLines) {
+TEST(CupsJobOptions, APclXlOrPdfPrinterTakesTheSettingsAsPjlLines) {
     struct Case {
         const char* label;
         std::map<std::string, std::string> options;
@@ -135,6 +135,11 @@ TEST(CupsJobOptions, APclXlPrinterTakesTheSettingsAsPjlLines) {
          {{"Collate", "True"}},
          {.language = Language::PclXl, .copies = 3, .finished = false},
          "@PJL SET QTY=3\r\n",
+         0},
+        {"a PDF printer, as a PCL XL one",
+         {{"sides", "two-sided-long-edge"}, {"Collate", "True"}},
+         {.language = Language::Pdf, .copies = 2},
+         "@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=LONGEDGE\r\n@PJL SET QTY=2\r\n",
          0},
         {"a paper PJL cannot name",
          {{"media", "na_index-4x6_4x6in"}},

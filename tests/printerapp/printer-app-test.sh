@@ -96,26 +96,46 @@ check_finished pxl "$jobs/doc001.pxlmono.pjl.pxl" application/vnd.hp-pclxl one-s
     "@PJL SET HOLD=ON" \
     '{ "driver": { "pdl": 7360 },
        "properties": { "Corvo_PjlToInsert": "@PJL SET DUPLEX=OFF\r\n@PJL SET HOLD=ON\r\n" } }'
-check_finished pdf "$jobs/doc001.pdfwrite.pdf" application/pdf one-sided "" \
-    '{ "driver": { "pdl": 7362 } }'
+# A PDF printer takes its job control as PJL: a PDF without it goes in the PJL envelope first.
+printf '\033%%-12345X@PJL JOB\r\n@PJL ENTER LANGUAGE=PDF\r\n' > enveloped.pdf
+cat "$jobs/doc001.pdfwrite.pdf" >> enveloped.pdf
+printf '\033%%-12345X@PJL EOJ\r\n\033%%-12345X' >> enveloped.pdf
+job=$(submit pdf "$jobs/doc001.pdfwrite.pdf" application/pdf two-sided-short-edge)
+state=$(finished pdf "$job")
+[[ "$state" == completed* ]] || fail "pdf, doc001.pdfwrite.pdf: $state"
+next_stream
+expected '{ "driver": { "pdl": 7362 }, "properties": { "Corvo_PjlToInsert":
+           "@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=SHORTEDGE\r\n" } }' enveloped.pdf expected.out
+cmp "$stream" expected.out || fail "pdf: the device stream is not the enveloped job's"
+echo "ok: pdf, doc001.pdfwrite.pdf in its PJL envelope, two-sided-short-edge"
 
 echo "--- other formats reach each printer in its own language"
 gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pwgraster -r300 -sOutputFile=page.pwg \
     "$jobs/doc001.pdfwrite.pdf" > /dev/null
+# Two copies, two-sided: PAPPL prints an image once per copy itself, the rest is ours to ask.
 check_converted() {
-    local printer=$1 input=$2 type=$3 language=$4 job state
-    job=$(submit "$printer" "$input" "$type")
+    local printer=$1 input=$2 type=$3 language=$4 job state count
+    job=$(submit "$printer" "$input" "$type" two-sided-long-edge "" 2)
     state=$(finished "$printer" "$job")
     [[ "$state" == completed* ]] || fail "$printer, $type: $state"
     next_stream
     head -c 200 "$stream" | grep -a -q "$language" || fail "$printer, $type: not $language"
-    [ "$(python3 "$sheets" "$stream")" = 1 ] || fail "$printer, $type: not one sheet"
-    echo "ok: $type on $printer, one sheet of $language"
+    grep -a -q -E 'Duplex true|DUPLEX=ON' "$stream" || fail "$printer, $type: not two-sided"
+    count=$(python3 "$sheets" "$stream") || fail "$printer, $type: no job to count"
+    [ "$count" = 2 ] || fail "$printer, $type: $count sheets, not 2"
+    echo "ok: $type on $printer, two sheets of $language"
 }
+gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=jpeg -r50 -sOutputFile=page.jpg \
+    "$jobs/doc001.pdfwrite.pdf" > /dev/null
 check_converted ps page.pwg image/pwg-raster "%!PS-Adobe-3.0"
+check_converted ps "$jobs/doc001.pdfwrite.pdf" application/pdf "%!PS-Adobe-3.0"
+check_converted ps page.jpg image/jpeg "%!PS-Adobe-3.0"
 check_converted pxl page.pwg image/pwg-raster "ENTER LANGUAGE *= *PCLXL"
 check_converted pxl "$jobs/doc001.pdfwrite.pdf" application/pdf "ENTER LANGUAGE *= *PCLXL"
+check_converted pxl page.jpg image/jpeg "ENTER LANGUAGE *= *PCLXL"
 check_converted pdf "$jobs/doc001.ps2write-drv.pjl.ps" application/postscript "%PDF-"
+check_converted pdf "$jobs/doc001.pdfwrite.pdf" application/pdf "%PDF-"
+check_converted pdf page.jpg image/jpeg "%PDF-"
 
 echo "--- a printer with a pass phrase sends nothing of any format in the clear"
 phrase="printer app pass phrase"
