@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "cvplatform/PrintService.h"
+#include "cvplatform/Spooler.h"
 #include "host/printerapp/PrinterAppDrivers.h"
 #include "host/printerapp/PrinterAppJob.h"
 #include "host/printerapp/PrinterAppSettings.h"
@@ -53,6 +55,27 @@ void AddConversions(pappl_system_t* system) {
         }
     }
 }
+
+// PAPPL's command line reaches the server through a local socket that every local user may
+// write, and PAPPL takes every client of that socket for an administrator: once the server has
+// made it (at its start, where this runs first), only the server's user and the admin group may.
+bool RestrictServerSocket(pappl_system_t* system, void* context) {
+    const auto& places = *static_cast<const PrinterAppPlaces*>(context);
+    const uid_t user = getuid();
+    const std::string path = user == 0 ? std::string("/run/cv-printer-app.sock")
+                                       : std::string(papplGetTempDir()) + "/cv-printer-app" +
+                                             std::to_string(user) + ".sock";
+    const DWORD result =
+        CvRestrictSocket(path.c_str(), places.group.empty() ? nullptr : places.group.c_str());
+    if (result != ERROR_SUCCESS) {
+        papplLog(system, PAPPL_LOGLEVEL_FATAL,
+                 "The local socket %s cannot be kept from other users (error %lu; with an admin "
+                 "group, the server's user must be a member of it): stopping.",
+                 path.c_str(), static_cast<unsigned long>(result));
+        papplSystemShutdown(system);
+    }
+    return false;
+}
 }  // namespace
 
 pappl_system_t* PrinterAppSystem::Create(int count, cups_option_t* options, void* context) {
@@ -88,6 +111,7 @@ pappl_system_t* PrinterAppSystem::Create(int count, cups_option_t* options, void
                                  PrinterAppDrivers::Table(), nullptr, PrinterAppDrivers::Created,
                                  PrinterAppDrivers::Fill, context);
     AddConversions(system);
+    papplSystemAddTimerCallback(system, time(nullptr), 0, RestrictServerSocket, context);
     static std::string stateFile;
     stateFile = (state / "cv-printer-app.state").string();
     papplSystemLoadState(system, stateFile.c_str());

@@ -1,5 +1,5 @@
-// SIGTERM and SIGINT as a request handed to a thread, and the private secret file of a print
-// service.
+// SIGTERM and SIGINT as a request handed to a thread, the private secret file of a print
+// service, and its administrators' socket.
 #include "cvplatform/PrintService.h"
 
 #include <fcntl.h>
@@ -16,6 +16,7 @@
 #include "ErrorTranslation.h"
 #include "cvplatform/ErrorHandling.h"
 #include "cvplatform/FileSystem.h"
+#include "cvplatform/Spooler.h"
 
 BOOL CvCallOnTerminationRequest(void (*callback)(void*), void* context) {
     sigset_t termination;
@@ -106,4 +107,31 @@ DWORD CvReadPrivateFile(const char* path, const char* group, char* buffer, DWORD
     }
     close(file);
     return result;
+}
+
+DWORD CvRestrictSocket(const char* path, const char* group) {
+    if (path == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    struct stat status {};
+    if (lstat(path, &status) != 0) {
+        return Win32ErrorOfErrno(errno);
+    }
+    if (!S_ISSOCK(status.st_mode)) {
+        return ERROR_BAD_FILE_TYPE;
+    }
+    if (group == nullptr) {
+        return chmod(path, S_IRWXU) == 0 ? ERROR_SUCCESS : Win32ErrorOfErrno(errno);
+    }
+    const struct group* administrators = getgrnam(group);
+    if (administrators == nullptr) {
+        return ERROR_NOT_FOUND;
+    }
+    // The group first: until then the old group must not gain access.
+    if (chmod(path, S_IRWXU) != 0 ||
+        lchown(path, static_cast<uid_t>(-1), administrators->gr_gid) != 0 ||
+        chmod(path, S_IRWXU | S_IRWXG) != 0) {
+        return Win32ErrorOfErrno(errno);
+    }
+    return ERROR_SUCCESS;
 }

@@ -1,5 +1,6 @@
 // What a filter program of a Linux print service needs of the system: the spooler's termination
-// request and a secret file only the service may read. For the Linux build's programs.
+// request, a secret file only the service may read, and a local socket only its administrators
+// may use. For the Linux build's programs.
 #pragma once
 
 #include "cvplatform/PlatformApi.h"
@@ -18,3 +19,9 @@ CVPLATFORM_API BOOL CvCallOnTerminationRequest(void (*callback)(void*), void* co
 // private; ERROR_BAD_FILE_TYPE; ERROR_FILE_TOO_LARGE; or the OS error of opening or reading.
 CVPLATFORM_API DWORD CvReadPrivateFile(const char* path, const char* group, char* buffer,
                                        DWORD room, DWORD* read, char* reason, DWORD reasonRoom);
+
+// Makes the local socket at `path` usable by its owner alone or, with `group`, by that group's
+// members too (mode 0700 or 0770, the group changed to `group`): a socket another program made
+// for anyone. ERROR_SUCCESS; ERROR_BAD_FILE_TYPE when `path` is no socket; ERROR_NOT_FOUND when
+// `group` names no group; or the OS error.
+CVPLATFORM_API DWORD CvRestrictSocket(const char* path, const char* group);

@@ -1,0 +1,42 @@
+// The print service's administrators' socket: a path that is no socket, or a group that does not
+// exist, leaves the path as it was and says why.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "cvplatform/FileSystem.h"
+#include "cvplatform/PrintService.h"
+#include "cvplatform/Spooler.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+TEST(RestrictSocket, WhatIsNoSocketIsRefusedAndLeftAsItWas) {
+    const fs::path folder = fs::absolute("cv-restrict-socket");
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const fs::path file = folder / "not-a-socket";
+    std::ofstream(file) << "x";
+    fs::permissions(file, fs::perms::all);
+    struct Case {
+        const char* label;
+        std::string path;
+        const char* group;
+        DWORD result;
+    };
+    const Case cases[] = {
+        {"a regular file", file.string(), nullptr, ERROR_BAD_FILE_TYPE},
+        {"a regular file, with a group", file.string(), "root", ERROR_BAD_FILE_TYPE},
+        {"a folder", folder.string(), nullptr, ERROR_BAD_FILE_TYPE},
+        {"nothing there", (folder / "gone.sock").string(), nullptr, ERROR_FILE_NOT_FOUND},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.result, CvRestrictSocket(c.path.c_str(), c.group)) << c.label;
+    }
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, CvRestrictSocket(nullptr, nullptr));
+    EXPECT_EQ(fs::perms::all, fs::status(file).permissions() & fs::perms::mask);
+    fs::remove_all(folder);
+}
+}  // namespace
