@@ -10,7 +10,7 @@ PRESETS := linux linux-asan linux-release windows
 PACKAGES := cmake make g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libssl-dev libpugixml-dev \
             g++-mingw-w64-x86-64 wine wine64 clang-14 libfuzzer-14-dev libclang-rt-14-dev \
             ghostscript time libcups2-dev cups-daemon cups-client cups cups-filters clang-format \
-            libpappl-dev poppler-utils
+            libpappl-dev poppler-utils chromium
 FUZZ_SECONDS ?= 60
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -1,11 +1,13 @@
 // The printer application's drivers.
 #include "host/printerapp/PrinterAppDrivers.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "host/printerapp/PrinterAppDevice.h"
 #include "host/printerapp/PrinterAppJob.h"
 #include "host/printerapp/PrinterAppRaster.h"
+#include "host/printerapp/PrinterAppSettingsPage.h"
 
 const std::vector<PrinterAppDrivers::Driver>& PrinterAppDrivers::All() {
     static const std::vector<Driver> drivers = {
@@ -141,9 +143,11 @@ bool PrinterAppDrivers::Fill(pappl_system_t*, const char* name, const char*, con
     return true;
 }
 
-// A printer on a socket tells nothing of its supplies: clients are shown one of unknown level
-// rather than none, which they would take for a printer without a marker.
-void PrinterAppDrivers::Created(pappl_printer_t* printer, void*) {
+// Each printer's settings page; and as a printer on a socket tells nothing of its supplies,
+// clients are shown one of unknown level rather than none, which they would take for a printer
+// without a marker.
+void PrinterAppDrivers::Created(pappl_printer_t* printer, void* places) {
+    PrinterAppSettingsPage::Add(printer, places);
     pappl_supply_t supply{};
     supply.color = PAPPL_SUPPLY_COLOR_MULTIPLE;
     std::snprintf(supply.description, sizeof supply.description, "%s",
@@ -152,4 +156,37 @@ void PrinterAppDrivers::Created(pappl_printer_t* printer, void*) {
     supply.level = -1;
     supply.type = PAPPL_SUPPLY_TYPE_UNKNOWN;
     papplPrinterSetSupplies(printer, 1, &supply);
+}
+
+const char* PrinterAppDrivers::FormatOf(const unsigned char* header, size_t size, void*) {
+    const std::string start(reinterpret_cast<const char*>(header), size);
+    if (start.rfind(") HP-PCL XL", 0) == 0) {
+        return "application/vnd.hp-pclxl";
+    }
+    if (start.rfind("\x1b%-12345X", 0) != 0 && start.rfind("@PJL", 0) != 0) {
+        return nullptr;
+    }
+    const std::size_t enter = start.find("@PJL ENTER LANGUAGE");
+    if (enter == std::string::npos) {
+        return nullptr;
+    }
+    std::size_t at = enter + std::strlen("@PJL ENTER LANGUAGE");
+    at = start.find_first_not_of(" \t", at);
+    if (at == std::string::npos || start[at] != '=') {
+        return nullptr;
+    }
+    at = start.find_first_not_of(" \t", at + 1);
+    std::string language;
+    for (; at < start.size() && std::isalnum(static_cast<unsigned char>(start[at])) != 0; ++at) {
+        language += static_cast<char>(std::toupper(static_cast<unsigned char>(start[at])));
+    }
+    for (const Driver& driver : All()) {
+        const bool named = (driver.pdl == 7363 && language == "POSTSCRIPT") ||
+                           (driver.pdl == 7360 && language == "PCLXL") ||
+                           (driver.pdl == 7362 && language == "PDF");
+        if (named) {
+            return driver.format;
+        }
+    }
+    return nullptr;
 }

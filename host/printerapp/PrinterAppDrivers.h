@@ -33,6 +33,11 @@ class PrinterAppDrivers {
     static bool Fill(pappl_system_t* system, const char* name, const char* uri,
                      const char* deviceId, pappl_pr_driver_data_t* data, ipp_t** attributes,
                      void* places);
-    // pappl_pr_create_cb_t: what every new or loaded printer has besides its driver data.
+    // pappl_mime_cb_t for what PAPPL does not recognise itself: a job behind PJL by its
+    // language switch (POSTSCRIPT, PCLXL, PDF), and a bare PCL XL stream; nullptr otherwise.
+    static const char* FormatOf(const unsigned char* header, size_t size, void* unused);
+
+    // pappl_pr_create_cb_t: what every new or loaded printer has besides its driver data (its
+    // settings page, its supplies); `places` as for Fill.
     static void Created(pappl_printer_t* printer, void* places);
 };

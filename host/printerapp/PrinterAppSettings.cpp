@@ -3,6 +3,8 @@
 
 #include <cctype>
 
+#include <nlohmann/json.hpp>
+
 #include "host/job/HostFiles.h"
 #include "seam/Win32Seam.h"
 
@@ -40,6 +42,20 @@ std::string ReadPrivate(const std::filesystem::path& path, const char* group) {
     bytes.resize(read);
     return bytes;
 }
+
+// Whether the settings' "driver" object gives a "pdl" (the text parsed as a job file already).
+bool NamesPdl(const std::string& text) {
+    const nlohmann::json settings = nlohmann::json::parse(text);
+    const auto driver = settings.find("driver");
+    return driver != settings.end() && driver->is_object() && driver->contains("pdl");
+}
+
+// A JSON parse error quotes what it read last, which may be part of the pass phrase: the
+// message goes to the job's log, its state message and the web interface.
+std::string WithoutContent(const std::string& message) {
+    const std::size_t quoted = message.find("; last read:");
+    return quoted == std::string::npos ? message : message.substr(0, quoted);
+}
 }  // namespace
 
 PrinterAppSettings PrinterAppSettings::Read(const std::filesystem::path& folder,
@@ -53,7 +69,7 @@ PrinterAppSettings PrinterAppSettings::Read(const std::filesystem::path& folder,
             settings.base = JobFile::Parse(text, folder);
         } catch (const JobFileError& error) {
             throw PrinterAppSettingsError("the settings file " + path.string() + ": " +
-                                          error.what());
+                                          WithoutContent(error.what()));
         }
     }
     JobFile& base = settings.base;
@@ -61,6 +77,10 @@ PrinterAppSettings PrinterAppSettings::Read(const std::filesystem::path& folder,
         throw PrinterAppSettingsError("the settings file " + path.string() +
                                       " names an input, an output or a job's own settings: "
                                       "each job brings its own");
+    }
+    // The driver's values without a pdl of their own are the printer's driver's.
+    if (base.driver && !NamesPdl(text)) {
+        base.driver->pdl = pdl;
     }
     if (base.driver && base.driver->pdl != pdl) {
         throw PrinterAppSettingsError("the settings file " + path.string() + " says pdl " +

@@ -8,6 +8,7 @@
 
 #include "cvplatform/PrintService.h"
 #include "cvplatform/Spooler.h"
+#include "host/printerapp/PrinterAppAddPage.h"
 #include "host/printerapp/PrinterAppDrivers.h"
 #include "host/printerapp/PrinterAppJob.h"
 #include "host/printerapp/PrinterAppSettings.h"
@@ -111,6 +112,11 @@ pappl_system_t* PrinterAppSystem::Create(int count, cups_option_t* options, void
                                  PrinterAppDrivers::Table(), nullptr, PrinterAppDrivers::Created,
                                  PrinterAppDrivers::Fill, context);
     AddConversions(system);
+    // PAPPL 1.3.1 looks the footer up in the browser's language without checking that there is
+    // one: every page of its web interface a browser asks for would end the server.
+    PrinterAppAddPage::Add(system);
+    papplSystemSetMIMECallback(system, PrinterAppDrivers::FormatOf, nullptr);
+    papplSystemSetFooterHTML(system, "cv-printer-app, the cv-PDLStreamFilter printer application");
     papplSystemAddTimerCallback(system, time(nullptr), 0, RestrictServerSocket, context);
     static std::string stateFile;
     stateFile = (state / "cv-printer-app.state").string();

@@ -4,9 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "host/printerapp/PrinterAppSettings.h"
+#include "host/printerapp/PrinterAppSettingsPage.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -60,6 +62,14 @@ TEST_F(PrinterAppSettingsFile, APrivateFileGivesThePassPhraseAndTheDriversValues
     EXPECT_EQ("secure", settings.base.printer.name);
 }
 
+TEST_F(PrinterAppSettingsFile, DriverValuesWithoutAPdlAreThePrintersDrivers) {
+    Write("pxl", R"({ "driver": { "printStreamQFCICompliant": true } })",
+          fs::perms::owner_read | fs::perms::owner_write);
+    const PrinterAppSettings settings = PrinterAppSettings::Read(folder, "pxl", 7360, nullptr);
+    EXPECT_EQ(7360, settings.base.driver->pdl);
+    EXPECT_TRUE(settings.base.driver->printStreamQFCICompliant);
+}
+
 TEST_F(PrinterAppSettingsFile, AFileThatCannotBeTrustedOrUsedIsRefusedWithItsReason) {
     const auto privateFile = fs::perms::owner_read | fs::perms::owner_write;
     struct Case {
@@ -84,5 +94,51 @@ TEST_F(PrinterAppSettingsFile, AFileThatCannotBeTrustedOrUsedIsRefusedWithItsRea
                 << c.label << ": " << error.what();
         }
     }
+}
+
+TEST_F(PrinterAppSettingsFile, AFileThatIsNotJsonIsRefusedWithoutQuotingItsPassPhrase) {
+    Write("ps", "{ \"properties\": { \"PDLEncryptionPassPhrase\": \"top secret\r\" } }",
+          fs::perms::owner_read | fs::perms::owner_write);
+    try {
+        PrinterAppSettings::Read(folder, "ps", 7363, nullptr);
+        ADD_FAILURE() << "read";
+    } catch (const PrinterAppSettingsError& error) {
+        const std::string message = error.what();
+        EXPECT_NE(std::string::npos, message.find("column")) << message;
+        EXPECT_EQ(std::string::npos, message.find("secret")) << message;
+    }
+}
+}  // namespace
+
+namespace {
+TEST(PrinterAppSettingsPage, ThePageShowsEverySettingButThePassPhrasesValue) {
+    const JobFile base = JobFile::Parse(
+        R"({ "driver": { "pdl": 7360, "requiresBothPjlAndQcpt": true },
+             "properties": { "PDLEncryptionPassPhrase": "top secret",
+                             "Corvo_PjlToInsert": "@PJL SET HOLD=ON" },
+             "printer": { "printerData": { "UseCorvoAtrium": 1 } },
+             "programData": "/var/lib/atrium" })",
+        "/");
+    const auto rows = PrinterAppSettingsPage::Rows(base);
+    const std::map<std::string, std::string> shown(rows.begin(), rows.end());
+    struct Expected {
+        const char* label;
+        const char* value;
+    } const expected[] = {
+        {"PDL", "7360"},
+        {"Requires both PJL and QCPT", "yes"},
+        {"Corvo_PjlToInsert", "\"@PJL SET HOLD=ON\""},
+        {"Pass phrase", "set: jobs are encrypted"},
+        {"Printer data UseCorvoAtrium", "1"},
+        {"Program data folder", "/var/lib/atrium"},
+    };
+    for (const Expected& e : expected) {
+        ASSERT_EQ(1u, shown.count(e.label)) << e.label;
+        EXPECT_EQ(e.value, shown.at(e.label)) << e.label;
+    }
+    for (const auto& [label, value] : rows) {
+        EXPECT_EQ(std::string::npos, (label + value).find("top secret")) << label;
+    }
+    EXPECT_EQ("not set", PrinterAppSettingsPage::Rows(JobFile{}).back().second);
 }
 }  // namespace
