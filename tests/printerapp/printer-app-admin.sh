@@ -60,8 +60,9 @@ done
     fail "the socket is not the service's and its admin group's: $(ls -l "$socket_file" 2>&1)"
 echo "ok: the local socket is for the service's user and the admin group only"
 for printer in office scratch; do
-    "${service[@]}" env TMPDIR="$scratch/tmp" "$app" add -d "$printer" -m cv-postscript \
-        -v socket://127.0.0.1:9 || fail "add $printer"
+    # PAPPL's command line keeps its options to the end, which a sanitizer build counts as leaks.
+    "${service[@]}" env TMPDIR="$scratch/tmp" ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" \
+        "$app" add -d "$printer" -m cv-postscript -v socket://127.0.0.1:9 || fail "add $printer"
 done
 
 through_socket="ipp://$(python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1], safe=""))' "$socket_file")/ipp/system"
