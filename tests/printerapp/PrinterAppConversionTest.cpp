@@ -8,6 +8,12 @@
 #include "host/printerapp/PrinterAppConversion.h"
 
 namespace {
+// A literal's bytes, the zeros within included.
+template <std::size_t N>
+std::string Bytes(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+
 std::string Emptied(const std::string& postscript) {
     std::FILE* in = std::tmpfile();
     std::FILE* out = std::tmpfile();
@@ -39,8 +45,8 @@ TEST(PrinterAppConversion, APageSetupSectionIsLeftEmptyWithItsContentBehindIt) {
          .given = "%%BeginPageSetup\r\nA\r\n%%EndPageSetup\r\n",
          .made = "%%BeginPageSetup\r\n%%EndPageSetup\r\nA\r\n"},
         {.label = "binary bytes in the section",
-         .given = std::string("%%BeginPageSetup\n\x00\xff\r\x1b\n%%EndPageSetup\n", 40),
-         .made = std::string("%%BeginPageSetup\n%%EndPageSetup\n\x00\xff\r\x1b\n", 40)},
+         .given = Bytes("%%BeginPageSetup\n\x00\xff\r\x1b\n%%EndPageSetup\n"),
+         .made = Bytes("%%BeginPageSetup\n%%EndPageSetup\n\x00\xff\r\x1b\n")},
         {.label = "a section the file does not end",
          .given = "%%BeginPageSetup\nA\n",
          .made = "%%BeginPageSetup\nA\n"},
