@@ -52,6 +52,11 @@ for printer in ps secure; do
         fail "lpadmin -m everywhere for $printer"
 done
 ppd=$cupsd_work/conf/ppd/app-ps.ppd
+# cupsd writes the queue's PPD after lpadmin has returned.
+for _ in $(seq 100); do
+    grep -q '^\*cupsFilter2' "$ppd" 2> /dev/null && lpstat -p app-secure > /dev/null 2>&1 && break
+    sleep 0.1
+done
 grep -q '^\*Manufacturer: "cv-PDLStreamFilter"' "$ppd" || fail "the queue's PPD: $(head -20 "$ppd")"
 grep -q '^\*cupsFilter2: "application/vnd.cups-pdf application/pdf' "$ppd" ||
     fail "the queue does not send PDF: $(grep cupsFilter "$ppd")"
