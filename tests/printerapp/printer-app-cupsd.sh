@@ -104,11 +104,6 @@ echo "ok: one sheet"
 
 echo "--- a printer with a pass phrase sends nothing in the clear through the queue"
 print secure "$jobs/doc001.ps2write-drv.pjl.ps"
-if grep -a -q -E '%%Page|showpage' "$stream"; then
-    fail "document bytes in the clear"
-fi
-"$host" decrypt --pass-phrase-file phrase.txt --input "$stream" --output decrypted.out ||
-    fail "the stream does not decrypt"
-grep -a -q '%%Page: 1 1' decrypted.out || fail "no page after decryption"
+check_encrypted "$stream" "through the queue"
 echo "ok: encrypted, and its page after decryption"
 echo "all driverless queue checks passed"

@@ -149,12 +149,7 @@ check_secret() {
     state=$(finished secure "$job")
     [[ "$state" == completed* ]] || fail "secure, $type: $state"
     next_stream
-    if grep -a -q -E '%%Page|showpage|/Width' "$stream"; then
-        fail "secure, $type: document bytes in the clear"
-    fi
-    "$host" decrypt --pass-phrase-file phrase.txt --input "$stream" --output decrypted.out ||
-        fail "secure, $type: the stream does not decrypt"
-    grep -a -q '%%Page: 1 1' decrypted.out || fail "secure, $type: no page after decryption"
+    check_encrypted "$stream" "secure, $type"
     echo "ok: $type on secure: encrypted, and its page after decryption"
 }
 check_secret "$jobs/doc001.ps2write-drv.pjl.ps" application/postscript
