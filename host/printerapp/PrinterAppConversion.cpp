@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 constexpr char kUniversalExit[] = "\x1b%-12345X";
@@ -65,16 +66,17 @@ PrinterAppConversion::PrinterAppConversion(pappl_job_t* job, const std::string& 
     if (command.empty()) {
         throw std::runtime_error("a " + from + " document cannot be made into " + to);
     }
-    Make(job, LanguageOf(to), command, "make the " + from + " document into " + to);
+    Make(job, LanguageOf(to), command, from == "application/pdf" && to == "application/postscript",
+         "make the " + from + " document into " + to);
 }
 
 PrinterAppConversion::PrinterAppConversion(pappl_job_t* job, const std::string& input,
                                            const char* language) {
-    Make(job, language, "cat " + Quoted(input), "put the document in its PJL envelope");
+    Make(job, language, "cat " + Quoted(input), false, "put the document in its PJL envelope");
 }
 
 void PrinterAppConversion::Make(pappl_job_t* job, const char* language, const std::string& command,
-                                const std::string& what) {
+                                bool pageSetups, const std::string& what) {
     char name[1024];
     const int descriptor = papplJobOpenFile(job, name, sizeof name, nullptr, "converted", "w");
     if (descriptor < 0) {
@@ -82,7 +84,7 @@ void PrinterAppConversion::Make(pappl_job_t* job, const char* language, const st
     }
     output = name;
     try {
-        Append(descriptor, language, command, what);
+        Append(descriptor, language, command, pageSetups, what);
     } catch (...) {
         std::error_code ignored;
         std::filesystem::remove(output, ignored);
@@ -91,16 +93,14 @@ void PrinterAppConversion::Make(pappl_job_t* job, const char* language, const st
 }
 
 void PrinterAppConversion::Append(int descriptor, const char* language, const std::string& command,
-                                  const std::string& what) {
+                                  bool pageSetups, const std::string& what) {
     std::FILE* file = fdopen(descriptor, "wb");
     if (file == nullptr) {
         throw std::runtime_error("the converted document's spool file cannot be written");
     }
     std::fputs(language != nullptr ? PjlHeader(language).c_str() : "", file);
     std::FILE* made = popen((command + " < /dev/null 2> /dev/null").c_str(), "r");
-    bool copied =
-        made != nullptr &&
-        (command.rfind("pdftops ", 0) == 0 ? EmptyPageSetups(made, file) : Copy(made, file));
+    bool copied = made != nullptr && (pageSetups ? EmptyPageSetups(made, file) : Copy(made, file));
     copied = made != nullptr && pclose(made) == 0 && copied;
     if (language != nullptr) {
         std::fputs(PjlTrailer().c_str(), file);
@@ -131,7 +131,7 @@ bool PrinterAppConversion::EmptyPageSetups(std::FILE* from, std::FILE* to) {
     bool holding = false;
     bool any = false;
     for (ssize_t length; (length = getline(&line, &capacity, from)) > 0;) {
-        const std::string text(line, static_cast<std::size_t>(length));
+        const std::string_view text(line, static_cast<std::size_t>(length));
         any = true;
         const bool ends = text.rfind("%%EndPageSetup", 0) == 0;
         if (holding && !ends) {

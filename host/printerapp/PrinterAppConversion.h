@@ -41,10 +41,10 @@ class PrinterAppConversion {
 
   private:
     // Makes the spool file with the envelope's header for `language` (none for nullptr), appends
-    // what `command` writes, then the trailer.
-    void Make(pappl_job_t* job, const char* language, const std::string& command,
+    // what `command` writes (through EmptyPageSetups with `pageSetups`), then the trailer.
+    void Make(pappl_job_t* job, const char* language, const std::string& command, bool pageSetups,
               const std::string& what);
-    void Append(int descriptor, const char* language, const std::string& command,
+    void Append(int descriptor, const char* language, const std::string& command, bool pageSetups,
                 const std::string& what);
     static bool Copy(std::FILE* from, std::FILE* to);
 

@@ -11,9 +11,12 @@
 
 const std::vector<PrinterAppDrivers::Driver>& PrinterAppDrivers::All() {
     static const std::vector<Driver> drivers = {
-        {"cv-postscript", "cv-PDLStreamFilter PostScript", "application/postscript", 7363},
-        {"cv-pclxl", "cv-PDLStreamFilter PCL XL", "application/vnd.hp-pclxl", 7360},
-        {"cv-pdf", "cv-PDLStreamFilter PDF", "application/pdf", 7362},
+        {"cv-postscript", "cv-PDLStreamFilter PostScript", "application/postscript", 7363,
+         "POSTSCRIPT", CupsJobOptions::Language::PostScript},
+        {"cv-pclxl", "cv-PDLStreamFilter PCL XL", "application/vnd.hp-pclxl", 7360, "PCLXL",
+         CupsJobOptions::Language::PclXl},
+        {"cv-pdf", "cv-PDLStreamFilter PDF", "application/pdf", 7362, "PDF",
+         CupsJobOptions::Language::Pdf},
     };
     return drivers;
 }
@@ -181,10 +184,7 @@ const char* PrinterAppDrivers::FormatOf(const unsigned char* header, size_t size
         language += static_cast<char>(std::toupper(static_cast<unsigned char>(start[at])));
     }
     for (const Driver& driver : All()) {
-        const bool named = (driver.pdl == 7363 && language == "POSTSCRIPT") ||
-                           (driver.pdl == 7360 && language == "PCLXL") ||
-                           (driver.pdl == 7362 && language == "PDF");
-        if (named) {
+        if (language == driver.pjlLanguage) {
             return driver.format;
         }
     }

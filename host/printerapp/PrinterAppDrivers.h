@@ -9,13 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "host/cups/CupsOptions.h"
+
 class PrinterAppDrivers {
   public:
     struct Driver {
-        const char* name;         // the name `add -m` takes
-        const char* description;  // as the web interface lists it
-        const char* format;       // the MIME type of the finished job the printer takes
-        std::int32_t pdl;         // the driver bag's PDL value
+        const char* name;                     // the name `add -m` takes
+        const char* description;              // as the web interface lists it
+        const char* format;                   // the MIME type of the finished job the printer takes
+        std::int32_t pdl;                     // the driver bag's PDL value
+        const char* pjlLanguage;              // the language a job behind PJL switches to
+        CupsJobOptions::Language jobControl;  // how the job's options reach the printer
     };
 
     static const std::vector<Driver>& All();

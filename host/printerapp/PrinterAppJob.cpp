@@ -50,17 +50,6 @@ void Log(pappl_job_t* job, pappl_loglevel_t level, const std::string& text) {
 }
 
 // The printer's settings with the job's own: its number, owner, name and options.
-CupsJobOptions::Language LanguageOf(const PrinterAppDrivers::Driver& driver) {
-    switch (driver.pdl) {
-        case 7360:
-            return CupsJobOptions::Language::PclXl;
-        case 7362:
-            return CupsJobOptions::Language::Pdf;
-        default:
-            return CupsJobOptions::Language::PostScript;
-    }
-}
-
 JobFile JobOf(pappl_job_t* job, const pappl_pr_options_t& options,
               const PrinterAppDrivers::Driver& driver, const PrinterAppPlaces& places, int copies) {
     pappl_printer_t* printer = papplJobGetPrinter(job);
@@ -73,7 +62,7 @@ JobFile JobOf(pappl_job_t* job, const pappl_pr_options_t& options,
     file.job.documentName = papplJobGetName(job) != nullptr ? papplJobGetName(job) : "";
     const CupsJobOptions mapped =
         CupsJobOptions::Map(PrinterAppJob::OptionsOf(job, options),
-                            {.language = LanguageOf(driver), .copies = copies, .finished = true});
+                            {.language = driver.jobControl, .copies = copies, .finished = true});
     for (const std::string& ignored : mapped.ignored) {
         papplLogJob(job, PAPPL_LOGLEVEL_WARN, "%s; it is left out", ignored.c_str());
     }
@@ -211,8 +200,9 @@ bool PrinterAppJob::PrintFile(pappl_job_t* job, pappl_pr_options_t* options, pap
         if (format != driver->format) {
             conversion.emplace(job, path, format, driver->format,
                                options->print_color_mode == PAPPL_COLOR_MODE_MONOCHROME);
-        } else if (driver->pdl == 7362 && !PrinterAppConversion::BeginsWithPjl(path)) {
-            conversion.emplace(job, path, "PDF");
+        } else if (driver->jobControl == CupsJobOptions::Language::Pdf &&
+                   !PrinterAppConversion::BeginsWithPjl(path)) {
+            conversion.emplace(job, path, driver->pjlLanguage);
         }
         const JobRun::Outcome outcome =
             RunFilter(job, file, conversion ? conversion->Output() : path, device);
