@@ -112,10 +112,10 @@ pappl_system_t* PrinterAppSystem::Create(int count, cups_option_t* options, void
                                  PrinterAppDrivers::Table(), nullptr, PrinterAppDrivers::Created,
                                  PrinterAppDrivers::Fill, context);
     AddConversions(system);
-    // PAPPL 1.3.1 looks the footer up in the browser's language without checking that there is
-    // one: every page of its web interface a browser asks for would end the server.
     PrinterAppAddPage::Add(system);
     papplSystemSetMIMECallback(system, PrinterAppDrivers::FormatOf, nullptr);
+    // PAPPL 1.3.1 looks the footer up in the browser's language without checking that there is
+    // one: every page of its web interface a browser asks for would end the server.
     papplSystemSetFooterHTML(system, "cv-printer-app, the cv-PDLStreamFilter printer application");
     papplSystemAddTimerCallback(system, time(nullptr), 0, RestrictServerSocket, context);
     static std::string stateFile;
