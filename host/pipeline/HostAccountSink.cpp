@@ -2,13 +2,21 @@
 #include "host/pipeline/HostAccountSink.h"
 
 namespace {
-bool OpensAnObject(const char* json, ULONG count) {
-    const char* end = json + count;
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Whether the text stands between an object's braces; what is inside them is read later.
+bool OutlinesAnObject(const char* json, ULONG count) {
     const char* first = json;
-    while (first != end && (*first == ' ' || *first == '\t' || *first == '\r' || *first == '\n')) {
+    const char* last = json + count;
+    while (first != last && IsSpace(*first)) {
         ++first;
     }
-    return first != end && *first == '{';
+    while (last != first && IsSpace(last[-1])) {
+        --last;
+    }
+    return last - first >= 2 && *first == '{' && last[-1] == '}';
 }
 }  // namespace
 
@@ -18,10 +26,10 @@ HRESULT HostAccountSink::Record(const char* json, ULONG count) {
     if (json == nullptr) {
         return E_POINTER;
     }
+    if (!OutlinesAnObject(json, count)) {
+        return E_INVALIDARG;
+    }
     try {
-        if (!OpensAnObject(json, count) || !Json::accept(json, json + count)) {
-            return E_INVALIDARG;
-        }
         spans.emplace_back(texts.size(), count);
         texts.append(json, count);
         return S_OK;
@@ -35,7 +43,10 @@ std::vector<HostAccountSink::Json> HostAccountSink::Records() const {
     records.reserve(spans.size());
     for (const auto& [offset, count] : spans) {
         const char* text = texts.data() + offset;
-        records.push_back(Json::parse(text, text + count));
+        Json record = Json::parse(text, text + count, nullptr, false);
+        if (record.is_object()) {
+            records.push_back(std::move(record));
+        }
     }
     return records;
 }

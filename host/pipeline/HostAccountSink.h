@@ -17,12 +17,13 @@ class HostAccountSink : public HostComObject<IPDLStreamFilterAccountSink> {
 
     HostAccountSink();
 
-    // A record that is not a JSON object is refused (E_INVALIDARG) and not kept. A kept record is
-    // only checked and its text appended: a job sends one per page, and building each as a JSON
-    // value while the copy runs would cost the copy its speed.
+    // A text that is not between an object's braces is refused (E_INVALIDARG) and not kept.
+    // Anything else is kept as text and read when the records are asked for: a job sends one per
+    // page, and reading each as JSON while the copy runs would cost the copy its speed.
     HRESULT STDMETHODCALLTYPE Record(const char* json, ULONG count) override;
 
-    // The records kept so far, as JSON values, in the order they came.
+    // The records kept so far, as JSON values, in the order they came; a kept text that does not
+    // read as one JSON object is left out, as Record would have refused it had it read it then.
     std::vector<Json> Records() const;
 
   private:

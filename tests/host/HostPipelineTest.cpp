@@ -258,23 +258,24 @@ TEST(HostProperties, EveryPagesFeaturesAnswerEachPageNumberAndNothingElse) {
     EXPECT_EQ(0u, bag->Release());
 }
 
-TEST(HostAccount, TheSinkKeepsObjectsAndRefusesAnythingElse) {
+TEST(HostAccount, TheSinkRefusesNonObjectsAtOnceAndLeavesOutWhatDoesNotRead) {
     auto* sink = new HostAccountSink();
     struct Case {
         const char* label;
         std::string text;
-        HRESULT expected;
+        HRESULT answered;
     };
     const Case cases[] = {
         {"a record", R"({"record":"item","index":0})", S_OK},
         {"not JSON", "{\"record\":", E_INVALIDARG},
         {"not an object", "[1,2]", E_INVALIDARG},
-        {"an object's braces around no JSON", "{\"record\":}", E_INVALIDARG},
-        {"an object with more after it", "{\"record\":\"item\"} {}", E_INVALIDARG},
-        {"spaces before an object", " \n{\"record\":\"jobEnd\"}", S_OK},
+        {"an empty text", "", E_INVALIDARG},
+        {"an object's braces around no JSON", "{\"record\":}", S_OK},
+        {"an object with more after it", "{\"record\":\"item\"} {}", S_OK},
+        {"spaces around an object", " \n{\"record\":\"jobEnd\"}\r\n", S_OK},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.expected, sink->Record(c.text.data(), static_cast<ULONG>(c.text.size())))
+        EXPECT_EQ(c.answered, sink->Record(c.text.data(), static_cast<ULONG>(c.text.size())))
             << c.label;
     }
     const auto records = sink->Records();
