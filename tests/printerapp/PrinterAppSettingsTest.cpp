@@ -15,8 +15,10 @@ namespace fs = std::filesystem;
 
 class PrinterAppSettingsFile : public ::testing::Test {
   protected:
-    // Under the build tree, where the tests run.
-    const fs::path folder = fs::absolute("printer-app-settings");
+    // Under the build tree, where the tests run; one folder per test, since CTest runs the tests
+    // of this fixture side by side and each empties its folder first.
+    const fs::path folder = fs::absolute("printer-app-settings") /
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name();
 
     void SetUp() override {
         fs::remove_all(folder);
