@@ -2,7 +2,9 @@
 // groups, from the example job, repeated) run in process through the host's pipeline, through
 // `pdl-stream-filter run` and its CUPS mode with duplex on every page, beside CUPS's own pstops on
 // the same pages where it is installed; and file to file into a new and into an existing output,
-// beside dd bs=64k. The job is made once, in the build tree.
+// beside dd bs=64k; and the parts that bound those figures: the read of the job alone, the
+// account's page records read back as JSON, the host's start. The job is made once, in the build
+// tree.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -12,8 +14,10 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "host/job/JobFile.h"
+#include "host/pipeline/HostAccountSink.h"
 #include "host/pipeline/JobRun.h"
 
 namespace {
@@ -151,6 +155,52 @@ void DdFileToFile(benchmark::State& state) {
     IntoFile(state, "dd if=" + Quoted(Job()) + " of=" + Quoted(output) + " bs=64k status=none",
              output);
 }
+
+// The kernel's copy of the job into the process, 64 KB a read as dd makes it: what every run of
+// the job pays before the filter sees a byte.
+void ReadAlone(benchmark::State& state) {
+    const auto bytes = static_cast<std::int64_t>(std::filesystem::file_size(Job()));
+    std::vector<char> buffer(65536);
+    for (auto _ : state) {
+        std::FILE* input = std::fopen(Job().c_str(), "rb");
+        if (input == nullptr) {
+            state.SkipWithError("the job cannot be opened");
+            return;
+        }
+        while (std::fread(buffer.data(), 1, buffer.size(), input) == buffer.size()) {
+        }
+        std::fclose(input);
+    }
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+// The account of the job as the host keeps it: a page record for each page, taken while the copy
+// runs and read back as JSON values once it is done, for the summary, the report and --explain.
+void AccountRecordsRead(benchmark::State& state) {
+    for (auto _ : state) {
+        auto* sink = new HostAccountSink();
+        for (int page = 1; page <= kPages; ++page) {
+            const std::string record = R"({"record":"pageFeatures","page":)" +
+                                       std::to_string(page) + R"(,"outputOffset":)" +
+                                       std::to_string(page * 6752) + R"(,"length":33,"none":true})";
+            sink->Record(record.data(), static_cast<ULONG>(record.size()));
+        }
+        benchmark::DoNotOptimize(sink->Records());
+        sink->Release();
+    }
+    state.SetItemsProcessed(state.iterations() * kPages);
+}
+
+// The host's own start: the program and its libraries loaded, the command line read.
+void HostStartUp(benchmark::State& state) {
+    const std::string command = Quoted(Here() / "pdl-stream-filter") + " --help > /dev/null";
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError(("failed: " + command).c_str());
+            return;
+        }
+    }
+}
 }  // namespace
 
 BENCHMARK(InProcess)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
@@ -159,3 +209,6 @@ BENCHMARK(CupsMode)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(Pstops)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(HostFileToFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 BENCHMARK(DdFileToFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(ReadAlone)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(AccountRecordsRead)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(HostStartUp)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
