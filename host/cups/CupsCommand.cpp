@@ -167,12 +167,15 @@ CupsPrinterSettings PrinterOf() {
     return CupsPrinterSettings::Read(ppd);
 }
 
-// Each line of `text` as a log line of `level`.
+// Each line of `text` as a log line of `level`, in one write: the log is an unbuffered standard
+// error, and a job's account has a line for each page.
 void Log(std::ostream& log, const char* level, const std::string& text) {
     std::istringstream lines(text);
+    std::string logged;
     for (std::string line; std::getline(lines, line);) {
-        log << level << " " << line << "\n";
+        logged.append(level).append(" ").append(line).append("\n");
     }
+    log << logged;
 }
 
 std::string Summary(const JobRun::Outcome& outcome) {
