@@ -1,14 +1,18 @@
-// The PostScript a raster job becomes.
+// The PostScript or PCL XL a raster job becomes.
 #include "host/printerapp/PrinterAppRaster.h"
 
 #include <zlib.h>
 
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "host/printerapp/PclXlRasterWriter.h"
 #include "host/printerapp/PrinterAppConversion.h"
+#include "host/printerapp/PrinterAppDrivers.h"
 #include "host/printerapp/PrinterAppJob.h"
 
 namespace {
@@ -22,6 +26,10 @@ struct RasterDocument {
     bool failed = false;
     // PAPPL prints a JPEG or PNG image once for each copy; PWG and Apple raster come as they are.
     bool copiesMade = false;
+    // For a PCL XL printer: the job as PCL XL, made once the first page gives the resolution.
+    bool pclXl = false;
+    std::optional<PclXlRasterWriter> writer;
+    std::string failure;
 
     ~RasterDocument() {
         if (compressing) {
@@ -50,6 +58,23 @@ struct RasterDocument {
             failed |= result == Z_STREAM_ERROR || std::fwrite(out, 1, made, file) != made;
         } while (!failed && (deflate.avail_out == 0 || (finish && result != Z_STREAM_END)));
     }
+
+    // Runs `step` on the PCL XL writer and moves what it made into the file; a step the writer
+    // refuses fails the job with its reason.
+    template <typename Step>
+    bool Write(Step&& step) {
+        try {
+            step(*writer);
+        } catch (const std::exception& refused) {
+            failure = refused.what();
+            failed = true;
+            return false;
+        }
+        std::string& made = writer->Output();
+        failed |= std::fwrite(made.data(), 1, made.size(), file) != made.size();
+        made.clear();
+        return !failed;
+    }
 };
 
 RasterDocument* DocumentOf(pappl_job_t* job) {
@@ -72,8 +97,12 @@ Colours ColoursOf(const cups_page_header2_t& header) {
 
 bool PrinterAppRaster::StartJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
     auto document = std::make_unique<RasterDocument>();
+    const PrinterAppDrivers::Driver* driver =
+        PrinterAppDrivers::Find(papplPrinterGetDriverName(papplJobGetPrinter(job)));
+    document->pclXl = driver != nullptr && driver->jobControl == CupsJobOptions::Language::PclXl;
     char name[1024];
-    const int descriptor = papplJobOpenFile(job, name, sizeof name, nullptr, "ps", "w");
+    const int descriptor =
+        papplJobOpenFile(job, name, sizeof name, nullptr, document->pclXl ? "pxl" : "ps", "w");
     if (descriptor < 0 || (document->file = fdopen(descriptor, "wb")) == nullptr) {
         papplJobSetMessage(job, "the raster job's spool file cannot be made");
         return false;
@@ -82,6 +111,11 @@ bool PrinterAppRaster::StartJob(pappl_job_t* job, pappl_pr_options_t*, pappl_dev
     const char* format = papplJobGetFormat(job);
     document->copiesMade = format != nullptr && (std::string(format) == "image/jpeg" ||
                                                  std::string(format) == "image/png");
+    if (document->pclXl) {
+        std::fputs(PrinterAppConversion::PjlHeader("PCLXL").c_str(), document->file);
+        papplJobSetData(job, document.release());
+        return true;
+    }
     std::fputs(PrinterAppConversion::PjlHeader("POSTSCRIPT").c_str(), document->file);
     std::fprintf(document->file,
                  "%%!PS-Adobe-3.0\n%%%%Creator: cv-printer-app\n%%%%Title: %s\n"
@@ -92,10 +126,43 @@ bool PrinterAppRaster::StartJob(pappl_job_t* job, pappl_pr_options_t*, pappl_dev
     return true;
 }
 
+namespace {
+// A page of a PCL XL job; the session opens with the first page, at its resolution.
+bool StartPclXlPage(pappl_job_t* job, RasterDocument& document, const cups_page_header2_t& header) {
+    const unsigned x = header.HWResolution[0];
+    const unsigned y = header.HWResolution[1];
+    try {
+        if (!document.writer) {
+            document.writer.emplace(x, y);
+        }
+    } catch (const std::exception& refused) {
+        document.failure = refused.what();
+        document.failed = true;
+    }
+    PclXlRasterWriter::Page page;
+    page.width = header.cupsWidth;
+    page.height = header.cupsHeight;
+    page.rgb = header.cupsBitsPerPixel == 24;
+    page.widthPoints = 72.0 * header.cupsWidth / (x != 0 ? x : 1);
+    page.heightPoints = 72.0 * header.cupsHeight / (y != 0 ? y : 1);
+    const bool started = !document.failed &&
+                         document.Write([&](PclXlRasterWriter& writer) { writer.StartPage(page); });
+    if (!started) {
+        papplJobSetMessage(job, "the raster page cannot be made PCL XL: %s",
+                           document.failure.c_str());
+    }
+    return started;
+}
+}  // namespace
+
 bool PrinterAppRaster::StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*,
                                  unsigned) {
     RasterDocument* document = DocumentOf(job);
     const cups_page_header2_t& header = options->header;
+    if (document->pclXl) {
+        ++document->pages;
+        return StartPclXlPage(job, *document, header);
+    }
     const Colours colours = ColoursOf(header);
     ++document->pages;
     const double width = 72.0 * header.cupsWidth / header.HWResolution[0];
@@ -119,12 +186,18 @@ bool PrinterAppRaster::StartPage(pappl_job_t* job, pappl_pr_options_t* options, 
 bool PrinterAppRaster::WriteLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*,
                                  unsigned, const unsigned char* line) {
     RasterDocument* document = DocumentOf(job);
+    if (document->pclXl) {
+        return document->Write([&](PclXlRasterWriter& writer) { writer.WriteLine(line); });
+    }
     document->Compress(line, options->header.cupsBytesPerLine, false);
     return !document->failed;
 }
 
 bool PrinterAppRaster::EndPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned) {
     RasterDocument* document = DocumentOf(job);
+    if (document->pclXl) {
+        return document->Write([](PclXlRasterWriter& writer) { writer.EndPage(); });
+    }
     document->Compress(nullptr, 0, true);
     deflateEnd(&document->deflate);
     document->compressing = false;
@@ -136,14 +209,27 @@ bool PrinterAppRaster::EndJob(pappl_job_t* job, pappl_pr_options_t* options,
                               pappl_device_t* device) {
     std::unique_ptr<RasterDocument> document(DocumentOf(job));
     papplJobSetData(job, nullptr);
-    std::fprintf(document->file, "%%%%Trailer\n%%%%Pages: %u\n%%%%EOF\n%s", document->pages,
-                 PrinterAppConversion::PjlTrailer().c_str());
+    if (document->pclXl) {
+        if (document->writer) {
+            document->Write([](PclXlRasterWriter& writer) { writer.End(); });
+        }
+        std::fputs(PrinterAppConversion::PjlTrailer().c_str(), document->file);
+    } else {
+        std::fprintf(document->file, "%%%%Trailer\n%%%%Pages: %u\n%%%%EOF\n%s", document->pages,
+                     PrinterAppConversion::PjlTrailer().c_str());
+    }
     const bool written = std::fclose(document->file) == 0 && !document->failed;
     document->file = nullptr;
     if (!written) {
-        papplJobSetMessage(job, "the raster job's spool file cannot be written");
+        const std::string message =
+            document->failure.empty()
+                ? "the raster job's spool file cannot be written"
+                : "the raster job cannot be made PCL XL: " + document->failure;
+        papplJobSetMessage(job, "%s", message.c_str());
         return false;
     }
-    return PrinterAppJob::PrintFile(job, options, device, document->path, "application/postscript",
-                                    document->copiesMade);
+    return PrinterAppJob::PrintFile(
+        job, options, device, document->path,
+        document->pclXl ? "application/vnd.hp-pclxl" : "application/postscript",
+        document->copiesMade);
 }

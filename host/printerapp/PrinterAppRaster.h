@@ -1,7 +1,7 @@
-// Raster jobs (PWG raster, Apple raster, JPEG, PNG as PAPPL decodes them) as a PostScript job of
-// our own: each page one Flate-compressed image at the raster's resolution, with the page's DSC
-// comments, in a spool file that then goes through the filter as any PostScript job does (and
-// through Ghostscript first where the printer speaks another language).
+// Raster jobs (PWG raster, Apple raster, JPEG, PNG as PAPPL decodes them) as a job of our own in
+// a spool file that then goes through the filter as any finished job does: for a PCL XL printer
+// PCL XL, each page one image; for the others PostScript, each page one Flate-compressed image
+// with the page's DSC comments (through Ghostscript first for a PDF printer).
 #pragma once
 
 #include <pappl/pappl.h>
