@@ -30,6 +30,9 @@ struct RasterDocument {
     bool pclXl = false;
     std::optional<PclXlRasterWriter> writer;
     std::string failure;
+    // A page in black's values (0 white) goes to PCL XL's gray (0 black) through `line`.
+    bool inverted = false;
+    std::string line;
 
     ~RasterDocument() {
         if (compressing) {
@@ -139,6 +142,11 @@ bool StartPclXlPage(pappl_job_t* job, RasterDocument& document, const cups_page_
         document.failure = refused.what();
         document.failed = true;
     }
+    if (header.cupsBitsPerPixel != 8 && header.cupsBitsPerPixel != 24) {
+        document.failure = "its pixels are neither 8-bit gray nor 8-bit RGB";
+        document.failed = true;
+    }
+    document.inverted = header.cupsColorSpace == CUPS_CSPACE_K;
     PclXlRasterWriter::Page page;
     page.width = header.cupsWidth;
     page.height = header.cupsHeight;
@@ -186,6 +194,14 @@ bool PrinterAppRaster::StartPage(pappl_job_t* job, pappl_pr_options_t* options, 
 bool PrinterAppRaster::WriteLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*,
                                  unsigned, const unsigned char* line) {
     RasterDocument* document = DocumentOf(job);
+    if (document->pclXl && document->inverted) {
+        document->line.assign(reinterpret_cast<const char*>(line),
+                              options->header.cupsBytesPerLine);
+        for (char& value : document->line) {
+            value = static_cast<char>(255 - static_cast<unsigned char>(value));
+        }
+        line = reinterpret_cast<const unsigned char*>(document->line.data());
+    }
     if (document->pclXl) {
         return document->Write([&](PclXlRasterWriter& writer) { writer.WriteLine(line); });
     }
