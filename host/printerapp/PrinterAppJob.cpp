@@ -138,22 +138,29 @@ bool Refuse(pappl_job_t* job, const std::string& message) {
 }
 
 // A cancel that comes just as a job starts makes PAPPL remove the job's document and still hand
-// the job over.
+// the job over, now processing: that cancel is made again, so that the job ends cancelled rather
+// than aborted.
 bool HasDocument(pappl_job_t* job) {
     return papplJobGetFilename(job) != nullptr && papplJobGetFormat(job) != nullptr;
+}
+
+bool CancelledAsItStarted(pappl_job_t* job) {
+    papplLogJob(job, PAPPL_LOGLEVEL_INFO, "the job was cancelled as it started");
+    papplJobCancel(job);
+    return false;
 }
 }  // namespace
 
 bool PrinterAppJob::Print(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
     if (!HasDocument(job)) {
-        return Refuse(job, "the job has no document: it was cancelled");
+        return CancelledAsItStarted(job);
     }
     return PrintFile(job, options, device, papplJobGetFilename(job), papplJobGetFormat(job));
 }
 
 bool PrinterAppJob::Filter(pappl_job_t* job, pappl_device_t* device, void*) {
     if (!HasDocument(job)) {
-        return Refuse(job, "the job has no document: it was cancelled");
+        return CancelledAsItStarted(job);
     }
     pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 0, true);
     const bool printed =
