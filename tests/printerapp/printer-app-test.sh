@@ -110,8 +110,10 @@ cmp "$stream" expected.out || fail "pdf: the device stream is not the enveloped 
 echo "ok: pdf, doc001.pdfwrite.pdf in its PJL envelope, two-sided-short-edge"
 
 echo "--- other formats reach each printer in its own language"
-gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pwgraster -r300 -sOutputFile=page.pwg \
-    "$jobs/doc001.pdfwrite.pdf" > /dev/null
+# 8-bit sGray, a type the printers list in pwg-raster-document-type-supported (PAPPL 1.3.1 hands
+# the lines of a black_1 raster over as they are, under the printer's 8-bit page header).
+gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pwgraster -r300 -dcupsColorSpace=18 -dcupsBitsPerColor=8 \
+    -sOutputFile=page.pwg "$jobs/doc001.pdfwrite.pdf" > /dev/null
 # Two copies, two-sided: PAPPL prints an image once per copy itself, the rest is ours to ask.
 check_converted() {
     local printer=$1 input=$2 type=$3 language=$4 job state count
@@ -128,6 +130,9 @@ check_converted() {
 gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=jpeg -r50 -sOutputFile=page.jpg \
     "$jobs/doc001.pdfwrite.pdf" > /dev/null
 check_converted ps page.pwg image/pwg-raster "%!PS-Adobe-3.0"
+python3 "$source/tests/printerapp/raster-matches.py" "$stream" "$jobs/doc001.pdfwrite.pdf" 300 ||
+    fail "ps, image/pwg-raster: the printed page is not the raster's"
+echo "ok: the raster's page, printed from our PostScript, is the document's"
 check_converted ps "$jobs/doc001.pdfwrite.pdf" application/pdf "%!PS-Adobe-3.0"
 check_converted ps page.jpg image/jpeg "%!PS-Adobe-3.0"
 check_converted pxl page.pwg image/pwg-raster "ENTER LANGUAGE *= *PCLXL"
