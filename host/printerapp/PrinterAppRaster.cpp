@@ -142,10 +142,6 @@ bool StartPclXlPage(pappl_job_t* job, RasterDocument& document, const cups_page_
         document.failure = refused.what();
         document.failed = true;
     }
-    if (header.cupsBitsPerPixel != 8 && header.cupsBitsPerPixel != 24) {
-        document.failure = "its pixels are neither 8-bit gray nor 8-bit RGB";
-        document.failed = true;
-    }
     document.inverted = header.cupsColorSpace == CUPS_CSPACE_K;
     PclXlRasterWriter::Page page;
     page.width = header.cupsWidth;
@@ -167,6 +163,12 @@ bool PrinterAppRaster::StartPage(pappl_job_t* job, pappl_pr_options_t* options, 
                                  unsigned) {
     RasterDocument* document = DocumentOf(job);
     const cups_page_header2_t& header = options->header;
+    // Both languages take the page as one image of 8-bit samples.
+    if (header.cupsBitsPerPixel != 8 && header.cupsBitsPerPixel != 24) {
+        papplJobSetMessage(job, "the raster page's pixels are neither 8-bit gray nor 8-bit RGB");
+        document->failed = true;
+        return false;
+    }
     if (document->pclXl) {
         ++document->pages;
         return StartPclXlPage(job, *document, header);
