@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/pipeline/PageCounter.h"
+#include "tests/support/JobText.h"
 #include "tests/support/TestFolders.h"
 
 namespace {
@@ -15,12 +16,6 @@ std::optional<std::uint64_t> Count(const std::string& stream, std::size_t readSi
         counter.Feed(stream.data() + at, std::min(readSize, stream.size() - at));
     }
     return counter.Pages();
-}
-
-// A literal's bytes, embedded NULs included, without its terminator.
-template <std::size_t N>
-std::string Bytes(const char (&text)[N]) {
-    return std::string(text, N - 1);
 }
 
 const std::string kPclXlStart =

@@ -11,14 +11,9 @@
 #include <vector>
 
 #include "host/printerapp/PclXlRasterWriter.h"
+#include "tests/support/JobText.h"
 
 namespace {
-// A literal's bytes, the zeros within included.
-template <std::size_t N>
-std::string Bytes(const char (&text)[N]) {
-    return std::string(text, N - 1);
-}
-
 // What a printer would make of the pages of a stream.
 struct ReadPage {
     unsigned width = 0;

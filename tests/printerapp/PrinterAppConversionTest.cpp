@@ -6,14 +6,9 @@
 #include <string>
 
 #include "host/printerapp/PrinterAppConversion.h"
+#include "tests/support/JobText.h"
 
 namespace {
-// A literal's bytes, the zeros within included.
-template <std::size_t N>
-std::string Bytes(const char (&text)[N]) {
-    return std::string(text, N - 1);
-}
-
 std::string Emptied(const std::string& postscript) {
     std::FILE* in = std::tmpfile();
     std::FILE* out = std::tmpfile();
