@@ -29,6 +29,7 @@ struct RasterDocument {
     // For a PCL XL printer: the job as PCL XL, made once the first page gives the resolution.
     bool pclXl = false;
     std::optional<PclXlRasterWriter> writer;
+    // Why the job failed, where that is more than a failed write; the first reason stands.
     std::string failure;
     // A page in black's values (0 white) goes to PCL XL's gray (0 black) through `line`.
     bool inverted = false;
@@ -62,6 +63,13 @@ struct RasterDocument {
         } while (!failed && (deflate.avail_out == 0 || (finish && result != Z_STREAM_END)));
     }
 
+    void Fail(const std::string& reason) {
+        if (failure.empty()) {
+            failure = reason;
+        }
+        failed = true;
+    }
+
     // Runs `step` on the PCL XL writer and moves what it made into the file; a step the writer
     // refuses fails the job with its reason.
     template <typename Step>
@@ -69,8 +77,7 @@ struct RasterDocument {
         try {
             step(*writer);
         } catch (const std::exception& refused) {
-            failure = refused.what();
-            failed = true;
+            Fail(std::string("the raster page cannot be made PCL XL: ") + refused.what());
             return false;
         }
         std::string& made = writer->Output();
@@ -139,8 +146,7 @@ bool StartPclXlPage(pappl_job_t* job, RasterDocument& document, const cups_page_
             document.writer.emplace(x, y);
         }
     } catch (const std::exception& refused) {
-        document.failure = refused.what();
-        document.failed = true;
+        document.Fail(std::string("the raster job cannot be made PCL XL: ") + refused.what());
     }
     document.inverted = header.cupsColorSpace == CUPS_CSPACE_K;
     PclXlRasterWriter::Page page;
@@ -152,8 +158,7 @@ bool StartPclXlPage(pappl_job_t* job, RasterDocument& document, const cups_page_
     const bool started = !document.failed &&
                          document.Write([&](PclXlRasterWriter& writer) { writer.StartPage(page); });
     if (!started) {
-        papplJobSetMessage(job, "the raster page cannot be made PCL XL: %s",
-                           document.failure.c_str());
+        papplJobSetMessage(job, "%s", document.failure.c_str());
     }
     return started;
 }
@@ -165,8 +170,8 @@ bool PrinterAppRaster::StartPage(pappl_job_t* job, pappl_pr_options_t* options, 
     const cups_page_header2_t& header = options->header;
     // Both languages take the page as one image of 8-bit samples.
     if (header.cupsBitsPerPixel != 8 && header.cupsBitsPerPixel != 24) {
-        papplJobSetMessage(job, "the raster page's pixels are neither 8-bit gray nor 8-bit RGB");
-        document->failed = true;
+        document->Fail("the raster page's pixels are neither 8-bit gray nor 8-bit RGB");
+        papplJobSetMessage(job, "%s", document->failure.c_str());
         return false;
     }
     if (document->pclXl) {
@@ -228,7 +233,7 @@ bool PrinterAppRaster::EndJob(pappl_job_t* job, pappl_pr_options_t* options,
     std::unique_ptr<RasterDocument> document(DocumentOf(job));
     papplJobSetData(job, nullptr);
     if (document->pclXl) {
-        if (document->writer) {
+        if (document->writer && !document->failed) {
             document->Write([](PclXlRasterWriter& writer) { writer.End(); });
         }
         std::fputs(PrinterAppConversion::PjlTrailer().c_str(), document->file);
@@ -239,11 +244,10 @@ bool PrinterAppRaster::EndJob(pappl_job_t* job, pappl_pr_options_t* options,
     const bool written = std::fclose(document->file) == 0 && !document->failed;
     document->file = nullptr;
     if (!written) {
-        const std::string message =
-            document->failure.empty()
-                ? "the raster job's spool file cannot be written"
-                : "the raster job cannot be made PCL XL: " + document->failure;
-        papplJobSetMessage(job, "%s", message.c_str());
+        papplJobSetMessage(job, "%s",
+                           document->failure.empty()
+                               ? "the raster job's spool file cannot be written"
+                               : document->failure.c_str());
         return false;
     }
     return PrinterAppJob::PrintFile(

@@ -176,6 +176,16 @@ state=$(finished pdf "$job")
 [[ "$state" == aborted*"is refused: others may access it"* ]] || fail "a readable settings file: $state"
 rm state/printers/pdf.json
 echo "ok: $state"
+# PAPPL takes a CMYK raster of 8-bit samples and hands its page header over as it is.
+gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pwgraster -r100 -dcupsColorSpace=6 -dcupsBitsPerColor=8 \
+    -sOutputFile=cmyk.pwg "$jobs/doc001.pdfwrite.pdf" > /dev/null
+for printer in ps pxl; do
+    job=$(submit "$printer" cmyk.pwg image/pwg-raster)
+    state=$(finished "$printer" "$job")
+    [ "$state" = "aborted,the raster page's pixels are neither 8-bit gray nor 8-bit RGB" ] ||
+        fail "$printer, a CMYK raster: $state"
+    echo "ok: $printer, $state"
+done
 
 echo "--- a cancel reaches the filter within a second, even while a device write blocks"
 start_device stalled --stall
