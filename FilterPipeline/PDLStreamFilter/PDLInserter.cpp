@@ -50,6 +50,7 @@ void PDLInserter::CopyStream() {
     output.ThrowIfInterrupted();
     bool endOfInput = Refill(false);
     RefuseUnencryptableStream(Window(endOfInput));
+    MarkHeaderEnd(Window(endOfInput));
     WriteStartItems();
     output.ThrowIfInterrupted();
     for (;; ++cycles) {
@@ -120,7 +121,8 @@ DWORD PDLInserter::Window(bool endOfInput) const {
 }
 
 // A job with a pass phrase leaves only encrypted from its language switch on. One that cannot be
-// (no encrypted form of its PDL, or no switch where the job's PJL header ends) is refused before
+// (no encrypted form of its PDL, no switch where the job's PJL header ends, or document bytes in
+// front of the switch, which would go out plain) is refused before
 // anything of it is written: sending it in the clear would show the document to anyone on the
 // way, while a refused job only has to be printed again.
 void PDLInserter::RefuseUnencryptableStream(DWORD n) const {
@@ -134,12 +136,25 @@ void PDLInserter::RefuseUnencryptableStream(DWORD n) const {
                            "nothing was sent.",
                            HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
     }
-    if (!PjlLanguageSwitch::Find(buffer.Data(), n, buffer.Held(), language)) {
+    if (PjlLanguageSwitch::FindInPjl(buffer.Data(), n, buffer.Held(), language)) {
+        return;
+    }
+    if (PjlLanguageSwitch::Find(buffer.Data(), n, buffer.Held(), language)) {
         RaiseFilterFailure(kSourceFile,
-                           "The job has a pass phrase but no PJL language switch to encrypt "
-                           "after: nothing was sent.",
+                           "The job has a pass phrase but more than PJL stands in front of its "
+                           "PJL language switch: nothing was sent.",
                            HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
     }
+    RaiseFilterFailure(kSourceFile,
+                       "The job has a pass phrase but no PJL language switch to encrypt "
+                       "after: nothing was sent.",
+                       HRESULT_FROM_WIN32(ERROR_INVALID_DATA));
+}
+
+// The job's PJL header is what stands in front of its first language switch, which a driver's job
+// has in its first window; a job without one has no header.
+void PDLInserter::MarkHeaderEnd(DWORD n) {
+    headerEnd = FindMarker(0, n, Pjl::kEnterLanguage).value_or(0);
 }
 
 // The steps in their fixed order; the first that returns a position ends the offer.

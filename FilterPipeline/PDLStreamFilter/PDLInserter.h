@@ -66,6 +66,7 @@ class PDLInserter {
     void ReadIntoBuffer(DWORD wanted, bool& endOfInput);
     DWORD Window(bool endOfInput) const;
     void RefuseUnencryptableStream(DWORD n) const;
+    void MarkHeaderEnd(DWORD n);
     Position OfferWindow(DWORD n, bool endOfInput);
     Position OfferPostScriptSteps(DWORD n);
 
@@ -90,6 +91,8 @@ class PDLInserter {
     Position StripGraphicsGroups(DWORD n);
     Position CloseEncryptedSection(DWORD n, bool endOfInput);
     void FinishStream();
+    // The closing sequence that ends the `held` bytes but for blanks and line ends behind it.
+    Position ClosingSequenceAtEnd(DWORD held) const;
     CXString PageFeatureCode(LONG page);
     DWORD WritePageFeatures(LONG page, const CXString& features);
     const char* PageFeatureGenerator() const noexcept;
@@ -122,6 +125,8 @@ class PDLInserter {
     // Set when the item step consumed "@PJL ENTER LANGUAGE", so that the language switch can still
     // recognise the rest of that line at the front of the next window.
     bool languageLineSplit = false;
+    // The input offset of the job's first "@PJL ENTER LANGUAGE": the end of its PJL header.
+    std::uint64_t headerEnd = 0;
 
     // The page features: the generator that fits the product, the pages seen, whether page one's
     // own setup was handled, and the graphics groups being dropped behind a page's setup.

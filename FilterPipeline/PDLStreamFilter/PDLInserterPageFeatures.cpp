@@ -73,11 +73,14 @@ DWORD PDLInserter::WritePageFeatures(LONG page, const CXString& features) {
                          WIDE("\n%%EndPageSetup\n"));
 }
 
-// "@PJL COMMENT" of the driver's own PJL header, which a language switch follows in the window;
-// the same text anywhere else is document content.
+// "@PJL COMMENT" of the driver's own PJL header, in front of the job's first language switch; the
+// same text anywhere behind it is document content, of which nothing may be dropped.
 PDLInserter::Position PDLInserter::DriverHeaderComment(DWORD n) const {
+    if (inputOffset >= headerEnd) {
+        return std::nullopt;
+    }
     const Position comment = FindMarker(0, n, Pjl::kComment);
-    if (!comment || !FindMarker(*comment, n - *comment, Pjl::kEnterLanguage)) {
+    if (!comment || inputOffset + *comment >= headerEnd) {
         return std::nullopt;
     }
     return comment;

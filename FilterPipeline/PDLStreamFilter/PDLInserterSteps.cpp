@@ -1,6 +1,7 @@
 // The insertion steps of the inserter: each looks for its marker in the window, writes what lies in
 // front of it and its own text, and returns how far the buffer is consumed (or nothing).
 #include <algorithm>
+#include <cstring>
 
 #include "PDLInserter.h"
 #include "PdlValue.h"
@@ -16,6 +17,10 @@ constexpr std::string_view kGroupClosing{"grestore\n"};
 
 DWORD Size(std::string_view text) {
     return static_cast<DWORD>(text.size());
+}
+
+bool IsBlankOrLineEnd(BYTE c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 }  // namespace
 
@@ -81,7 +86,8 @@ PDLInserter::Position PDLInserter::InsertItemsAtMarker(DWORD n, std::string_view
     return *m + Size(marker);
 }
 
-// The line that opens the encrypted section in this window. When the item step has just taken
+// The line that opens the encrypted section in this window: one that only PJL stands in front of,
+// since the bytes in front of it go out plain. When the item step has just taken
 // "@PJL ENTER LANGUAGE" of that line, the rest of the line at the front of the buffer counts too:
 // an inserted item must not send a job with a pass phrase out in the clear.
 PDLInserter::SwitchLine PDLInserter::LocateSectionOpening(DWORD n, bool splitLine) const {
@@ -89,13 +95,28 @@ PDLInserter::SwitchLine PDLInserter::LocateSectionOpening(DWORD n, bool splitLin
         return std::nullopt;
     }
     const std::string_view language = PjlLanguageSwitch::LanguageName(options.pdlType);
+    DWORD from = 0;
     if (splitLine) {
         if (const auto rest =
                 PjlLanguageSwitch::MatchRest(buffer.Data(), buffer.Held(), language)) {
             return PjlLanguageSwitch::Line{0, *rest};
         }
+        // A switch to another language: the job's PJL goes on behind that line's end.
+        const void* lineEnd = std::memchr(buffer.Data(), '\n', buffer.Held());
+        if (lineEnd == nullptr) {
+            return std::nullopt;
+        }
+        from = static_cast<DWORD>(static_cast<const BYTE*>(lineEnd) - buffer.Data()) + 1;
     }
-    return PjlLanguageSwitch::Find(buffer.Data(), n, buffer.Held(), language);
+    if (from >= n) {
+        return std::nullopt;
+    }
+    SwitchLine line = PjlLanguageSwitch::FindInPjl(buffer.Data() + from, n - from,
+                                                   buffer.Held() - from, language);
+    if (line) {
+        line->offset += from;
+    }
+    return line;
 }
 
 PDLInserter::Position PDLInserter::SwitchLanguage(const SwitchLine& opening, bool splitLine) {
@@ -202,11 +223,14 @@ PDLInserter::Position PDLInserter::CloseEncryptedSection(DWORD n, bool endOfInpu
     return std::nullopt;
 }
 
-// Ends the job: the driver's closing sequence gives way to the job's own trailer; without one the
-// held bytes are the job's last (an XPS job's trailer follows its encrypted section).
+// Ends the job: the driver's closing sequence gives way to the job's own trailer where it ends the
+// input, blanks and line ends behind it aside, which go on behind the trailer; one further in
+// front belongs to a job that more input follows and goes on unchanged, as does everything behind
+// it. Without one the held bytes are the job's last (an XPS job's trailer follows its encrypted
+// section).
 void PDLInserter::FinishStream() {
     const DWORD held = buffer.Held();
-    const Position c = FindMarker(0, held, Pjl::kClosingSequence);
+    const Position c = ClosingSequenceAtEnd(held);
     if (!c) {
         WriteHeld(0, held, true);
         const std::optional<std::uint64_t> xpsTrailer =
@@ -215,8 +239,25 @@ void PDLInserter::FinishStream() {
                      xpsTrailer ? *xpsTrailer : account.OutputOffset());
         return;
     }
+    const DWORD behind = *c + Size(Pjl::kClosingSequence);
     WriteHeld(0, *c);
     const std::uint64_t at = account.OutputOffset();
-    output.Write(Pjl::kJobTrailer, true);
+    output.Write(Pjl::kJobTrailer, behind == held);
+    if (behind != held) {
+        WriteHeld(behind, held, true);
+    }
     RecordJobEnd("replacedClosingSequence", at);
+}
+
+PDLInserter::Position PDLInserter::ClosingSequenceAtEnd(DWORD held) const {
+    const BYTE* const bytes = buffer.Data();
+    DWORD end = held;
+    while (end > 0 && IsBlankOrLineEnd(bytes[end - 1])) {
+        --end;
+    }
+    const DWORD size = Size(Pjl::kClosingSequence);
+    if (end < size || std::memcmp(bytes + end - size, Pjl::kClosingSequence.data(), size) != 0) {
+        return std::nullopt;
+    }
+    return end - size;
 }

@@ -66,6 +66,59 @@ class LineReader {
     const BYTE* at;
     const BYTE* end;
 };
+
+// Steps through PJL item by item: blanks and line ends, UELs, and "@PJL" lines up to their LF.
+class PjlItems {
+  public:
+    enum class Item { PjlLine, NotPjl, CutShort, End };
+
+    PjlItems(const BYTE* at, const BYTE* end) : at(at), end(end) {}
+
+    // Skips blanks, line ends and UELs; stops in front of the next "@PJL" line, or says what
+    // stands there instead. CutShort: the bytes end inside a UEL or an "@PJL".
+    Item Next() {
+        while (at != end) {
+            const std::size_t left = static_cast<std::size_t>(end - at);
+            if (IsSpaceOrLineEnd(*at)) {
+                ++at;
+                continue;
+            }
+            if (std::memcmp(at, kUel.data(), std::min(left, kUel.size())) == 0) {
+                if (left < kUel.size()) {
+                    return Item::CutShort;
+                }
+                at += kUel.size();
+                continue;
+            }
+            LineReader line(at, end);
+            if (!line.Byte('@') || !line.Keyword(kPjl.substr(0, std::min(left - 1, kPjl.size())))) {
+                return Item::NotPjl;
+            }
+            if (left < 1 + kPjl.size()) {
+                return Item::CutShort;
+            }
+            return line.AtEnd() || IsSpaceOrLineEnd(*line.Position()) ? Item::PjlLine
+                                                                      : Item::NotPjl;
+        }
+        return Item::End;
+    }
+
+    // Past the LF of the line that starts here; false when the bytes end before it.
+    bool SkipLine() {
+        const void* lineEnd = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+        if (lineEnd == nullptr) {
+            return false;
+        }
+        at = static_cast<const BYTE*>(lineEnd) + 1;
+        return true;
+    }
+
+    const BYTE* Position() const noexcept { return at; }
+
+  private:
+    const BYTE* at;
+    const BYTE* end;
+};
 }  // namespace
 
 std::string_view PjlLanguageSwitch::LanguageName(LONG pdlType) {
@@ -124,39 +177,40 @@ PjlLanguageSwitch::SectionEnd PjlLanguageSwitch::EndOfSection(const BYTE* bytes,
                                                               bool endOfInput,
                                                               std::string_view language) {
     const SectionEnd cutShort = endOfInput ? SectionEnd::DocumentData : SectionEnd::Undecided;
-    const BYTE* const end = bytes + held;
-    const BYTE* at = bytes;
-    while (at != end) {
-        const std::size_t left = static_cast<std::size_t>(end - at);
-        if (IsSpaceOrLineEnd(*at)) {
-            ++at;
-            continue;
-        }
-        if (std::memcmp(at, kUel.data(), std::min(left, kUel.size())) == 0) {
-            if (left < kUel.size()) {
+    PjlItems items(bytes, bytes + held);
+    for (;;) {
+        switch (items.Next()) {
+            case PjlItems::Item::NotPjl:
+                return SectionEnd::DocumentData;
+            case PjlItems::Item::CutShort:
                 return cutShort;
-            }
-            at += kUel.size();
-            continue;
+            case PjlItems::Item::End:
+                return endOfInput ? SectionEnd::Ends : SectionEnd::Undecided;
+            case PjlItems::Item::PjlLine:
+                break;
         }
-        LineReader line(at, end);
-        if (!line.Byte('@') || !line.Keyword(kPjl.substr(0, std::min(left - 1, kPjl.size())))) {
-            return SectionEnd::DocumentData;
-        }
-        if (left < 1 + kPjl.size()) {
-            return cutShort;
-        }
-        if (!line.AtEnd() && !IsSpaceOrLineEnd(*line.Position())) {
-            return SectionEnd::DocumentData;
-        }
-        if (Find(at, 1, static_cast<DWORD>(left), language)) {
+        const DWORD left = static_cast<DWORD>(bytes + held - items.Position());
+        if (Find(items.Position(), 1, left, language)) {
             return SectionEnd::Ends;
         }
-        const void* lineEnd = std::memchr(at, '\n', left);
-        if (lineEnd == nullptr) {
+        if (!items.SkipLine()) {
             return endOfInput ? SectionEnd::Ends : SectionEnd::Undecided;
         }
-        at = static_cast<const BYTE*>(lineEnd) + 1;
     }
-    return endOfInput ? SectionEnd::Ends : SectionEnd::Undecided;
+}
+
+std::optional<PjlLanguageSwitch::Line> PjlLanguageSwitch::FindInPjl(const BYTE* bytes, DWORD count,
+                                                                    DWORD held,
+                                                                    std::string_view language) {
+    PjlItems items(bytes, bytes + held);
+    while (items.Next() == PjlItems::Item::PjlLine && items.Position() < bytes + count) {
+        const DWORD offset = static_cast<DWORD>(items.Position() - bytes);
+        if (const auto line = Find(items.Position(), 1, held - offset, language)) {
+            return Line{offset, line->length};
+        }
+        if (!items.SkipLine()) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
 }

@@ -27,6 +27,12 @@ class PjlLanguageSwitch {
     static std::optional<Line> Find(const BYTE* bytes, DWORD count, DWORD held,
                                     std::string_view language);
 
+    // The first switch to `language` that the job's PJL reaches from the front of `bytes`: only
+    // UELs, "@PJL" lines, blanks and line ends stand in front of it, it starts a line, its "@"
+    // lies at an offset from 0 to `count` - 1 and its line end among the `held` bytes.
+    static std::optional<Line> FindInPjl(const BYTE* bytes, DWORD count, DWORD held,
+                                         std::string_view language);
+
     // The length of the rest of a switch to `language` at the front of `bytes`, behind an
     // "@PJL ENTER LANGUAGE" that was taken already: from the blanks in front of "=" up to and
     // including the line end.

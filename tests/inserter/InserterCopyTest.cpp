@@ -125,8 +125,29 @@ TEST(InserterCopy, ItemsGoInListOrderOnceAndTheClosingSequenceBecomesTheJobTrail
           .items = Items({{BeforePclmHeader, u"T1\u0416"}, {BeforePclmHeader, u"T2\0hidden"sv}})},
          "aT1?T2%PCLm 1.0b%PCLm 1.0c"},
         {"the closing sequence once", closed(kClosing), "%!PS\nshowpage\n" + kTrailer},
-        {"followed by CR LF", closed(kClosing + "\r\n"), "%!PS\nshowpage\n" + kTrailer},
-        {"twice", closed(kClosing + kClosing), "%!PS\nshowpage\n" + kTrailer},
+        {"followed by CR LF, which goes on behind the trailer", closed(kClosing + "\r\n"),
+         "%!PS\nshowpage\n" + kTrailer + "\r\n"},
+        {"twice: only the last gives way", closed(kClosing + kClosing),
+         "%!PS\nshowpage\n" + kClosing + kTrailer},
+    });
+}
+
+// Only the closing sequence that ends the input is the job's end; one that more of the input
+// follows belongs to a job of its own, and nothing behind it may be lost.
+TEST(InserterCopy, AClosingSequenceThatMoreInputFollowsGoesOnUnchangedWithAllBehindIt) {
+    const std::string first = kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\nfirst\n";
+    const std::string second =
+        kUel + "@PJL JOB\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\nsecond\n";
+    ExpectOutputs({
+        {"two jobs back to back",
+         {.input = first + kClosing + second + kClosing},
+         first + kClosing + second + kTrailer},
+        {"a line behind the sequence",
+         {.input = first + kClosing + "%%EOF\n"},
+         first + kClosing + "%%EOF\n"},
+        {"a second job behind it, longer than the buffer",
+         {.input = first + kClosing + second + Filler(200000)},
+         first + kClosing + second + Filler(200000)},
     });
 }
 

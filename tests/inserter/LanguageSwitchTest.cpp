@@ -173,7 +173,19 @@ TEST(LanguageSwitch, AJobThatCannotBeEncryptedIsRefusedBeforeAnyOfItLeaves) {
         "The job has a pass phrase but no PJL language switch to encrypt after: nothing was sent.";
     const char* noEncryptedForm =
         "The job has a pass phrase but its PDL type cannot be encrypted: nothing was sent.";
+    const char* moreThanPjl =
+        "The job has a pass phrase but more than PJL stands in front of its PJL language switch: "
+        "nothing was sent.";
     const Case cases[] = {
+        {"a document in front of a UEL and the switch", PdlValue::PostScript,
+         "%!PS\n(DOCSECRET) show showpage\n" + kUel + "@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\n",
+         moreThanPjl},
+        {"the switch in a DSC comment", PdlValue::PostScript,
+         "%!PS-Adobe-3.0\n%%Title: x\n% @PJL ENTER LANGUAGE=POSTSCRIPT\r\nshowpage\n", moreThanPjl},
+        {"the switch in the middle of a PJL comment line", PdlValue::PclXl,
+         kUel + "@PJL COMMENT @PJL ENTER LANGUAGE=PCLXL\r\n) HP-PCL XL", moreThanPjl},
+        {"a form feed in front of the switch", PdlValue::Pdf,
+         kUel + "\f@PJL ENTER LANGUAGE=PDF\r\n%PDF-1.7\n", moreThanPjl},
         {"PostScript without PJL", PdlValue::PostScript, "%!PS\nshowpage\n", noSwitch},
         {"a PCL switch in a PCL XL job", PdlValue::PclXl,
          kUel + "@PJL ENTER LANGUAGE=PCL\r\n) HP-PCL XL" + kUel, noSwitch},
@@ -219,6 +231,11 @@ TEST(LanguageSwitch, NoStepInFrontOfTheSwitchSendsBytesFromBehindItInTheClear) {
           .passPhrase = kPassPhrase},
          "ITEM\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n[%!PS\n(][@PJL JOB MODE=DIRECTFAX\r\n]"
          "[@PJL ENTER LANGUAGE) show\n]!"},
+        {"an item taken at a switch to another language in front of the job's",
+         {.input = "@PJL ENTER LANGUAGE=PCL\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\n",
+          .items = Items({{BeforePjlEnterLanguage, u"ITEM\n"}}),
+          .passPhrase = kPassPhrase},
+         "ITEM\n@PJL ENTER LANGUAGE=PCL\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n[%!PS\n]!"},
         {"an item's marker in the document",
          {.input = "@pjl enter language = postscript\n" + document,
           .items = Items({{BeforePjlEnterLanguage, u"ITEM\n"}}),

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "InserterHarness.h"
+#include "companion/Utilities/MeridianDecryption.h"
 #include "tests/support/TestFolders.h"
 
 namespace {
@@ -81,6 +82,40 @@ TEST(PageFeatures, OnlyThePjlHeadersCommentDropsWhatIsInFrontOfIt) {
         EXPECT_EQ(c.expectedHead, run.output.substr(0, c.expectedHead.size())) << c.label;
         ASSERT_EQ(12u, run.propertyReads.size()) << c.label;
         EXPECT_EQ(u"PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_12", run.propertyReads.back()) << c.label;
+    }
+}
+
+// A PJL comment and switch inside the document, behind the header's own switch, is document
+// content: nothing in front of it is dropped, with a pass phrase or without.
+TEST(PageFeatures, APjlCommentBehindTheHeadersSwitchDropsNothing) {
+    const std::string header =
+        kUel + "@PJL JOB\r\n@PJL COMMENT driver\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
+    const std::string inner = kUel + "@PJL COMMENT C\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n";
+    const std::string pages = Page(1, "p1") + Page(2, "p2");
+    struct Case {
+        const char* label;
+        std::size_t offset;  // of the inner lines in the document
+        bool encrypted;
+    };
+    for (const Case& c :
+         {Case{"in the first window", 2000, false}, Case{"past the first read", 200000, false},
+          Case{"in the first window, encrypted", 2000, true},
+          Case{"past the first read, encrypted", 200000, true}}) {
+        const std::string document = "%!PS\n" + std::string(c.offset, 'd');
+        const CXString passPhrase = c.encrypted ? CXString(WIDE("secret")) : CXString();
+        InserterJob job{.input = header + document + inner + "%!PS\n" + pages,
+                        .passPhrase = passPhrase,
+                        .bracketedEncryption = false};
+        const std::string output = RunInserter(job).output;
+        const std::string plain =
+            c.encrypted ? MeridianDecryption::DecryptStream(output, passPhrase) : output;
+        EXPECT_NE(std::string::npos, plain.find(std::string(c.offset, 'd') + inner))
+            << c.label << ": the document lost bytes";
+        // Page one's section in the header's window drops what stands in front of its comment;
+        // with a pass phrase the header has gone out with the switch before.
+        const std::string start =
+            c.offset < 65536 && !c.encrypted ? "@PJL COMMENT driver\r\n" : header;
+        EXPECT_EQ(start, output.substr(0, start.size())) << c.label;
     }
 }
 
