@@ -94,7 +94,9 @@ int CommandLine::Dispatch() {
         TerminationWatch::Install(&cancellation,
                                   "pdl-stream-filter: stopped while the job waited for its "
                                   "input or output; no output file was kept\n");
-        return RunCommand::Run(run, std::cout, std::cerr);
+        const int code = RunCommand::Run(run, std::cout, std::cerr);
+        TerminationWatch::OperationOver();
+        return code;
     }
     if (decryptCommand->parsed()) {
         TerminationWatch::Install(nullptr,

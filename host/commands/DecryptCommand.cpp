@@ -65,6 +65,9 @@ std::unique_ptr<PendingOutput> OpenOutput(const DecryptOptions& options) {
         if (options.standardOutputClosed) {
             throw JobFileError("the output is standard output, which is closed");
         }
+        if (options.input == "-") {
+            HostFiles::RefuseStandardStreamsOneFile();
+        }
         return nullptr;
     }
     if (options.input != "-") {
@@ -72,7 +75,8 @@ std::unique_ptr<PendingOutput> OpenOutput(const DecryptOptions& options) {
     } else {
         HostFiles::RefuseStandardStream(0, options.output, "output");
     }
-    return std::make_unique<PendingOutput>(std::filesystem::path(options.output), "output");
+    // The plaintext of an encrypted job: a new file of it is its owner's alone.
+    return std::make_unique<PendingOutput>(std::filesystem::path(options.output), "output", true);
 }
 
 // Takes the plaintext as it verifies, in the blocks the decryptor hands over; a write that fails

@@ -47,6 +47,9 @@ std::optional<std::filesystem::path> Choose(const std::optional<std::string>& op
 // Nothing the run writes may be a file it reads or another file it writes: checked before
 // anything is opened for writing.
 void RefuseOverlaps(const Paths& paths, const std::filesystem::path& jobFile) {
+    if (!paths.input && !paths.output) {
+        HostFiles::RefuseStandardStreamsOneFile();
+    }
     if (!paths.input && paths.output) {
         HostFiles::RefuseStandardStream(0, *paths.output, "output");
     }

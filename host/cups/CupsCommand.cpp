@@ -217,10 +217,12 @@ PrintFile OpenPrintFile(const std::vector<std::string>& arguments, unsigned clos
         if ((closedAtStart & 1u) != 0) {
             throw CupsJobError("standard input is closed: there is no job to read");
         }
+        HostFiles::RefuseStandardStreamsOneFile();
         return {};
     }
     const std::filesystem::path path(arguments[5]);
     HostFiles::RefuseDirectory(path, "print file");
+    HostFiles::RefuseStandardStream(1, path, "print file");
     std::FILE* file = HostFiles::Open(path, false);
     if (file == nullptr) {
         throw CupsJobError("the print file " + arguments[5] + " cannot be opened");
@@ -372,11 +374,15 @@ int CupsCommand::Run(const std::vector<std::string>& arguments, std::ostream& lo
     // A reader that goes away (a cancelled backend) must fail the write, not kill the program
     // before it can say so.
     std::signal(SIGPIPE, SIG_IGN);
+    int code = kFailed;
     try {
-        return RunJob(arguments, log, closedAtStart);
+        code = RunJob(arguments, log, closedAtStart);
     } catch (const std::exception& failure) {
         log << "ERROR: " << failure.what() << "\n";
         Account(log, false, 0);
-        return kFailed;
     }
+    // However the job ended (a cancelled one included), a stop request from now on has nothing
+    // to wait for and nothing to report.
+    TerminationWatch::OperationOver();
+    return code;
 }

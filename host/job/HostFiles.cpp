@@ -32,7 +32,30 @@ bool IsStandardStream(int stream, const std::filesystem::path& path) {
     return known && sameVolume &&
            std::memcmp(&standard.FileId, &named.FileId, sizeof standard.FileId) == 0;
 }
+
+// Both standard handles on one file on disk (a console or a pipe is never "one file" here).
+bool StandardStreamsOneFile() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    FILE_ID_INFO in{};
+    FILE_ID_INFO out{};
+    if (GetFileType(input) != FILE_TYPE_DISK || GetFileType(output) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandleEx(input, FileIdInfo, &in, sizeof in) ||
+        !GetFileInformationByHandleEx(output, FileIdInfo, &out, sizeof out)) {
+        return false;
+    }
+    const bool sameVolume = in.VolumeSerialNumber == out.VolumeSerialNumber ||
+                            in.VolumeSerialNumber == 0 || out.VolumeSerialNumber == 0;
+    return sameVolume && std::memcmp(&in.FileId, &out.FileId, sizeof in.FileId) == 0;
+}
 #else
+bool StandardStreamsOneFile() {
+    std::error_code error;
+    const std::filesystem::path input = "/proc/self/fd/0";
+    return std::filesystem::is_regular_file(input, error) &&
+           std::filesystem::equivalent(input, "/proc/self/fd/1", error) && !error;
+}
+
 bool IsStandardStream(int stream, const std::filesystem::path& path) {
     std::error_code error;
     const std::filesystem::path descriptor = "/proc/self/fd/" + std::to_string(stream);
@@ -94,8 +117,8 @@ std::FILE* HostFiles::CreateNew(const std::filesystem::path& path) {
     }
     return file;
 #else
-    // "x": O_EXCL, which also refuses a symbolic link of that name, whatever it points to.
-    return std::fopen(path.c_str(), "wbx");
+    // O_EXCL also refuses a symbolic link of that name, whatever it points to.
+    return CvCreateNewPrivateFile(path.c_str());
 #endif
 }
 
@@ -105,6 +128,14 @@ void HostFiles::RefuseStandardStream(int stream, const std::filesystem::path& pa
         throw JobFileError("the " + what + " " + path.string() + " is standard " +
                            (stream == 0 ? "input" : "output") +
                            ": it would be overwritten while it is read");
+    }
+}
+
+void HostFiles::RefuseStandardStreamsOneFile() {
+    if (StandardStreamsOneFile()) {
+        throw JobFileError(
+            "standard input and standard output are one file: the output would be "
+            "read again as input and the input overwritten");
     }
 }
 

@@ -38,7 +38,12 @@ class HostFiles {
     static void RefuseStandardStream(int stream, const std::filesystem::path& path,
                                      const std::string& what);
 
-    // A file that did not exist before, created for writing; no link is followed and nothing
-    // that exists is opened. Null on failure, with errno EEXIST when the name is taken.
+    // Throws JobFileError when standard input and standard output are one file, as
+    // `< f >> f` makes them (append mode included): every byte written would be read again.
+    static void RefuseStandardStreamsOneFile();
+
+    // A file that did not exist before, created for writing and open to its owner alone; no link
+    // is followed and nothing that exists is opened. Null on failure, with errno EEXIST when the
+    // name is taken.
     static std::FILE* CreateNew(const std::filesystem::path& path);
 };

@@ -11,11 +11,15 @@
 #include "seam/Win32Seam.h"
 
 namespace {
-// The temporary files of the outputs still pending, for a program that is stopped.
-std::mutex temporariesLock;
+// The temporary files of the outputs still pending, for a program that is stopped. Never
+// destroyed: a stop request's thread may remove them while exit() runs the static destructors.
+std::mutex& TemporariesLock() {
+    static std::mutex* const lock = new std::mutex;
+    return *lock;
+}
 std::set<std::filesystem::path>& Temporaries() {
-    static std::set<std::filesystem::path> temporaries;
-    return temporaries;
+    static auto* const temporaries = new std::set<std::filesystem::path>;
+    return *temporaries;
 }
 
 std::string RandomTag() {
@@ -36,8 +40,8 @@ bool Replace(const std::filesystem::path& from, const std::filesystem::path& to)
 }
 }  // namespace
 
-PendingOutput::PendingOutput(std::filesystem::path target, const std::string& what)
-    : target(std::move(target)) {
+PendingOutput::PendingOutput(std::filesystem::path target, const std::string& what, bool ownerOnly)
+    : target(std::move(target)), ownerOnly(ownerOnly) {
     std::error_code error;
     const auto type = std::filesystem::status(this->target, error).type();
     if (type == std::filesystem::file_type::directory) {
@@ -58,7 +62,7 @@ PendingOutput::PendingOutput(std::filesystem::path target, const std::string& wh
 
 // A name that is taken is somebody's file: another name is tried, and the file is never opened.
 void PendingOutput::CreateTemporary() {
-    const std::lock_guard<std::mutex> lock(temporariesLock);
+    const std::lock_guard<std::mutex> lock(TemporariesLock());
     for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
         temporary = this->target;
         temporary += "." + RandomTag() + ".partial";
@@ -73,7 +77,7 @@ void PendingOutput::CreateTemporary() {
 }
 
 void PendingOutput::Forget(bool remove) noexcept {
-    const std::lock_guard<std::mutex> lock(temporariesLock);
+    const std::lock_guard<std::mutex> lock(TemporariesLock());
     Temporaries().erase(temporary);
     std::error_code error;
     if (remove) {
@@ -82,7 +86,7 @@ void PendingOutput::Forget(bool remove) noexcept {
 }
 
 void PendingOutput::RemoveEveryTemporary() noexcept {
-    const std::lock_guard<std::mutex> lock(temporariesLock);
+    const std::lock_guard<std::mutex> lock(TemporariesLock());
     for (const std::filesystem::path& temporary : Temporaries()) {
         std::error_code error;
         std::filesystem::remove(temporary, error);
@@ -100,9 +104,25 @@ bool PendingOutput::Commit() {
     if (direct) {
         return closed;
     }
+    GiveFinalMode();
     const bool moved = closed && Replace(temporary, target);
     Forget(!moved);
     return moved;
+}
+
+void PendingOutput::GiveFinalMode() const noexcept {
+    std::error_code error;
+    const std::filesystem::file_status replaced = std::filesystem::status(target, error);
+    if (!error && replaced.type() == std::filesystem::file_type::regular) {
+        std::filesystem::permissions(temporary, replaced.permissions(), error);
+        return;
+    }
+#if !defined(_WIN32)
+    if (!ownerOnly) {
+        std::filesystem::permissions(
+            temporary, static_cast<std::filesystem::perms>(CvDefaultFileMode()), error);
+    }
+#endif
 }
 
 void PendingOutput::Discard() noexcept {

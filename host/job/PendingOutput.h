@@ -11,8 +11,10 @@
 
 class PendingOutput {
   public:
-    // Throws JobFileError when the temporary file cannot be created.
-    PendingOutput(std::filesystem::path target, const std::string& what);
+    // Throws JobFileError when the temporary file cannot be created. The temporary file is open to
+    // its owner alone; so is a new `ownerOnly` output once in place, while any other new output
+    // gets the mode the umask gives and a replaced one keeps the mode it had.
+    PendingOutput(std::filesystem::path target, const std::string& what, bool ownerOnly = false);
     // Removes the temporary file of every output still pending, from any thread: a program that is
     // stopped leaves no partial output behind.
     static void RemoveEveryTemporary() noexcept;
@@ -28,6 +30,8 @@ class PendingOutput {
 
   private:
     void CreateTemporary();
+    // The mode the output is to have in place, given to the temporary file before the rename.
+    void GiveFinalMode() const noexcept;
     // Takes the temporary file off the list of those to remove at a stop, removing it if asked.
     void Forget(bool remove) noexcept;
 
@@ -35,4 +39,5 @@ class PendingOutput {
     std::filesystem::path temporary;
     std::FILE* file = nullptr;
     bool direct = false;
+    bool ownerOnly = false;
 };

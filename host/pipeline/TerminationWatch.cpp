@@ -20,9 +20,11 @@ struct Watch {
     bool operationOver = false;
 };
 
+// Never destroyed: the watching thread may still use it while exit() runs the destructors of
+// everything static.
 Watch& TheWatch() {
-    static Watch watch;
-    return watch;
+    static Watch* const watch = new Watch;
+    return *watch;
 }
 
 [[noreturn]] void Stop(Watch& watch, bool operationOver) {

@@ -287,6 +287,40 @@ DWORD CvReplaceFile(const char* from, const char* to) {
     return rename(from, to) == 0 ? ERROR_SUCCESS : Win32ErrorOfErrno(errno);
 }
 
+std::FILE* CvCreateNewPrivateFile(const char* path) {
+    if (path == nullptr) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    const int descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    std::FILE* file = fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        const int error = errno;
+        close(descriptor);
+        errno = error;
+    }
+    return file;
+}
+
+// The umask as the kernel reports it: reading it with umask() would change it for a moment, for
+// every thread of the process.
+unsigned CvDefaultFileMode() {
+    unsigned mask = 022;
+    if (std::FILE* status = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status) != nullptr) {
+            if (std::sscanf(line, "Umask: %o", &mask) == 1) {
+                break;
+            }
+        }
+        std::fclose(status);
+    }
+    return 0666u & ~mask;
+}
+
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
     const std::string path = NativePathOf(lpPathName);
     if (mkdir(path.c_str(), 0777) == 0) {

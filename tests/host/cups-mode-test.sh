@@ -155,5 +155,19 @@ PPD=$ppd "$host" cups 7 alice t 1 "" zeros.ps > full.fifo 2> full.err &
 stopped $! "SIGTERM while the output pipe is full" full.err
 kill "$holder" 2> /dev/null
 
+# A stop request while the job streams in: one ERROR line, whole, and no second one saying that
+# the filter waited (the cancelled copy ends at once). A few rounds, since the fault was a race.
+for round in 1 2 3 4 5; do
+    { cat "$job"; yes '% steady feed of the job'; } 2> /dev/null |
+        PPD=$ppd "$host" cups 7 alice t 1 "" > /dev/null 2> steady.err &
+    stop_request $! TERM || fail "steady feed $round: still running 3 s after SIGTERM"
+    errors=$(grep -c "^ERROR:" steady.err)
+    if [ "$errors" != 1 ] || grep -qaP '\x00' steady.err ||
+        ! grep -q "^ERROR: The job was cancelled" steady.err; then
+        fail "steady feed $round: $errors ERROR lines: $(tr '\0' '@' < steady.err)"
+    fi
+done
+ok "a stop request on a steady feed: one whole ERROR line each time"
+
 [ "$failures" -eq 0 ] && echo "all CUPS mode checks passed"
 exit $((failures > 0))

@@ -136,6 +136,17 @@ if [ -z "$runner" ]; then
     wait
     check 1 "a report into /dev/full" "cannot write the report" "" run run --job good.json --input in.ps --output kept.out --report /dev/full
     [ -c /dev/full ] && ok "/dev/full is still a device" || fail "/dev/full was replaced"
+    # Standard input and output on one file: refused before a byte is read, the file untouched
+    # (it would grow without end while its start is read back).
+    for command in "run --job good.json" "decrypt --pass-phrase x"; do
+        cp in.ps same.ps
+        timeout 30 "$host" $command --input - --output - < same.ps >> same.ps 2> err.txt
+        code=$?
+        [ "$code" = 2 ] && grep -qF "standard input and standard output are one file" err.txt &&
+            cmp -s same.ps in.ps && ok "${command%% *}: standard input and output one file" ||
+            fail "${command%% *}: standard input and output one file: exit $code, $(cat err.txt)"
+    done
+
     check 2 "run: standard input closed" "standard input, which is closed" never.out run run --job good.json --input - --output never.out <&-
     check 2 "decrypt: standard input closed" "standard input, which is closed" never.out run decrypt --pass-phrase x --input - --output never.out <&-
     check 2 "run: standard output closed" "standard output, which is closed" "" \
@@ -258,6 +269,34 @@ head -c $((size / 2)) secret.out > truncated.out
 check 1 "a damaged section" "cannot decrypt damaged.out" damaged-plain.out run decrypt --pass-phrase s3cret --input damaged.out --output damaged-plain.out
 check 1 "a truncated section" "the final record is missing" truncated-plain.out run decrypt --pass-phrase s3cret --input truncated.out --output truncated-plain.out
 expect 1 "a damaged section to standard output" run decrypt --pass-phrase s3cret --input damaged.out --output - > /dev/null
+
+if [ -z "$runner" ]; then
+    # Modes: a temporary file and a new decrypted output are the owner's alone, a replaced output
+    # keeps its mode, a new job output gets what the umask gives.
+    (
+        umask 022
+        run decrypt --pass-phrase s3cret --input secret.out --output new-plain.out 2> /dev/null
+        cp in.ps replaced-plain.out && chmod 640 replaced-plain.out
+        run decrypt --pass-phrase s3cret --input secret.out --output replaced-plain.out 2> /dev/null
+        cp in.ps replaced-job.out && chmod 604 replaced-job.out
+        run run --job good.json --input in.ps --output replaced-job.out > /dev/null
+        run run --job good.json --input in.ps --output new-job.out > /dev/null
+        rm -f held.fifo pending.out* && mkfifo held.fifo
+        run decrypt --pass-phrase s3cret --input held.fifo --output pending.out 2> /dev/null &
+        exec 3> held.fifo
+        for _ in $(seq 100); do compgen -G "pending.out.*.partial" > /dev/null && break; sleep 0.1; done
+        stat -c %a pending.out.*.partial > partial-mode.txt 2> /dev/null
+        exec 3>&-
+        wait
+    )
+    for case in "new-plain.out:600" "replaced-plain.out:640" "replaced-job.out:604" \
+                "new-job.out:644" "partial-mode.txt:600"; do
+        file=${case%%:*}
+        mode=$([ "$file" = partial-mode.txt ] && cat "$file" || stat -c %a "$file")
+        [ "$mode" = "${case#*:}" ] && ok "$file has mode ${case#*:}" ||
+            fail "$file has mode '$mode', expected ${case#*:}"
+    done
+fi
 
 [ "$failures" -eq 0 ] && echo "all host command line checks passed"
 exit $((failures > 0))

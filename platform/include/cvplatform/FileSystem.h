@@ -2,6 +2,8 @@
 // modes have no POSIX counterpart and are accepted as given; paths may use backslashes.
 #pragma once
 
+#include <cstdio>
+
 #include "cvplatform/PlatformApi.h"
 #include "cvplatform/Win32Types.h"
 
@@ -101,6 +103,12 @@ CVPLATFORM_API BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileNam
 // MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING) for the host's own files, named as the file
 // system names them (bytes, not necessarily UTF-8). ERROR_SUCCESS or the OS error, translated.
 CVPLATFORM_API DWORD CvReplaceFile(const char* from, const char* to);
+// A file that did not exist before, created for writing and open to its owner alone (no link of
+// that name is followed): the open file, or null with errno set (EEXIST: the name is taken).
+CVPLATFORM_API std::FILE* CvCreateNewPrivateFile(const char* path);
+// The permission bits a file created now gets when all of rw-rw-rw- are asked: those less the
+// process's umask.
+CVPLATFORM_API unsigned CvDefaultFileMode();
 CVPLATFORM_API BOOL CreateDirectoryW(LPCWSTR lpPathName,
                                      LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 CVPLATFORM_API DWORD GetFileAttributesW(LPCWSTR lpFileName);
