@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <vector>
 
 #include "host/job/HostFiles.h"
@@ -179,21 +180,38 @@ std::map<std::int32_t, std::int32_t> ParseClientJobData(const Json& object,
     return parameters;
 }
 
+std::string KeyPath(const std::vector<std::string>& keys) {
+    std::string key;
+    for (const std::string& part : keys) {
+        key += (key.empty() ? "" : ".") + part;
+    }
+    return key;
+}
+
 // Parses with the keys in force tracked, so that a value JSON cannot hold (a number such as
-// 1e400) is named by its key.
+// 1e400) is named by its key. A key given twice in one object is refused: JSON keeps one of the
+// two silently, and a second empty "properties" would drop a pass phrase.
 Json ParseDocument(const std::string& text) {
     std::vector<std::string> keys;
-    const Json::parser_callback_t track = [&keys](int depth, Json::parse_event_t event,
-                                                  Json& parsed) {
+    std::vector<std::set<std::string>> seen;
+    const Json::parser_callback_t track = [&keys, &seen](int depth, Json::parse_event_t event,
+                                                         Json& parsed) {
         if ((event == Json::parse_event_t::object_start ||
              event == Json::parse_event_t::array_start) &&
             depth >= kDeepestNesting) {
             throw JobFileError("not a job file: nested more than " +
                                std::to_string(kDeepestNesting) + " levels deep");
         }
+        if (event == Json::parse_event_t::object_start) {
+            seen.resize(static_cast<std::size_t>(depth) + 1);
+            seen.back().clear();
+        }
         if (event == Json::parse_event_t::key && depth > 0) {
             keys.resize(static_cast<std::size_t>(depth));
             keys.back() = parsed.get<std::string>();
+            if (!seen[static_cast<std::size_t>(depth) - 1].insert(keys.back()).second) {
+                Fail(KeyPath(keys), "given twice");
+            }
         }
         return true;
     };
@@ -202,11 +220,7 @@ Json ParseDocument(const std::string& text) {
     } catch (const Json::parse_error& error) {
         throw JobFileError(std::string("not JSON: ") + error.what());
     } catch (const Json::exception& error) {
-        std::string key;
-        for (const std::string& part : keys) {
-            key += (key.empty() ? "" : ".") + part;
-        }
-        Fail(key, std::string("a value JSON cannot hold: ") + error.what());
+        Fail(KeyPath(keys), std::string("a value JSON cannot hold: ") + error.what());
     }
 }
 }  // namespace

@@ -1,11 +1,16 @@
 // A printer's settings file.
 #include "host/printerapp/PrinterAppSettings.h"
 
+#include <algorithm>
 #include <cctype>
+#include <optional>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
+#include "companion/Utilities/CXString.h"
 #include "host/job/HostFiles.h"
+#include "host/job/TextConversion.h"
 #include "seam/Win32Seam.h"
 
 std::filesystem::path PrinterAppSettings::FileOf(const std::filesystem::path& folder,
@@ -20,8 +25,23 @@ std::filesystem::path PrinterAppSettings::FileOf(const std::filesystem::path& fo
 }
 
 namespace {
-// The file's text; empty when there is no file.
-std::string ReadPrivate(const std::filesystem::path& path, const char* group) {
+// The pipeline properties that are a printer's own; every other one (the print-ready file, the
+// page count, a page's features) belongs to one job and comes with it.
+constexpr std::string_view kPrintersOwnProperties[] = {
+    "PDLEncryptionPassPhrase",
+    "Corvo_PjlToInsert",
+    "Corvo_PclmCustomTicketToInsert",
+    "Corvo_JobLevelPsToInsert",
+    "Corvo_JobLevelPsCommentsToInsert",
+    "RemoveNativeStaplingFlag",
+    "LegacyGreenFax",
+    "Corvo_QcptForNonXps",
+    "Corvo_QcptForXps",
+};
+constexpr std::string_view kPassPhrase = "PDLEncryptionPassPhrase";
+
+// The file's text; none when there is no file.
+std::optional<std::string> ReadPrivate(const std::filesystem::path& path, const char* group) {
     std::string bytes(HostFiles::kJobFileLimit, '\0');
     DWORD read = 0;
     char reason[128] = {};
@@ -29,7 +49,7 @@ std::string ReadPrivate(const std::filesystem::path& path, const char* group) {
         CvReadPrivateFile(path.c_str(), group, bytes.data(), static_cast<DWORD>(bytes.size()),
                           &read, reason, sizeof reason);
     if (result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND) {
-        return {};
+        return std::nullopt;
     }
     if (result == ERROR_ACCESS_DENIED && reason[0] != '\0') {
         throw PrinterAppSettingsError("the settings file " + path.string() +
@@ -43,11 +63,34 @@ std::string ReadPrivate(const std::filesystem::path& path, const char* group) {
     return bytes;
 }
 
+// Whether the settings give a "job" of their own (the text parsed as a job file already).
+bool NamesJob(const std::string& text) {
+    return nlohmann::json::parse(text).contains("job");
+}
+
 // Whether the settings' "driver" object gives a "pdl" (the text parsed as a job file already).
 bool NamesPdl(const std::string& text) {
     const nlohmann::json settings = nlohmann::json::parse(text);
     const auto driver = settings.find("driver");
     return driver != settings.end() && driver->is_object() && driver->contains("pdl");
+}
+
+// A pass phrase that is no text, or blank text, would send every job in the clear; so would any
+// property of a job given here for every job of the printer.
+void RefuseJobsOwnOrUnusableProperties(const JobFile& base, const std::filesystem::path& path) {
+    for (const auto& [name, value] : base.properties) {
+        if (std::find(std::begin(kPrintersOwnProperties), std::end(kPrintersOwnProperties), name) ==
+            std::end(kPrintersOwnProperties)) {
+            throw PrinterAppSettingsError("the settings file " + path.string() + " names \"" +
+                                          name + "\", which each job brings itself");
+        }
+        const std::string* text = std::get_if<std::string>(&value);
+        if (name == kPassPhrase &&
+            (text == nullptr || CXString(TextConversion::FromUtf8(*text)).IsBlank())) {
+            throw PrinterAppSettingsError("the settings file " + path.string() +
+                                          ": its pass phrase is not a text with more than blanks");
+        }
+    }
 }
 
 // A JSON parse error quotes what it read last, which may be part of the pass phrase: the
@@ -62,7 +105,12 @@ PrinterAppSettings PrinterAppSettings::Read(const std::filesystem::path& folder,
                                             const std::string& name, std::int32_t pdl,
                                             const char* group) {
     const std::filesystem::path path = FileOf(folder, name);
-    const std::string text = ReadPrivate(path, group);
+    const std::optional<std::string> read = ReadPrivate(path, group);
+    const std::string text = read.value_or("");
+    if (read && text.empty()) {
+        throw PrinterAppSettingsError("the settings file " + path.string() +
+                                      " is empty: it holds no settings, not even {}");
+    }
     PrinterAppSettings settings;
     if (!text.empty()) {
         try {
@@ -73,7 +121,9 @@ PrinterAppSettings PrinterAppSettings::Read(const std::filesystem::path& folder,
         }
     }
     JobFile& base = settings.base;
-    if (base.input || base.output || base.everyPageFeatures || !base.clientJobData.empty()) {
+    RefuseJobsOwnOrUnusableProperties(base, path);
+    if (base.input || base.output || base.everyPageFeatures || !base.clientJobData.empty() ||
+        (!text.empty() && NamesJob(text))) {
         throw PrinterAppSettingsError("the settings file " + path.string() +
                                       " names an input, an output or a job's own settings: "
                                       "each job brings its own");

@@ -63,6 +63,14 @@ TEST(JobFileCheck, EveryKeyIsReadWithItsType) {
     EXPECT_EQ(std::filesystem::path("jobs/pd"), *job.programData);
 }
 
+TEST(JobFileCheck, OneKeyInTwoObjectsIsNoDuplicate) {
+    const JobFile job = JobFile::Parse(
+        R"({ "printer": { "name": "a", "printerData": { "name": 1 } }, "job": { "id": 1 } })",
+        "jobs");
+    EXPECT_EQ("a", job.printer.name);
+    EXPECT_EQ(1u, job.job.id);
+}
+
 TEST(JobFileCheck, AFaultIsNamedByItsKeyOrLine) {
     struct Case {
         const char* label;
@@ -89,6 +97,15 @@ TEST(JobFileCheck, AFaultIsNamedByItsKeyOrLine) {
         {"client job data not by number", R"({ "clientJobData": { "pages": 3 } })",
          "\"clientJobData.pages\": a parameter is named by its number"},
         {"path of a number", R"({ "input": 5 })", "\"input\": expected a string"},
+        {"a key twice", R"({ "properties": { "PDLEncryptionPassPhrase": "x", "A": 1,
+                                             "PDLEncryptionPassPhrase": "y" } })",
+         "\"properties.PDLEncryptionPassPhrase\": given twice"},
+        {"a second, empty properties",
+         R"({ "properties": { "PDLEncryptionPassPhrase": "x" }, "properties": {} })",
+         "\"properties\": given twice"},
+        {"a key twice in the second of two objects in an array",
+         R"({ "properties": { "P": 1 }, "printer": { "printerData": { "V": 1, "V": 2 } } })",
+         "\"printer.printerData.V\": given twice"},
     };
     for (const Case& c : cases) {
         const std::string message = ParseError(c.text);
