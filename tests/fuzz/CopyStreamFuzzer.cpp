@@ -3,10 +3,11 @@
 // shifts and without it, the reads asked for and the blocks delivered are the same. The copy must
 // end (returning, or failing with a CPComException); without items, flags, pass phrase or
 // PostScript it delivers exactly the input, block by block, with the closing-sequence rule
-// applied; otherwise it is never longer than the input plus every item's text plus the fixed
+// applied, and without a pass phrase, stapling removal or PostScript every byte of the input in
+// its order; otherwise it is never longer than the input plus every item's text plus the fixed
 // texts the steps add; nothing is delivered after a cancellation, a refused job delivers nothing
-// at all, behind an encrypted section nothing but PJL goes out in the clear, and with an operation
-// account its count of delivered bytes is the output's and every plain item stands at its
+// at all, nothing of the input but PJL goes out in the clear with a pass phrase, and with an
+// operation account its count of delivered bytes is the output's and every plain item stands at its
 // recorded offset.
 #include <algorithm>
 #include <atomic>
@@ -86,8 +87,9 @@ std::size_t Occurrences(const std::string& text, const std::string& marker) {
 }
 
 // What the copy delivers when no step claims anything: 64 KB flushes while more than a buffer's
-// worth remains, then the rest in one block, or, when the rest holds the closing sequence, what
-// stands in front of it and the trailer in its place.
+// worth remains, then the rest in one block, or, when the rest ends with the closing sequence
+// (blanks and line ends aside), what stands in front of it, the trailer in its place, and those
+// blanks behind it.
 std::vector<std::string> IdentityBlocks(const std::string& input) {
     constexpr std::size_t kBuffer = 131072;
     constexpr std::size_t kFlush = 65536;
@@ -99,14 +101,26 @@ std::vector<std::string> IdentityBlocks(const std::string& input) {
     }
     const std::string closing = "\x1b%-12345X\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X";
     const std::string tail = input.substr(flushed);
-    const std::size_t at = tail.find(closing);
-    if (at == std::string::npos) {
+    const std::size_t end = tail.find_last_not_of(" \t\r\n") + 1;
+    if (end < closing.size() || tail.compare(end - closing.size(), closing.size(), closing) != 0) {
         blocks.push_back(tail);
-    } else {
-        blocks.push_back(tail.substr(0, at));
-        blocks.push_back("\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X");
+        return blocks;
+    }
+    blocks.push_back(tail.substr(0, end - closing.size()));
+    blocks.push_back("\x1b%-12345X@PJL EOJ\r\n\x1b%-12345X");
+    if (end < tail.size()) {
+        blocks.push_back(tail.substr(end));
     }
     return blocks;
+}
+
+// Whether `part` is a subsequence of `whole`: every byte of it there, in its order.
+bool HoldsInOrder(const std::string& whole, const std::string& part) {
+    std::size_t at = 0;
+    for (const char byte : whole) {
+        at += at < part.size() && part[at] == byte ? 1 : 0;
+    }
+    return at == part.size();
 }
 
 // Whether every line of `plain` is PJL: blanks and UELs, then nothing or "@PJL" in any case.
@@ -136,17 +150,22 @@ bool OnlyPjl(const std::string& plain) {
     return true;
 }
 
-// Behind the first encrypted block only PJL goes out in the clear: the section closes only where
-// PJL follows a UEL, and a document behind it is encrypted.
-bool NothingButPjlInTheClearBehindTheSection(const std::vector<std::string>& blocks,
-                                             const std::vector<std::size_t>& encrypted) {
-    if (encrypted.empty()) {
-        return true;
-    }
+// Nothing of the input but PJL goes out in the clear, in front of the first encrypted block or
+// behind a section: the section opens only behind a switch that only PJL stands in front of, and
+// closes only where PJL follows a UEL. The driver's items are no input and are passed over.
+bool NothingButPjlInTheClear(const std::vector<std::string>& blocks,
+                             const std::vector<std::size_t>& encrypted,
+                             const std::vector<std::pair<DWORD, std::string>>& items) {
     std::string run;
-    for (std::size_t index = encrypted.front(); index <= blocks.size(); ++index) {
+    for (std::size_t index = 0; index <= blocks.size(); ++index) {
         const bool plain = index < blocks.size() &&
                            std::find(encrypted.begin(), encrypted.end(), index) == encrypted.end();
+        const bool item = plain && std::any_of(items.begin(), items.end(), [&](const auto& each) {
+                              return each.second == blocks[index];
+                          });
+        if (item) {
+            continue;
+        }
         if (plain) {
             run += blocks[index];
         } else if (!OnlyPjl(run)) {
@@ -162,6 +181,7 @@ constexpr LONG kPdlTypes[] = {PdlValue::PclXl, PdlValue::PostScript, PdlValue::X
                               PdlValue::Pdf,   PdlValue::Pclm,       PdlValue::NoneKnown};
 constexpr DWORD kItemTypes[] = {BeforePjlEnterLanguage, BeforeEndSetup, BeforeTitle, AtStreamStart,
                                 BeforePclmHeader};
+constexpr std::size_t kItemTypeCount = sizeof kItemTypes / sizeof kItemTypes[0];
 // One fuzz case, decoded from the input's first bytes.
 struct Case {
     std::uint8_t flags;
@@ -274,6 +294,18 @@ void CopyThrough(Copy& copy, OperationAccount& account, bool reuseSearches, Run&
         if (identity && copy.writer->blocks != IdentityBlocks(c.stream)) {
             Fail();
         }
+        // Without a pass phrase, page features or the stapling removal nothing of the input is
+        // lost: the items and the fax job line only add bytes, the trailer stands for the closing
+        // sequence at the end.
+        const bool keepsEveryByte =
+            (c.flags & 5) == 0 && copy.pdl != PdlValue::PostScript && copy.writesAtStop < 0;
+        std::string kept;
+        for (const std::string& block : IdentityBlocks(c.stream)) {
+            kept += block;
+        }
+        if (keepsEveryByte && !HoldsInOrder(copy.writer->written, kept)) {
+            Fail();
+        }
     } catch (const CPComException& failure) {
         run.result = failure.GetHresult();
         if (failure.GetHresult() == HRESULT_FROM_WIN32(ERROR_INVALID_DATA) &&
@@ -292,10 +324,11 @@ void CheckCopy(const Copy& copy, const OperationAccount& account) {
         account.OutputOffset() != writer.written.size()) {
         Fail();
     }
-    const bool onlyTheStreamInTheClear = c.items.empty() && (c.flags & 3) == 0 &&
-                                         (copy.pdl == PdlValue::PclXl || copy.pdl == PdlValue::Pdf);
-    if (onlyTheStreamInTheClear &&
-        !NothingButPjlInTheClearBehindTheSection(writer.blocks, copy.encryptedBlocks)) {
+    const bool onlyPjlInTheClear =
+        (c.flags & 5) == 4 &&
+        (copy.pdl == PdlValue::PclXl || copy.pdl == PdlValue::Pdf || copy.pdl == PdlValue::Xps);
+    if (onlyPjlInTheClear &&
+        !NothingButPjlInTheClear(writer.blocks, copy.encryptedBlocks, c.items)) {
         Fail();
     }
     for (const std::string& text : copy.sink->records) {
@@ -339,7 +372,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     c.failingRead = input.Byte();
     c.emptyFrom = input.Byte();
     for (int count = input.Byte() % 7; count > 0; --count) {
-        const DWORD type = kItemTypes[input.Byte() % 5];
+        const DWORD type = kItemTypes[input.Byte() % kItemTypeCount];
         std::string text = input.Bytes(input.Byte() % 64);
         for (char& character : text) {
             character = static_cast<char>(0x20 + static_cast<unsigned char>(character) % 0x5F);
