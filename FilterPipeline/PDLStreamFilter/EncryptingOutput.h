@@ -27,6 +27,8 @@ class EncryptingOutput final : public PdlOutput {
 
     void OpenSection() noexcept { sectionOpen = true; }
     bool SectionOpen() const noexcept { return sectionOpen; }
+    // The open section is not the job's last: the copy saw the switch that opens the next.
+    void MoreSectionsFollow() noexcept { cipher->MoreSectionsFollow(); }
     // An input that failed inside the section leaves it without its last record: what follows
     // (the job trailer) goes in the clear.
     void LeaveSectionUnfinished() noexcept { sectionOpen = false; }

@@ -211,7 +211,11 @@ PDLInserter::Position PDLInserter::CloseEncryptedSection(DWORD n, bool endOfInpu
          u = FindMarker(*u + 1, n - *u - 1, Pjl::kUel)) {
         const auto end = PjlLanguageSwitch::EndOfSection(buffer.Data() + *u, buffer.Held() - *u,
                                                          endOfInput, language);
-        if (end == PjlLanguageSwitch::SectionEnd::Ends) {
+        if (end == PjlLanguageSwitch::SectionEnd::EndsBeforeSwitch) {
+            encryption->MoreSectionsFollow();
+        }
+        if (end == PjlLanguageSwitch::SectionEnd::Ends ||
+            end == PjlLanguageSwitch::SectionEnd::EndsBeforeSwitch) {
             WriteHeld(0, *u, true);
             return *u;
         }

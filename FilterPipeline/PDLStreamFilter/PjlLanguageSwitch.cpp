@@ -191,7 +191,7 @@ PjlLanguageSwitch::SectionEnd PjlLanguageSwitch::EndOfSection(const BYTE* bytes,
         }
         const DWORD left = static_cast<DWORD>(bytes + held - items.Position());
         if (Find(items.Position(), 1, left, language)) {
-            return SectionEnd::Ends;
+            return SectionEnd::EndsBeforeSwitch;
         }
         if (!items.SkipLine()) {
             return endOfInput ? SectionEnd::Ends : SectionEnd::Undecided;

@@ -38,12 +38,13 @@ class PjlLanguageSwitch {
     // including the line end.
     static std::optional<DWORD> MatchRest(const BYTE* bytes, DWORD held, std::string_view language);
 
-    enum class SectionEnd { Ends, DocumentData, Undecided };
+    enum class SectionEnd { Ends, EndsBeforeSwitch, DocumentData, Undecided };
     // Whether the UEL at the front of the `held` bytes ends the encrypted section. It does only
     // where nothing but PJL follows it (UELs, "@PJL" lines, blanks and line ends) up to a switch
-    // back into `language` or to the end of the input: whatever else stands behind a UEL is the
-    // document's own data and stays encrypted. Undecided while that PJL runs past the bytes held
-    // and more input is to come.
+    // back into `language` (EndsBeforeSwitch: a section of the job follows) or to the end of the
+    // input (Ends: the job's last): whatever else stands behind a UEL is the document's own data
+    // and stays encrypted. Undecided while that PJL runs past the bytes held and more input is to
+    // come.
     static SectionEnd EndOfSection(const BYTE* bytes, DWORD held, bool endOfInput,
                                    std::string_view language);
 };

@@ -106,14 +106,19 @@ std::size_t CutMark(const std::uint8_t* tail, std::size_t count) {
 
 Header ReadHeader(Input& input) {
     const std::uint64_t at = input.Offset();
-    if (!input.Hold(kHeaderBytes)) {
+    if (!input.Hold(kVersionAt + 1)) {
         Fail(at, "the header is cut short");
     }
-    Header header;
-    std::copy_n(input.Front(), kHeaderBytes, header.begin());
-    if (header[kVersionAt] != kVersion) {
-        Fail(at, "unknown format version " + std::to_string(header[kVersionAt]));
+    const std::uint8_t version = input.Front()[kVersionAt];
+    if (version != kVersion && version != kFirstVersion) {
+        Fail(at, "unknown format version " + std::to_string(version));
     }
+    const std::size_t headerBytes = HeaderBytesOf(version);
+    if (!input.Hold(headerBytes)) {
+        Fail(at, "the header is cut short");
+    }
+    Header header{};
+    std::copy_n(input.Front(), headerBytes, header.begin());
     if (header[kKdfAt] != kKdfPbkdf2HmacSha256) {
         Fail(at, "unknown key derivation " + std::to_string(header[kKdfAt]));
     }
@@ -121,9 +126,64 @@ Header ReadHeader(Input& input) {
     if (iterations == 0 || iterations > MeridianDecryption::kMaximumIterations) {
         Fail(at, "implausible PBKDF2 iteration count " + std::to_string(iterations));
     }
-    input.Consume(kHeaderBytes);
+    input.Consume(headerBytes);
     return header;
 }
+
+// The sections of one job of version 2 in their place: numbered from 0 without a gap, all with the
+// job's salt, the last one marked. A section of another job, one dropped, repeated or put in
+// another place, and a job whose last section never came are refused. A new job may begin behind
+// a job's last section (outputs of two jobs one behind the other).
+class JobSections {
+  public:
+    void Check(const Header& header, std::uint64_t at) {
+        if (header[kVersionAt] == kFirstVersion) {
+            if (open) {
+                Fail(at, "a section of format version 1 stands inside a job of version 2");
+            }
+            ++firstVersionSections;
+            return;
+        }
+        const std::uint32_t number = GetBigEndian32(header.data() + kSectionNumberAt);
+        if (!open) {
+            if (number != 0) {
+                Fail(at, "the job's first section is number " + std::to_string(number) +
+                             ", not 0 (sections in front of it were dropped, or it comes from "
+                             "another place)");
+            }
+            open = true;
+            std::copy_n(header.begin() + kSaltAt, kSaltBytes, salt.begin());
+            iterations = GetBigEndian32(header.data() + kIterationsAt);
+        } else if (!std::equal(salt.begin(), salt.end(), header.begin() + kSaltAt) ||
+                   iterations != GetBigEndian32(header.data() + kIterationsAt)) {
+            Fail(at, "the section belongs to another job (its salt is not this job's)");
+        } else if (number != next) {
+            Fail(at, "section " + std::to_string(number) + " stands where section " +
+                         std::to_string(next) +
+                         " must (a section was dropped, repeated or put in another place)");
+        }
+        next = number + 1;
+    }
+    // The section just read ended with `finalFlags`.
+    void Ended(const Header& header, std::uint8_t finalFlags) noexcept {
+        if (header[kVersionAt] != kFirstVersion && finalFlags == kFinalRecordOfJob) {
+            open = false;
+        }
+    }
+    void CheckEnd(std::uint64_t at) const {
+        if (open) {
+            Fail(at, "the job's last section is missing (the output was cut between sections)");
+        }
+    }
+    std::size_t FirstVersionSections() const noexcept { return firstVersionSections; }
+
+  private:
+    bool open = false;
+    std::array<std::uint8_t, kSaltBytes> salt{};
+    std::uint32_t iterations = 0;
+    std::uint32_t next = 0;
+    std::size_t firstVersionSections = 0;
+};
 
 // The key of the last section, kept for the next one: the sections of one job share a salt, and
 // PBKDF2 is too slow to run again for each of them.
@@ -160,10 +220,16 @@ class SectionKeys {
     std::unique_ptr<AesGcmKey> key;
 };
 
+bool IsFinal(const Header& header, std::uint8_t flags) {
+    return flags == kFinalRecord || (flags == kFinalRecordOfJob && header[kVersionAt] == kVersion);
+}
+
 // Decrypts the section at the input's front, record by record, through its final record.
-void DecryptSection(Input& input, SectionKeys& keys, const MeridianDecryption::Sink& sink) {
+void DecryptSection(Input& input, SectionKeys& keys, JobSections& job,
+                    const MeridianDecryption::Sink& sink) {
     const std::uint64_t sectionAt = input.Offset();
     const Header header = ReadHeader(input);
+    job.Check(header, sectionAt);
     AesGcmKey& key = keys.For(header);
     std::vector<std::uint8_t> plain;
     for (std::uint64_t index = 0;; ++index) {
@@ -175,7 +241,7 @@ void DecryptSection(Input& input, SectionKeys& keys, const MeridianDecryption::S
         }
         const std::uint8_t flags = input.Front()[0];
         const std::uint32_t length = GetBigEndian32(input.Front() + 1);
-        if ((flags != kMoreRecords && flags != kFinalRecord) || index > 0xFFFFFFFFu) {
+        if ((flags != kMoreRecords && !IsFinal(header, flags)) || index > 0xFFFFFFFFu) {
             Fail(sectionAt, where + " is not a record of this format");
         }
         if (length > MeridianDecryption::kMaximumRecordBytes) {
@@ -188,11 +254,11 @@ void DecryptSection(Input& input, SectionKeys& keys, const MeridianDecryption::S
         std::uint8_t nonce[CryptoPrimitives::kNonceBytes];
         MakeNonce(header, static_cast<std::uint32_t>(index), flags, nonce);
         std::uint8_t associated[kAssociatedBytes];
-        MakeAssociatedData(header, record, associated);
+        const std::size_t associatedBytes = MakeAssociatedData(header, record, associated);
         std::uint8_t tag[CryptoPrimitives::kTagBytes];
         std::copy_n(record + kRecordHeaderBytes + length, sizeof tag, tag);
         plain.resize(length);
-        if (!key.Open(nonce, associated, kAssociatedBytes, record + kRecordHeaderBytes, length, tag,
+        if (!key.Open(nonce, associated, associatedBytes, record + kRecordHeaderBytes, length, tag,
                       plain.data())) {
             Fail(sectionAt, where +
                                 " fails authentication (wrong pass phrase, or the section was "
@@ -200,7 +266,8 @@ void DecryptSection(Input& input, SectionKeys& keys, const MeridianDecryption::S
         }
         sink(plain.data(), length);
         input.Consume(kRecordHeaderBytes + length + CryptoPrimitives::kTagBytes);
-        if (flags == kFinalRecord) {
+        if (IsFinal(header, flags)) {
+            job.Ended(header, flags);
             return;
         }
     }
@@ -210,11 +277,12 @@ void DecryptSection(Input& input, SectionKeys& keys, const MeridianDecryption::S
 // Plain bytes go out as they come, but for the last few, which may be the start of a header. The
 // input holds one block at a time however many sections there are: more is read only once what
 // is held is decrypted or gone out.
-void MeridianDecryption::Decrypt(const Source& source, const Sink& sink,
-                                 const CXString& passPhrase) {
+std::size_t MeridianDecryption::Decrypt(const Source& source, const Sink& sink,
+                                        const CXString& passPhrase) {
     const std::string_view magic(reinterpret_cast<const char*>(kMagic.data()), kMagic.size());
     Input input(source);
     SectionKeys keys(passPhrase);
+    JobSections job;
     bool more = input.Hold(1);
     for (;;) {
         const std::string_view held(reinterpret_cast<const char*>(input.Front()), input.Held());
@@ -231,7 +299,7 @@ void MeridianDecryption::Decrypt(const Source& source, const Sink& sink,
         sink(input.Front(), plain);
         input.Consume(plain);
         if (sectionAt != std::string_view::npos) {
-            DecryptSection(input, keys, sink);
+            DecryptSection(input, keys, job, sink);
             more = input.Hold(1);
             continue;
         }
@@ -244,7 +312,8 @@ void MeridianDecryption::Decrypt(const Source& source, const Sink& sink,
                          (cut == 1 ? std::string("1 byte") : std::to_string(cut) + " bytes") +
                          " into a section mark (it was cut short)");
             }
-            return;
+            job.CheckEnd(input.Offset() + input.Held());
+            return job.FirstVersionSections();
         }
         more = input.Hold(input.Held() + 1);
     }

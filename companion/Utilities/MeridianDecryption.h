@@ -26,13 +26,16 @@ class MeridianDecryption {
     // Takes the result in order: plain bytes, and each record's plaintext once it verified.
     using Sink = std::function<void(const std::uint8_t* bytes, std::size_t count)>;
 
-    // Streams from `source` to `sink`. Throws as DecryptStream does; what went to `sink` before the
-    // fault was everything in front of it, and a caller must discard it.
-    static void Decrypt(const Source& source, const Sink& sink, const CXString& passPhrase);
+    // Streams from `source` to `sink`; returns how many sections were of format version 1, which
+    // cannot tell a section dropped, repeated, moved or taken from another job. Throws as
+    // DecryptStream does; what went to `sink` before the fault was everything in front of it, and
+    // a caller must discard it.
+    static std::size_t Decrypt(const Source& source, const Sink& sink, const CXString& passPhrase);
 
     // The whole output in memory. Throws CPExceptionInvalidArgument, naming the section's offset,
     // for a wrong pass phrase, a modified, dropped or reordered record, a missing final record, a
-    // header it cannot read, a section mark with one bit wrong or an output that ends inside a
+    // section of version 2 dropped, repeated, moved or of another job, a job cut between sections,
+    // a header it cannot read, a section mark with one bit wrong or an output that ends inside a
     // mark (either would pass a section off as plain bytes); then nothing is returned.
     static std::string DecryptStream(std::string_view stream, const CXString& passPhrase);
 };

@@ -42,7 +42,7 @@ MeridianEncryption::MeridianEncryption(int mode, const CXString&,
                                        std::uint32_t iterations)
     : random(std::move(random)), iterations(iterations) {
     if (mode != kFormatVersionMode) {
-        Refuse("unknown mode (only format version 1 exists)");
+        Refuse("unknown mode (only mode 1 exists)");
     }
     if (iterations == 0 || !this->random) {
         Refuse("a key derivation needs iterations and a random source");
@@ -72,6 +72,10 @@ bool MeridianEncryption::EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteB
         CloseSection();
     }
     return true;
+}
+
+void MeridianEncryption::MoreSectionsFollow() noexcept {
+    moreSectionsFollow = true;
 }
 
 // The job's key from a fresh salt. PBKDF2 is slow on purpose (600,000 rounds), so it runs once a
@@ -112,6 +116,10 @@ void MeridianEncryption::OpenSection(const CXString& passPhrase, ByteBuffer& out
         DeriveKey(passPhrase);
     }
     random->Fill(header.data() + kNoncePrefixAt, kNoncePrefixBytes);
+    if (nextSection > 0xFFFFFFFFu) {
+        Refuse("a job holds at most 2^32 sections");
+    }
+    PutBigEndian32(header.data() + kSectionNumberAt, static_cast<std::uint32_t>(nextSection++));
     nextRecord = 0;
     sectionOpen = true;
     std::memcpy(out.appendSpace(kHeaderBytes), header.data(), kHeaderBytes);
@@ -123,7 +131,9 @@ void MeridianEncryption::AppendRecord(const BYTE* bytes, DWORD count, bool last,
     if (nextRecord > 0xFFFFFFFFu) {
         Refuse("a section holds at most 2^32 records");
     }
-    const std::uint8_t flags = last ? kFinalRecord : kMoreRecords;
+    const std::uint8_t flags = !last                ? kMoreRecords
+                               : moreSectionsFollow ? kFinalRecord
+                                                    : kFinalRecordOfJob;
     BYTE* record = out.appendSpace(kRecordHeaderBytes + count + CryptoPrimitives::kTagBytes);
     record[0] = flags;
     PutBigEndian32(record + 1, count);
@@ -131,9 +141,9 @@ void MeridianEncryption::AppendRecord(const BYTE* bytes, DWORD count, bool last,
     std::uint8_t nonce[CryptoPrimitives::kNonceBytes];
     MakeNonce(header, static_cast<std::uint32_t>(nextRecord), flags, nonce);
     std::uint8_t associated[kAssociatedBytes];
-    MakeAssociatedData(header, record, associated);
+    const std::size_t associatedBytes = MakeAssociatedData(header, record, associated);
     std::uint8_t tag[CryptoPrimitives::kTagBytes];
-    key->Seal(nonce, associated, kAssociatedBytes, bytes, count, record + kRecordHeaderBytes, tag);
+    key->Seal(nonce, associated, associatedBytes, bytes, count, record + kRecordHeaderBytes, tag);
     std::memcpy(record + kRecordHeaderBytes + count, tag, sizeof tag);
     ++nextRecord;
 }
@@ -145,6 +155,7 @@ bool MeridianEncryption::IsKeyedFor(const CXString& passPhrase) const {
 
 void MeridianEncryption::CloseSection() noexcept {
     sectionOpen = false;
+    moreSectionsFollow = false;
 }
 
 void MeridianEncryption::ForgetKey() noexcept {

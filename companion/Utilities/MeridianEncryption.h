@@ -1,8 +1,9 @@
 // Printer-side encryption of the print stream. One encrypted section is what one object produces
 // from its first EncryptByteBuffer call through the call with `last`; each call gives one record
 // at once, so a printer can decrypt a block as soon as it arrives. One object serves one job: its
-// key is derived once, with one salt, and every later section of the job gets only a fresh nonce
-// prefix. The format is in docs/encryption.md.
+// key is derived once, with one salt (the job's nonce), and every later section of the job gets
+// the next number and a fresh nonce prefix; a section ends as the job's last unless the caller
+// said that more follow. The format is in docs/encryption.md.
 #pragma once
 
 #include <array>
@@ -33,8 +34,8 @@ class MeridianEncryption {
     static constexpr int kFormatVersionMode = 1;
     static constexpr std::uint32_t kPbkdf2Iterations = 600000;
 
-    // `mode` names the format version (1). `extensionPackageFolder` is where a printer policy file
-    // would be found; this version has no policy and does not read it.
+    // `mode` 1 selects the format (its version 2). `extensionPackageFolder` is where a printer
+    // policy file would be found; this version has no policy and does not read it.
     MeridianEncryption(int mode, const CXString& extensionPackageFolder);
     // For tests: salt and nonce prefix from `random`, and a chosen iteration count.
     MeridianEncryption(int mode, const CXString& extensionPackageFolder,
@@ -49,6 +50,9 @@ class MeridianEncryption {
     // cryptographic library throws, so a block is never dropped silently.
     virtual bool EncryptByteBuffer(const BYTE* bytes, DWORD count, ByteBuffer& out,
                                    const CXString& passPhrase, bool last);
+
+    // The section that the next call with `last` ends is not the job's last: another follows.
+    void MoreSectionsFollow() noexcept;
 
   private:
     void DeriveKey(const CXString& passPhrase);
@@ -66,4 +70,6 @@ class MeridianEncryption {
     std::unique_ptr<AesGcmKey> key;
     std::vector<WCHAR> keyPassPhrase;
     std::uint64_t nextRecord = 0;
+    std::uint64_t nextSection = 0;
+    bool moreSectionsFollow = false;
 };

@@ -112,8 +112,9 @@ class PlainOutput {
 int DecryptInto(const DecryptOptions& options, std::FILE* input, PendingOutput* pending,
                 const CXString& passPhrase, std::ostream& errors) {
     PlainOutput output(pending);
+    std::size_t firstVersionSections = 0;
     try {
-        MeridianDecryption::Decrypt(
+        firstVersionSections = MeridianDecryption::Decrypt(
             [&](std::uint8_t* into, std::size_t room) {
                 const std::size_t got = std::fread(into, 1, room, input);
                 if (got == 0 && std::ferror(input)) {
@@ -139,6 +140,12 @@ int DecryptInto(const DecryptOptions& options, std::FILE* input, PendingOutput* 
     if (!output.Finish()) {
         errors << "pdl-stream-filter: cannot write the output " << options.output << "\n";
         return ExitCode::kOperationFailed;
+    }
+    if (firstVersionSections != 0) {
+        errors << "pdl-stream-filter: WARNING: " << options.input << " holds "
+               << firstVersionSections
+               << " encrypted sections of format version 1, which cannot show a section dropped, "
+                  "repeated, moved or taken from another job\n";
     }
     return ExitCode::kSucceeded;
 }

@@ -48,6 +48,7 @@ TEST(MeridianEncryption, TheSectionsOfAJobShareTheSaltButNeverANoncePrefix) {
     MeridianEncryption nextJob(1, CXString());
     ByteBuffer first, second, other;
     const BYTE bytes[] = {'a'};
+    job.MoreSectionsFollow();
     job.EncryptByteBuffer(bytes, 1, first, kPassPhrase, true);
     job.EncryptByteBuffer(bytes, 1, second, kPassPhrase, true);
     nextJob.EncryptByteBuffer(bytes, 1, other, kPassPhrase, true);
@@ -154,7 +155,7 @@ TEST(MeridianDecryption, EveryKindOfDamageIsRefusedNamingTheSection) {
         {"record flags", flip(stream.record[0]), kPassPhrase, "fails authentication"},
         {"record length", flip(stream.record[1] + 4), kPassPhrase, "fails authentication"},
         {"record length beyond any the filter writes", withLength((64u << 20) + 1), kPassPhrase,
-         "record 1 at offset 75 is longer than any record the filter writes"},
+         "record 1 at offset 79 is longer than any record the filter writes"},
         {"cipher text", flip(stream.record[1] + 7), kPassPhrase, "fails authentication"},
         {"tag", flip(stream.record[2] - 1), kPassPhrase, "fails authentication"},
         {"final record dropped", stream.bytes.substr(0, stream.record[2]), kPassPhrase,
@@ -190,6 +191,69 @@ TEST(MeridianDecryption, EveryKindOfDamageIsRefusedNamingTheSection) {
         } catch (const CPExceptionInvalidArgument& failure) {
             EXPECT_EQ(0u, failure.getMessage().find("encrypted section at offset 5: "))
                 << c.label << ": " << failure.getMessage();
+            EXPECT_NE(std::string::npos, failure.getMessage().find(c.reason))
+                << c.label << ": " << failure.getMessage();
+        }
+    }
+}
+
+// The sections of one job, in their order: section `i` ends the job when it is the last.
+std::vector<std::string> JobOfSections(int count, const std::string& text) {
+    MeridianEncryption job(1, CXString(), std::make_unique<SystemRandomSource>(), kTestIterations);
+    std::vector<std::string> sections;
+    for (int i = 0; i < count; ++i) {
+        if (i + 1 < count) {
+            job.MoreSectionsFollow();
+        }
+        const std::string bytes = text + std::to_string(i);
+        ByteBuffer out;
+        job.EncryptByteBuffer(reinterpret_cast<const BYTE*>(bytes.data()),
+                              static_cast<DWORD>(bytes.size()), out, kPassPhrase, true);
+        sections.push_back(Bytes(out));
+    }
+    return sections;
+}
+
+// Each section carries its job's salt and its number, and the last one says so: a section cut
+// off, dropped, repeated, moved or taken from another job of the same pass phrase is refused.
+TEST(MeridianDecryption, SectionsOutOfTheirJobOrPlaceAreRefused) {
+    const std::vector<std::string> s = JobOfSections(3, "s");
+    const std::vector<std::string> o = JobOfSections(3, "o");
+    const std::string between = "\x1b%-12345X@PJL ENTER LANGUAGE=PCLXL\r\n";
+    const auto stream = [&](std::initializer_list<std::string> sections) {
+        std::string bytes;
+        for (const std::string& section : sections) {
+            bytes += between + section;
+        }
+        return bytes;
+    };
+    EXPECT_EQ(between + "s0" + between + "s1" + between + "s2" + between + "o0" + between + "o1" +
+                  between + "o2",
+              MeridianDecryption::DecryptStream(stream({s[0], s[1], s[2], o[0], o[1], o[2]}),
+                                                kPassPhrase))
+        << "two whole jobs one behind the other";
+    struct Case {
+        const char* label;
+        std::string damaged;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"cut between sections", stream({s[0], s[1]}), "the job's last section is missing"},
+        {"a section dropped", stream({s[0], s[2]}), "section 2 stands where section 1 must"},
+        {"a section repeated", stream({s[0], s[1], s[1], s[2]}),
+         "section 1 stands where section 2 must"},
+        {"two sections swapped", stream({s[0], s[2], s[1]}),
+         "section 2 stands where section 1 must"},
+        {"the first section dropped", stream({s[1], s[2]}), "the job's first section is number 1"},
+        {"a section of another job", stream({s[0], o[1], s[2]}), "belongs to another job"},
+        {"a section behind the job's last", stream({s[0], s[1], s[2], s[2]}),
+         "the job's first section is number 2"},
+    };
+    for (const Case& c : cases) {
+        try {
+            const std::string plain = MeridianDecryption::DecryptStream(c.damaged, kPassPhrase);
+            ADD_FAILURE() << c.label << ": decrypted to " << plain.size() << " bytes";
+        } catch (const CPExceptionInvalidArgument& failure) {
             EXPECT_NE(std::string::npos, failure.getMessage().find(c.reason))
                 << c.label << ": " << failure.getMessage();
         }

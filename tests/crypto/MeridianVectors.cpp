@@ -54,7 +54,7 @@ std::vector<MeridianVector> ReadMeridianVectors(const std::string& path) {
         } else if (key == "call") {
             int last = 0;
             words >> last;
-            vectors.back().calls.push_back({FromHex(value), last != 0});
+            vectors.back().calls.push_back({FromHex(value), last != 0, last == 2});
         } else if (key == "output") {
             vectors.back().output = FromHex(value);
         } else if (key == "decrypt-only") {
@@ -89,6 +89,9 @@ std::string EncryptVector(const MeridianVector& vector) {
     std::string output;
     for (const MeridianVector::Call& call : vector.calls) {
         ByteBuffer out;
+        if (call.moreSectionsFollow) {
+            encryption.MoreSectionsFollow();
+        }
         encryption.EncryptByteBuffer(reinterpret_cast<const BYTE*>(call.bytes.data()),
                                      static_cast<DWORD>(call.bytes.size()), out, passPhrase,
                                      call.last);

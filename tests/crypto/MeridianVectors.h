@@ -14,6 +14,8 @@ struct MeridianVector {
     struct Call {
         std::string bytes;
         bool last;
+        // Flag 2 of the file: the call ends a section that another of the job follows.
+        bool moreSectionsFollow = false;
     };
     std::string name;
     std::string passPhraseUtf8;

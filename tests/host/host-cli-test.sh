@@ -269,6 +269,17 @@ head -c $((size / 2)) secret.out > truncated.out
 check 1 "a damaged section" "cannot decrypt damaged.out" damaged-plain.out run decrypt --pass-phrase s3cret --input damaged.out --output damaged-plain.out
 check 1 "a truncated section" "the final record is missing" truncated-plain.out run decrypt --pass-phrase s3cret --input truncated.out --output truncated-plain.out
 expect 1 "a damaged section to standard output" run decrypt --pass-phrase s3cret --input damaged.out --output - > /dev/null
+# An output of format version 1 decrypts, with a warning that its sections could not be checked
+# for their job and place.
+sed -n '/^vector v1-one-record$/,/^output /s/^output //p' "$root/tests/data/meridian-encryption-vectors.txt" |
+    perl -ne 'chomp; print pack("H*", $_)' > version-1.out
+if expect 0 "decrypting format version 1" run decrypt --pass-phrase Secret --input version-1.out --output version-1.plain; then
+    grep -q "WARNING: version-1.out holds 1 encrypted sections of format version 1" err.txt &&
+        [ "$(cat version-1.plain)" = "$(printf '@PJL SET COPIES=2\r\n')" ] &&
+        ok "version 1: the plaintext and the warning" || fail "version 1: $(cat err.txt)"
+fi
+! grep -q WARNING <(run decrypt --pass-phrase s3cret --input secret.out --output - 2>&1 > /dev/null) &&
+    ok "no warning for the current format" || fail "a warning for the current format"
 
 if [ -z "$runner" ]; then
     # Modes: a temporary file and a new decrypted output are the owner's alone, a replaced output
