@@ -160,7 +160,8 @@ CXString CorvoAtriumHelper::ReadRootFolderSetting() {
     try {
         ByteBuffer settings;
         SimpleFile(path, 0).ReadTheFile(settings, 0);
-        const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("xxx", false);
+        const auto parser =
+            UtilitiesLibraryHost::CreateMicrosoftXmlParser("of the Atrium settings", false);
         parser->LoadFromBytes(settings.getLpbyte(), settings.getDword());
         const auto document = parser->GetDocumentElement();
         const auto node =
@@ -239,7 +240,8 @@ void CorvoAtriumHelper::WriteXmlDocument(
     const std::vector<std::pair<const WCHAR*, CXString>>& children) const {
     ByteBuffer buffer;
     try {
-        const auto parser = UtilitiesLibraryHost::CreateMicrosoftXmlParser("xxx", false);
+        const auto parser =
+            UtilitiesLibraryHost::CreateMicrosoftXmlParser("of an Atrium job document", false);
         parser->LoadFromUtf8Text(CPString(templateText));
         const auto root = parser->GetDocumentElement();
         for (const auto& [name, value] : children) {

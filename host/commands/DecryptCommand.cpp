@@ -49,6 +49,9 @@ std::string PassPhrase(const DecryptOptions& options) {
             ? HostFiles::FirstLine(HostFiles::ReadBounded(
                   *options.passPhraseFile, HostFiles::kPassPhraseFileLimit, "pass phrase file"))
             : options.passPhrase.value_or("");
+    if (!TextConversion::IsUtf8(phrase)) {
+        throw JobFileError("the pass phrase is not UTF-8 text");
+    }
     if (CXString(TextConversion::FromUtf8(phrase)).IsBlank()) {
         throw JobFileError(options.passPhraseFile
                                ? "the pass phrase file " + *options.passPhraseFile +
@@ -90,7 +93,8 @@ class PlainOutput {
     }
 
     bool Write(const std::uint8_t* bytes, std::size_t count) {
-        failed = failed || std::fwrite(bytes, 1, count, file) != count;
+        // An empty record comes with no bytes at all, which fwrite must not be handed.
+        failed = failed || (count != 0 && std::fwrite(bytes, 1, count, file) != count);
         return !failed;
     }
     // Flushes standard output or puts the file into place; false when the last bytes cannot go.

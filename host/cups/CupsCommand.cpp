@@ -36,6 +36,11 @@ class CupsJobError : public std::runtime_error {
 
 std::uint32_t Number(const std::string& text, const char* what, std::uint32_t least) {
     const auto value = TextConversion::WholeNumber(text, least, 0xFFFFFFFFll);
+    const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    if (!value && digits) {
+        throw CupsJobError("the " + std::string(what) + " " + text + " is out of range: it is " +
+                           std::to_string(least) + " to 4294967295");
+    }
     if (!value) {
         throw CupsJobError("the " + std::string(what) + " \"" + text + "\" is not a number");
     }
@@ -90,6 +95,10 @@ std::string PassPhrase(const std::filesystem::path& file) {
     }
     bytes.resize(read);
     const std::string phrase = HostFiles::FirstLine(bytes);
+    if (!TextConversion::IsUtf8(phrase)) {
+        throw CupsJobError("the pass phrase file " + file.string() +
+                           " holds a pass phrase that is not UTF-8 text");
+    }
     if (CXString(TextConversion::FromUtf8(phrase)).IsBlank()) {
         throw CupsJobError("the pass phrase file " + file.string() +
                            " holds no pass phrase on its first line: the job would go out in the "
@@ -356,9 +365,10 @@ int RunJob(const std::vector<std::string>& arguments, std::ostream& log, unsigne
 }  // namespace
 
 // cupsd names the filter's process after the queue, so the program's name tells nothing: a filter
-// is known by its arguments, the first of which is a job id where a command has its name.
+// is known by its first argument, a job id where a command has its name. One with too few or too
+// many arguments is still a filter's, and gets the filter's usage as an ERROR: line.
 bool CupsCommand::IsFilterInvocation(int argc, char** argv) {
-    if (argc != 6 && argc != 7) {
+    if (argc < 2) {
         return false;
     }
     const std::string_view first = argv[1];

@@ -29,6 +29,11 @@ std::basic_string<WCHAR> TextConversion::FromUtf8(const std::string& text) {
     return result;
 }
 
+bool TextConversion::IsUtf8(const std::string& text) {
+    return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                               static_cast<int>(text.size()), nullptr, 0) > 0;
+}
+
 std::filesystem::path TextConversion::NativePath(const std::basic_string<WCHAR>& path) {
 #if defined(_WIN32)
     return std::filesystem::path(path);

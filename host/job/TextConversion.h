@@ -12,6 +12,9 @@ class TextConversion {
   public:
     static std::string ToUtf8(const std::basic_string<WCHAR>& text);
     static std::basic_string<WCHAR> FromUtf8(const std::string& text);
+    // Whether the bytes are UTF-8 throughout: FromUtf8 makes U+FFFD of any that are not, so two
+    // different pass phrases of such bytes would give one key.
+    static bool IsUtf8(const std::string& text);
     // A path as the filter writes it (backslashes) for the host's own file access.
     static std::filesystem::path NativePath(const std::basic_string<WCHAR>& path);
     // The integer the whole of `text` spells, when it lies in [least, most]; nullopt otherwise.

@@ -26,8 +26,9 @@ printf 'correct horse\n' > phrase
 : > empty.phrase
 printf '\ncorrect horse\n' > line-end.phrase
 printf ' \t \n' > blanks.phrase
+printf 'caf\xe9\n' > latin-1.phrase
 chmod 600 ./*phrase
-for phrase in phrase empty.phrase line-end.phrase blanks.phrase; do
+for phrase in phrase empty.phrase line-end.phrase blanks.phrase latin-1.phrase; do
     secure_ppd "$phrase"
 done
 mkdir a-folder
@@ -65,6 +66,7 @@ grep -qx "STATE: +cv-pdlstreamfilter-job-failed-warning" err.txt ||
     fail "a refused job sets no printer state reason"
 filter 1 "a pass phrase file that starts with a line end" "holds no pass phrase on its first line" line-end.phrase.ppd 1 "" "$job"
 filter 1 "a pass phrase file of blanks" "holds no pass phrase on its first line" blanks.phrase.ppd 1 "" "$job"
+filter 1 "a pass phrase file that is not UTF-8" "holds a pass phrase that is not UTF-8 text" latin-1.phrase.ppd 1 "" "$job"
 filter 1 "standard input closed" "ERROR: standard input is closed" "$ppd" 1 "" <&-
 (exec >&-; PPD=$ppd "$host" cups 7 alice t 1 "" "$job" 2> err.txt)
 [ $? -eq 1 ] && grep -q "ERROR: standard output is closed" err.txt &&
@@ -154,6 +156,19 @@ holder=$!
 PPD=$ppd "$host" cups 7 alice t 1 "" zeros.ps > full.fifo 2> full.err &
 stopped $! "SIGTERM while the output pipe is full" full.err
 kill "$holder" 2> /dev/null
+
+# A filter's job id with too few or too many arguments: the filter's usage, as cupsd reads it.
+for arguments in "7 alice t 1" "7 alice t 1 '' file extra"; do
+    eval "PPD=\$ppd \"\$host\" $arguments" < /dev/null > /dev/null 2> usage.err
+    code=$?
+    [ "$code" = 1 ] && grep -q "^ERROR: usage: pdl-stream-filter cups JOB-ID" usage.err &&
+        ok "the filter's usage for: $arguments" ||
+        fail "arguments $arguments: exit $code, $(cat usage.err)"
+done
+
+PPD=$ppd "$host" 99999999999 alice t 1 "" < "$job" > /dev/null 2> range.err
+grep -q '^ERROR: the job id 99999999999 is out of range: it is 0 to 4294967295$' range.err &&
+    ok "a job id out of range says so" || fail "a job id out of range: $(cat range.err)"
 
 # A stop request while the job streams in: one ERROR line, whole, and no second one saying that
 # the filter waited (the cancelled copy ends at once). A few rounds, since the fault was a race.

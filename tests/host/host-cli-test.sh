@@ -116,6 +116,8 @@ cmp -s in.ps "$input" && ok "standard input that is the output stays intact" || 
 printf '\nx\n' > line-end.phrase
 check 2 "decrypt: a blank pass phrase" "the pass phrase is blank" never.out run decrypt --pass-phrase " " --input in.ps --output never.out
 check 2 "decrypt: a pass phrase file that starts with a line end" "holds no pass phrase on its first line" never.out run decrypt --pass-phrase-file line-end.phrase --input in.ps --output never.out
+printf 'caf\xe9\n' > latin-1.phrase
+check 2 "decrypt: a pass phrase that is not UTF-8" "the pass phrase is not UTF-8 text" never.out run decrypt --pass-phrase-file latin-1.phrase --input in.ps --output never.out
 echo "the user's own" > mine.partial
 check 0 "an output beside a file named like its temporary" "" "" run run --job good.json --input in.ps --output mine
 [ "$(cat mine.partial)" = "the user's own" ] && [ -s mine ] && ok "the user's NAME.partial stays" ||
