@@ -5,10 +5,18 @@
 #pragma once
 
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "host/job/JobFile.h"
+
+// A job option whose value the filter must not put into the job, as the reason for its ERROR:
+// line.
+class CupsOptionError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 struct CupsJobOptions {
     // A PDF printer takes its job control as PJL lines, as a PCL XL printer does.
@@ -40,7 +48,9 @@ struct CupsJobOptions {
     // The mapped options as the job file's properties and every page's features.
     void AddTo(JobFile& job) const;
 
-    // `options` as cupsParseOptions gives them, with the queue's defaults.
+    // `options` as cupsParseOptions gives them, with the queue's defaults. Throws CupsOptionError
+    // for a cv-* text holding an escape (a UEL would end the job's PJL or its encrypted section)
+    // or, for cv-pjl, a language switch: it would go out in the clear in front of the job's own.
     static CupsJobOptions Map(const std::map<std::string, std::string>& options,
                               const Request& request);
 };

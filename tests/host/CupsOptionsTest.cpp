@@ -193,6 +193,46 @@ TEST(CupsJobOptions, TheTextOptionsComeAsThePpdsCustomChoicesToo) {
     }
 }
 
+// A text option that could end the job's PJL or put a switch in front of the job's own would send
+// what follows it in the clear on a queue with a pass phrase: the job is refused.
+TEST(CupsJobOptions, ATextOptionWithAUelOrALanguageSwitchRefusesTheJob) {
+    struct Case {
+        const char* label;
+        std::map<std::string, std::string> options;
+        const char* reason;  // empty: accepted
+    };
+    const Case cases[] = {
+        {"a UEL and a switch in cv-pjl",
+         {{"cv-pjl", "\x1b%-12345X@PJL ENTER LANGUAGE=POSTSCRIPT\\n%!PS (secret) show"}},
+         "the option cv-pjl holds an escape character"},
+        {"a switch in cv-pjl, lower case and blanks",
+         {{"cv-pjl", "@pjl enter  language = postscript"}},
+         "the option cv-pjl holds a PJL language switch"},
+        {"a switch as the PPD's custom choice",
+         {{"cvPjl", "Custom.@PJL ENTER\tLANGUAGE=PCL"}},
+         "the option cv-pjl holds a PJL language switch"},
+        {"a UEL in job-level PostScript",
+         {{"cv-job-ps", "\x1b%-12345X"}},
+         "the option cv-job-ps holds an escape character"},
+        {"a switch in job-level PostScript is PostScript text",
+         {{"cv-job-ps", "(ENTER LANGUAGE)"}},
+         ""},
+        {"ENTERLANGUAGE without a blank is no switch",
+         {{"cv-pjl", "@PJL COMMENT ENTERLANGUAGE"}},
+         ""},
+    };
+    for (const Case& c : cases) {
+        try {
+            CupsJobOptions::Map(c.options, {});
+            EXPECT_STREQ("", c.reason) << c.label << ": accepted";
+        } catch (const CupsOptionError& error) {
+            EXPECT_NE(std::string::npos, std::string(error.what()).find(c.reason))
+                << c.label << ": " << error.what();
+            EXPECT_STRNE("", c.reason) << c.label << ": refused";
+        }
+    }
+}
+
 TEST(CupsJobOptions, TheQueuesDefaultsFillWhatTheJobSetsUnderNeitherName) {
     const std::map<std::string, std::string> defaults = {{"Duplex", "DuplexNoTumble"},
                                                          {"InputSlot", "Tray2"},
