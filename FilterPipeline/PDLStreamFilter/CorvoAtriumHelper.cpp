@@ -19,7 +19,7 @@ constexpr const char* kReadyMarkerTemplate =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<QCPTJobReady>\r\n</QCPTJobReady>";
 
 // The common application data folder with a trailing backslash; none when the platform cannot
-// name it, and then the hand-off stays off rather than writing below an undefined path.
+// name it, and then a hand-off fails rather than writing below an undefined path.
 std::optional<CXString> CommonApplicationDataFolder() {
     PWSTR path = nullptr;
     if (FAILED(SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &path)) || path == nullptr) {
@@ -81,6 +81,16 @@ CXString XmlSafe(const CXString& text) {
                          error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL);
 }
 
+// The printer hands its jobs to a consumer; printing one directly instead would pass by whatever
+// the consumer does with it (holding it, accounting, securing it), with no word to anyone.
+[[noreturn]] void FailWithoutDataFolder() {
+    throw CPComException(
+        "The printer hands its jobs to an Atrium folder, but the common application data folder "
+        "that holds it is unknown: nothing of the job was delivered.",
+        ERROR_PATH_NOT_FOUND, CV_DEBUG_CONTEXT(kLibraryCategoryMask),
+        HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+}
+
 CXString NewJobFolderName() {
     UUID id{};
     const RPC_STATUS result = UuidCreateSequential(&id);
@@ -110,9 +120,10 @@ CorvoAtriumHelper::CorvoAtriumHelper(const CXString& spoolerDocumentName, const 
     if (!PrinterAsksForAtrium(queueName)) {
         return;
     }
-    if (CommonApplicationDataFolder()) {
-        StartJobFolder();
+    if (!CommonApplicationDataFolder()) {
+        FailWithoutDataFolder();
     }
+    StartJobFolder();
 }
 
 CorvoAtriumHelper::~CorvoAtriumHelper() = default;

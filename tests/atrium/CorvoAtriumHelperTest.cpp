@@ -12,6 +12,7 @@
 
 #include "FilterPipeline/PDLStreamFilter/CorvoAtriumHelper.h"
 #include "companion/FilterUtilities/MsSafeCoInit.h"
+#include "companion/Utilities/CPComException.h"
 #include "companion/Utilities/CPException.h"
 #include "companion/Utilities/UtilitiesLibraryHost.h"
 #include "tests/support/TestFolders.h"
@@ -288,14 +289,24 @@ TEST_F(AtriumTest, AFailedJobIsMarkedFailedWithTheSizeWrittenSoFar) {
 }
 
 #if !defined(_WIN32)
-TEST_F(AtriumTest, WithoutACommonApplicationDataFolderTheHandOffStaysOff) {
+TEST_F(AtriumTest, WithoutACommonApplicationDataFolderAHandOffFailsAndNothingIsPrinted) {
     CvSetProgramDataFolder(nullptr);
     const char* environment = std::getenv("PROGRAMDATA");
     const std::string saved = environment != nullptr ? environment : "";
     unsetenv("PROGRAMDATA");
-    const auto helper = Helper(Queue(1));
-    EXPECT_FALSE(helper->UsesAtrium());
-    EXPECT_EQ(nullptr, helper->GetJobContentFile());
+    std::string message;
+    HRESULT result = S_OK;
+    try {
+        Helper(Queue(1));
+    } catch (const CPComException& failure) {
+        message = failure.getMessage();
+        result = failure.GetHresult();
+    }
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), result) << message;
+    EXPECT_NE(std::string::npos, message.find("the common application data folder that holds it "
+                                              "is unknown: nothing of the job was delivered"))
+        << message;
+    EXPECT_FALSE(Helper(Queue(0))->UsesAtrium()) << "a printer without the hand-off prints";
     if (environment != nullptr) {
         setenv("PROGRAMDATA", saved.c_str(), 1);
     }
