@@ -13,6 +13,15 @@
 #include "host/cups/CupsCommand.h"
 #endif
 
+namespace {
+// An empty path names no file: refused at once, before a job runs that could go nowhere.
+const CLI::Validator kSomePath(
+    [](const std::string& path) {
+        return path.empty() ? std::string("an empty path names no file") : std::string();
+    },
+    "PATH");
+}  // namespace
+
 CommandLine::CommandLine(unsigned closedAtStart) : closedAtStart(closedAtStart) {
     app.set_version_flag("--version", "pdl-stream-filter " CV_VERSION_TEXT);
     app.require_subcommand(1);
@@ -24,13 +33,20 @@ CommandLine::CommandLine(unsigned closedAtStart) : closedAtStart(closedAtStart) 
 
 void CommandLine::AddRun() {
     runCommand = app.add_subcommand("run", "Run one job through the filter.");
-    runCommand->add_option("--job", run.jobFile, "The job file (JSON)")->required();
-    runCommand->add_option("--input", run.input, "The job stream to filter; - for standard input");
-    runCommand->add_option("--output", run.output,
-                           "Where the filtered job goes; - for standard output");
-    runCommand->add_option("--report", run.report, "Write a JSON report of the run here");
-    runCommand->add_option("--program-data", run.programData,
-                           "The common application data folder (Linux)");
+    runCommand->add_option("--job", run.jobFile, "The job file (JSON)")
+        ->required()
+        ->check(kSomePath);
+    runCommand->add_option("--input", run.input, "The job stream to filter; - for standard input")
+        ->check(kSomePath);
+    runCommand
+        ->add_option("--output", run.output, "Where the filtered job goes; - for standard output")
+        ->check(kSomePath);
+    runCommand->add_option("--report", run.report, "Write a JSON report of the run here")
+        ->check(kSomePath);
+    runCommand
+        ->add_option("--program-data", run.programData,
+                     "The common application data folder (Linux)")
+        ->check(kSomePath);
     runCommand->add_flag("--explain", run.explain,
                          "Print what the filter did, a line per decision with its output offset");
 }
@@ -40,12 +56,16 @@ void CommandLine::AddDecrypt() {
         app.add_subcommand("decrypt", "Replace the encrypted sections of a filter output.");
     auto* phrase =
         decryptCommand->add_option("--pass-phrase", decrypt.passPhrase, "The pass phrase");
-    auto* phraseFile = decryptCommand->add_option("--pass-phrase-file", decrypt.passPhraseFile,
-                                                  "A file whose first line is the pass phrase");
+    auto* phraseFile = decryptCommand
+                           ->add_option("--pass-phrase-file", decrypt.passPhraseFile,
+                                        "A file whose first line is the pass phrase")
+                           ->check(kSomePath);
     phrase->excludes(phraseFile);
-    decryptCommand->add_option("--input", decrypt.input, "The filter output; - for standard input");
-    decryptCommand->add_option("--output", decrypt.output,
-                               "The decrypted job; - for standard output");
+    decryptCommand->add_option("--input", decrypt.input, "The filter output; - for standard input")
+        ->check(kSomePath);
+    decryptCommand
+        ->add_option("--output", decrypt.output, "The decrypted job; - for standard output")
+        ->check(kSomePath);
 }
 
 // Only where libcups is: a Windows build has no CUPS filter to be.

@@ -101,6 +101,8 @@ check 2 "the report is the output" "is the output" never.out run run --job good.
 check 2 "the report is the job file" "is the job file" never.out run run --job good.json --input in.ps --output never.out --report good.json
 cmp -s in.ps "$input" && grep -q '"driver"' good.json && ok "input and job file intact" || fail "a file the run reads was overwritten"
 check 2 "an input that is a directory" "a-folder is a directory" never.out run run --job good.json --input a-folder --output never.out
+check 2 "an empty output path, before the job runs" "an empty path names no file" "" run run --job good.json --input in.ps --output ""
+check 2 "decrypt: an empty input path" "an empty path names no file" never.out run decrypt --pass-phrase x --input "" --output never.out
 check 2 "a number JSON cannot hold" '"properties.TotalPagedRenderedInPdlOutput"' never.out run run --job huge-number.json --input in.ps --output never.out
 check 1 "a report into a missing folder" "cannot write the report" "" run run --job good.json --input in.ps --output kept.out --report no-such-folder/report.json
 [ -s kept.out ] && ok "the job's output stays" || fail "the job's output went with the report"
