@@ -182,7 +182,10 @@ int RunCommand::Run(const RunOptions& options, std::ostream& summary, std::ostre
                                               streams.output, errors, options.cancellation);
     TerminationWatch::OperationOver();
     CloseInput(streams);
-    if (!PlaceOutput(streams, SUCCEEDED(outcome.result))) {
+    // A job handed to an Atrium folder sends nothing down the pipeline: an output file that exists
+    // stays as it was rather than be replaced by nothing.
+    const bool handedOff = JobReport::AtriumJobFolder(outcome.account).is_string();
+    if (!PlaceOutput(streams, SUCCEEDED(outcome.result) && !handedOff)) {
         outcome.result = HostWriteStream::kWriteFault;
         outcome.message = "the output " + streams.outputName + " could not be written completely";
     }

@@ -239,6 +239,15 @@ if expect 0 "probe" run probe; then
 fi
 expect 1 "probe of a module that is not there" run probe --module no-such-module.so
 
+# A job handed to an Atrium folder leaves an existing output file as it was. (The Windows host
+# takes printers from the real spooler, which has none that hands jobs off.)
+[ -n "$runner" ] || sed 's|"driver": { "pdl": 7363 }|"driver": { "pdl": 7363 }, "printer": { "name": "Atrium", "printerData": { "UseCorvoAtrium": 1 } }, "programData": "atrium-data"|' good.json > atrium.json
+echo "the user's own" > kept-by-atrium.out
+if [ -z "$runner" ] && expect 0 "an Atrium hand-off with an output named" run run --job atrium.json --input "$input" --output kept-by-atrium.out; then
+    [ "$(cat kept-by-atrium.out)" = "the user's own" ] && grep -q "(Atrium job folder)" out.txt &&
+        ok "the output file stays as it was" || fail "the Atrium job replaced the output: $(cat out.txt)"
+fi
+
 # Standard input to standard output gives what files give.
 expect 0 "file to file" run run --job good.json --input "$input" --output by-file.out --report report.json
 # On Linux the host defines the job's printer in the stand-in's spooler, so it never goes without.
