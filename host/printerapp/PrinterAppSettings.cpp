@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 
@@ -19,7 +20,13 @@ std::filesystem::path PrinterAppSettings::FileOf(const std::filesystem::path& fo
     for (const char c : name) {
         const bool plain = std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' ||
                            c == '_' || (c == '.' && !file.empty());
-        file.push_back(plain ? c : '_');
+        if (plain) {
+            file.push_back(c);
+            continue;
+        }
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+        file += escaped;
     }
     return folder / (file + ".json");
 }

@@ -27,7 +27,8 @@ struct PrinterAppSettings {
     JobFile base;
 
     // The file of printer `name` in `folder`: `<name>.json`, the name's characters other than
-    // letters, digits, '.', '-' and '_' written as '_'.
+    // letters, digits, '.', '-' and '_' (and a leading '.') written as '%' and two hexadecimal
+    // digits, so that no two printers share a file.
     static std::filesystem::path FileOf(const std::filesystem::path& folder,
                                         const std::string& name);
 

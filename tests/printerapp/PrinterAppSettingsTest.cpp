@@ -36,9 +36,12 @@ TEST_F(PrinterAppSettingsFile, APrinterNameBecomesAFileNameWithinTheFolder) {
         const char* name;
         const char* file;
     } const cases[] = {{"ps", "ps.json"},
-                       {"Floor 2/east", "Floor_2_east.json"},
-                       {"../secret", "_._secret.json"},
-                       {".hidden", "_hidden.json"}};
+                       {"office_1", "office_1.json"},
+                       {"office 1", "office%201.json"},
+                       {"Floor 2/east", "Floor%202%2Feast.json"},
+                       {"../secret", "%2E.%2Fsecret.json"},
+                       {".hidden", "%2Ehidden.json"},
+                       {"100%", "100%25.json"}};
     for (const Case& c : cases) {
         EXPECT_EQ(folder / c.file, PrinterAppSettings::FileOf(folder, c.name)) << c.name;
     }
