@@ -1,6 +1,7 @@
 // pdl-stream-filter: plays the print pipeline manager for the filter module on the command line.
 // Before anything is parsed, the standard streams are made safe for job bytes; CUPS, which starts
 // the program under its filter link's name, gets the CUPS filter without a subcommand.
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
     const unsigned closedAtStart = KeepStandardDescriptorsTaken();
     UseBinaryStandardStreams();
 #if !defined(_WIN32)
+    // A file-size limit (ulimit -f) must fail the write that passes it, not kill the program
+    // before it can remove its partial output, mark an Atrium job failed and say why.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (CupsCommand::IsFilterInvocation(argc, argv)) {
         return CupsCommand::Run(std::vector<std::string>(argv + 1, argv + argc), std::cerr,
                                 closedAtStart);

@@ -354,7 +354,8 @@ int RunJob(const std::vector<std::string>& arguments, std::ostream& log, unsigne
             return CupsCommand::kFailed;
         }
         succeeded = Report(outcome, notes.str(), log);
-        sheets += pages.Pages().value_or(0);
+        // A job that failed printed nothing a page log may count.
+        sheets += succeeded ? pages.Pages().value_or(0) : 0;
     }
     TerminationWatch::OperationOver();
     const auto copies =

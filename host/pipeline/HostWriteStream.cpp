@@ -1,6 +1,7 @@
 // The host's write stream.
 #include "host/pipeline/HostWriteStream.h"
 
+#include <cerrno>
 #include <cstring>
 
 HostWriteStream::HostWriteStream(std::FILE* file)
@@ -34,17 +35,29 @@ HRESULT HostWriteStream::WriteBytes(const void* buffer, ULONG count, ULONG* writ
 }
 
 void HostWriteStream::Close() {
-    if (!closed && (!Flush() || std::fflush(file) != 0)) {
-        failed = true;
+    if (!closed && Flush()) {
+        errno = 0;
+        if (std::fflush(file) != 0 && !failed) {
+            failed = true;
+            error = errno;
+        }
     }
     closed = true;
 }
 
 bool HostWriteStream::Put(const char* bytes, std::size_t count) {
+    errno = 0;
     const std::size_t done = count == 0 ? 0 : std::fwrite(bytes, 1, count, file);
     total += done;
-    failed = failed || done != count;
+    if (done != count && !failed) {
+        failed = true;
+        error = errno;
+    }
     return done == count;
+}
+
+std::string HostWriteStream::FailureReason() const {
+    return error != 0 ? std::strerror(error) : std::string();
 }
 
 bool HostWriteStream::Flush() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "host/pipeline/HostComObject.h"
@@ -27,6 +28,9 @@ class HostWriteStream : public HostComObject<IPrintWriteStream> {
     bool Closed() const noexcept { return closed; }
     // A write, a flush of the held bytes or the final flush failed: the output is not complete.
     bool Failed() const noexcept { return failed; }
+    // The system's words for the first failed write ("No space left on device"); empty when it
+    // gave none.
+    std::string FailureReason() const;
 
   private:
     // Writes `count` bytes to the file; false (and the stream failed) when it takes fewer.
@@ -38,4 +42,5 @@ class HostWriteStream : public HostComObject<IPrintWriteStream> {
     ULONGLONG total = 0;
     bool closed = false;
     bool failed = false;
+    int error = 0;
 };

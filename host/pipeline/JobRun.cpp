@@ -166,6 +166,9 @@ JobRun::Outcome JobRun::Execute(const JobFile& job, std::FILE* input, bool input
         outcome.result = HostWriteStream::kWriteFault;
         outcome.message = "the output could not be written completely";
     }
+    if (writer->Failed() && !writer->FailureReason().empty()) {
+        outcome.message += " (" + writer->FailureReason() + ")";
+    }
     outcome.bytesIn = reader->BytesConsumed();
     outcome.bytesOut = writer->BytesWritten();
     outcome.account = sink->Records();

@@ -166,6 +166,13 @@ for arguments in "7 alice t 1" "7 alice t 1 '' file extra"; do
         fail "arguments $arguments: exit $code, $(cat usage.err)"
 done
 
+# A full device: the ERROR names the system's reason, and no page is logged for the failed job.
+PPD=$ppd "$host" 7 alice t 1 "" "$job" > /dev/full 2> full-device.err
+code=$?
+[ "$code" = 1 ] && grep -q "^ERROR: .*(No space left on device)$" full-device.err &&
+    ! grep -q "^PAGE:" full-device.err && ok "a full device: its reason, no page logged" ||
+    fail "a full device: exit $code, $(grep -v DEBUG full-device.err)"
+
 PPD=$ppd "$host" 99999999999 alice t 1 "" < "$job" > /dev/null 2> range.err
 grep -q '^ERROR: the job id 99999999999 is out of range: it is 0 to 4294967295$' range.err &&
     ok "a job id out of range says so" || fail "a job id out of range: $(cat range.err)"

@@ -138,6 +138,9 @@ if [ -z "$runner" ]; then
     cat good.json > job.fifo &
     check 0 "a job file that is a FIFO" "" "" run run --job job.fifo --input in.ps --output fifo.out
     wait
+    check 1 "an output past the file-size limit" "could not be written completely (File too large)" limited.out \
+        bash -c "ulimit -f 64 && exec \"$host\" run --job good.json --input in.ps --output limited.out"
+    check 1 "an output on a full device" "(No space left on device)" "" run run --job good.json --input in.ps --output /dev/full
     check 1 "a report into /dev/full" "cannot write the report" "" run run --job good.json --input in.ps --output kept.out --report /dev/full
     [ -c /dev/full ] && ok "/dev/full is still a device" || fail "/dev/full was replaced"
     # Standard input and output on one file: refused before a byte is read, the file untouched
