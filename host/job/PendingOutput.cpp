@@ -43,6 +43,14 @@ bool Replace(const std::filesystem::path& from, const std::filesystem::path& to)
 PendingOutput::PendingOutput(std::filesystem::path target, const std::string& what, bool ownerOnly)
     : target(std::move(target)), ownerOnly(ownerOnly) {
     std::error_code error;
+    // An output named by a symbolic link is written through it: the file it names gets the job,
+    // and the link stays, as it would for a shell's redirection.
+    if (std::filesystem::is_symlink(this->target, error)) {
+        const std::filesystem::path named = std::filesystem::weakly_canonical(this->target, error);
+        if (!error) {
+            this->target = named;
+        }
+    }
     const auto type = std::filesystem::status(this->target, error).type();
     if (type == std::filesystem::file_type::directory) {
         throw JobFileError("the " + what + " " + this->target.string() + " is a directory");

@@ -2,7 +2,8 @@
 // created new, so that no file of the user is followed or truncated) and renamed into place only
 // when the run succeeded; otherwise, when it goes without Commit, and when the program is stopped,
 // it is removed. A target that exists and is no regular file (a device, a FIFO) is written
-// directly: renaming over it would replace it.
+// directly: renaming over it would replace it. A symbolic link is written through: the file it
+// names is the target.
 #pragma once
 
 #include <cstdio>

@@ -138,6 +138,10 @@ if [ -z "$runner" ]; then
     cat good.json > job.fifo &
     check 0 "a job file that is a FIFO" "" "" run run --job job.fifo --input in.ps --output fifo.out
     wait
+    rm -f linked.out link.out && echo old > linked.out && ln -s linked.out link.out
+    check 0 "an output named by a symbolic link" "" "" run run --job good.json --input in.ps --output link.out
+    [ -L link.out ] && [ "$(readlink link.out)" = linked.out ] && cmp -s linked.out kept.out &&
+        ok "the link stays and its file gets the job" || fail "the symbolic link was not written through"
     check 1 "an output past the file-size limit" "could not be written completely (File too large)" limited.out \
         bash -c "ulimit -f 64 && exec \"$host\" run --job good.json --input in.ps --output limited.out"
     check 1 "an output on a full device" "(No space left on device)" "" run run --job good.json --input in.ps --output /dev/full
