@@ -1,12 +1,18 @@
 // Spooler facts for a job run from the command line.
 #include "host/pipeline/HostSpooler.h"
 
+#include <algorithm>
+
 #include "companion/Utilities/Printer.h"
 #include "host/job/TextConversion.h"
 
 namespace {
+// The spooler's texts end at their first U+0000: one inside a name would cut it short, so it
+// becomes U+FFFD, as an XML document takes none either.
 std::basic_string<WCHAR> Wide(const std::string& text) {
-    return TextConversion::FromUtf8(text);
+    std::basic_string<WCHAR> wide = TextConversion::FromUtf8(text);
+    std::replace(wide.begin(), wide.end(), WCHAR{0}, WCHAR{0xFFFD});
+    return wide;
 }
 }  // namespace
 

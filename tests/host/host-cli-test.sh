@@ -248,11 +248,15 @@ expect 1 "probe of a module that is not there" run probe --module no-such-module
 
 # A job handed to an Atrium folder leaves an existing output file as it was. (The Windows host
 # takes printers from the real spooler, which has none that hands jobs off.)
-[ -n "$runner" ] || sed 's|"driver": { "pdl": 7363 }|"driver": { "pdl": 7363 }, "printer": { "name": "Atrium", "printerData": { "UseCorvoAtrium": 1 } }, "programData": "atrium-data"|' good.json > atrium.json
+[ -n "$runner" ] || sed 's|"driver": { "pdl": 7363 }|"driver": { "pdl": 7363 }, "printer": { "name": "Atrium", "printerData": { "UseCorvoAtrium": 1 } }, "job": { "id": 3, "documentName": "Re\\u0000port" }, "programData": "atrium-data"|' good.json > atrium.json
 echo "the user's own" > kept-by-atrium.out
 if [ -z "$runner" ] && expect 0 "an Atrium hand-off with an output named" run run --job atrium.json --input "$input" --output kept-by-atrium.out; then
     [ "$(cat kept-by-atrium.out)" = "the user's own" ] && grep -q "(Atrium job folder)" out.txt &&
         ok "the output file stays as it was" || fail "the Atrium job replaced the output: $(cat out.txt)"
+    # A U+0000 in the document name stands as U+FFFD, and the name goes on behind it.
+    grep -q "Re$(printf '\xef\xbf\xbd')port" atrium-data/Corvo/QMP/CompatibleJobTickets/Jobs/*/JobSpec.xml &&
+        ok "the document name keeps what follows its U+0000" ||
+        fail "JobSpec.xml: $(cat atrium-data/Corvo/QMP/CompatibleJobTickets/Jobs/*/JobSpec.xml)"
 fi
 
 # Standard input to standard output gives what files give.
