@@ -8,6 +8,7 @@
 #include "companion/Utilities/DebugUtilities.h"
 #include "companion/Utilities/Printer.h"
 #include "companion/Utilities/SimpleFile.h"
+#include "companion/Utilities/SystemErrorText.h"
 #include "companion/Utilities/UtilitiesLibraryHost.h"
 #include "companion/Utilities/XFolder.h"
 #include "companion/Utilities/XmlOutputBufferCallback.h"
@@ -75,7 +76,7 @@ CXString XmlSafe(const CXString& text) {
 // is named while nothing of the job is delivered yet.
 [[noreturn]] void FailToCreateJobFolder(const CXString& folder, DWORD error) {
     throw CPComException("The Atrium job folder " + CPString(folder).str() +
-                             " cannot be created or written (error " + std::to_string(error) +
+                             " cannot be created or written (" + SystemErrorText::Of(error) +
                              "): nothing of the job was delivered.",
                          error, CV_DEBUG_CONTEXT(kLibraryCategoryMask),
                          error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL);

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "companion/Utilities/CXString.h"
+#include "companion/Utilities/SystemErrorText.h"
 #include "host/account/AccountExplanation.h"
 #include "host/cups/CupsOptions.h"
 #include "host/cups/CupsPrinterSettings.h"
@@ -89,9 +90,13 @@ std::string PassPhrase(const std::filesystem::path& file) {
         throw CupsJobError("the pass phrase file " + file.string() + " is refused: " + reason +
                            "; it must be readable by root and the lp group only");
     }
+    if (result == ERROR_BAD_FILE_TYPE) {
+        throw CupsJobError("the pass phrase file " + file.string() +
+                           " is not a regular file (a symbolic link, a folder or a device)");
+    }
     if (result != ERROR_SUCCESS) {
-        throw CupsJobError("the pass phrase file " + file.string() + " cannot be read (error " +
-                           std::to_string(result) + ")");
+        throw CupsJobError("the pass phrase file " + file.string() + " cannot be read (" +
+                           SystemErrorText::Of(result) + ")");
     }
     bytes.resize(read);
     const std::string phrase = HostFiles::FirstLine(bytes);

@@ -1,8 +1,10 @@
 // Loading the filter module and reaching its exports.
 #include "host/pipeline/FilterModule.h"
+#include "companion/Utilities/SystemErrorText.h"
 
 #include <stdexcept>
 
+#include "companion/Utilities/SystemErrorText.h"
 #include "host/job/TextConversion.h"
 
 #ifndef CV_FILTER_MODULE_FILE_NAME
@@ -13,7 +15,7 @@ FilterModule::FilterModule(const std::basic_string<WCHAR>& path) {
     module = LoadLibraryW(path.c_str());
     if (module == nullptr) {
         throw std::runtime_error("cannot load the filter module " + TextConversion::ToUtf8(path) +
-                                 " (error " + std::to_string(GetLastError()) + ")");
+                                 " (" + SystemErrorText::Of(GetLastError()) + ")");
     }
     try {
         dllMain = Export<DllMainFunction>("DllMain");

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "companion/Utilities/CXString.h"
+#include "companion/Utilities/SystemErrorText.h"
 #include "host/job/HostFiles.h"
 #include "host/job/TextConversion.h"
 #include "seam/Win32Seam.h"
@@ -62,9 +63,14 @@ std::optional<std::string> ReadPrivate(const std::filesystem::path& path, const 
         throw PrinterAppSettingsError("the settings file " + path.string() +
                                       " is refused: " + reason + "; only its owner may read it");
     }
-    if (result != ERROR_SUCCESS) {
+    if (result == ERROR_BAD_FILE_TYPE) {
         throw PrinterAppSettingsError("the settings file " + path.string() +
-                                      " cannot be read (error " + std::to_string(result) + ")");
+                                      " is not a regular file (a symbolic link, a folder or a "
+                                      "device)");
+    }
+    if (result != ERROR_SUCCESS) {
+        throw PrinterAppSettingsError("the settings file " + path.string() + " cannot be read (" +
+                                      SystemErrorText::Of(result) + ")");
     }
     bytes.resize(read);
     return bytes;

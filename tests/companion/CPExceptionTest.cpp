@@ -12,6 +12,7 @@
 #include "companion/Utilities/ComExceptionBoundary.h"
 #include "companion/Utilities/LastErrorPreserver.h"
 #include "companion/Utilities/RaiseCPException.h"
+#include "companion/Utilities/SystemErrorText.h"
 
 namespace {
 constexpr const char* kFile = "FilterPipeline\\PDLStreamFilter\\PDLStreamFilter";
@@ -79,4 +80,54 @@ TEST(ComExceptionBoundary, EveryEscapingExceptionBecomesAFailureHresult) {
         EXPECT_EQ(c.expected, RunAtComBoundary(c.body)) << c.label;
     }
 }
+}  // namespace
+
+namespace {
+// Messages name an OS error by the system's words, in a sentence: no full stop or line end of
+// its own, the caller's last error untouched, the number only where the system has no words.
+TEST(SystemErrorText, AnErrorCodeReadsAsTheSystemsWordsInsideASentence) {
+    SetLastError(1234);
+    const std::string denied = SystemErrorText::Of(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(1234u, GetLastError()) << "the caller's last error";
+#if defined(_WIN32)
+    // Windows and Wine word it each their own way.
+    EXPECT_FALSE(denied.empty());
+    EXPECT_EQ(std::string::npos, denied.find("error 5")) << denied;
+#else
+    EXPECT_EQ("Access is denied", denied);
+    EXPECT_EQ("There is not enough space on the disk", SystemErrorText::Of(ERROR_DISK_FULL));
+#endif
+    EXPECT_NE('.', denied.back()) << denied;
+    EXPECT_NE('\n', denied.back()) << denied;
+    EXPECT_EQ("error 4711", SystemErrorText::Of(4711));
+}
+
+#if !defined(_WIN32)
+TEST(SystemErrorText, TheStandInServesOnlyTheSystemsTextsIntoTheCallersBuffer) {
+    struct Case {
+        const char* label;
+        DWORD flags;
+        DWORD code;
+        DWORD room;
+        DWORD expectedLength;
+        DWORD expectedError;
+    };
+    const DWORD system = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    const Case cases[] = {
+        {"a known code", system, ERROR_FILE_NOT_FOUND, 100, 44, ERROR_SUCCESS},
+        {"an unknown code", system, 4711, 100, 0, ERROR_MR_MID_NOT_FOUND},
+        {"a buffer too small", system, ERROR_FILE_NOT_FOUND, 44, 0, ERROR_INSUFFICIENT_BUFFER},
+        {"inserts asked for", FORMAT_MESSAGE_FROM_SYSTEM, ERROR_FILE_NOT_FOUND, 100, 0,
+         ERROR_INVALID_PARAMETER},
+    };
+    for (const Case& c : cases) {
+        WCHAR text[100] = {};
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(c.expectedLength,
+                  FormatMessageW(c.flags, nullptr, c.code, 0, text, c.room, nullptr))
+            << c.label;
+        EXPECT_EQ(c.expectedError, GetLastError()) << c.label;
+    }
+}
+#endif
 }  // namespace

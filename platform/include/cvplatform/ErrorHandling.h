@@ -4,6 +4,10 @@
 #include "cvplatform/PlatformApi.h"
 #include "cvplatform/Win32Types.h"
 
+constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x00000200;
+constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x00001000;
+constexpr DWORD ERROR_MR_MID_NOT_FOUND = 317;
+
 CVPLATFORM_API DWORD GetLastError();
 CVPLATFORM_API void SetLastError(DWORD dwErrCode);
 
@@ -11,3 +15,11 @@ CVPLATFORM_API void SetLastError(DWORD dwErrCode);
 CVPLATFORM_API BOOL IsDebuggerPresent();
 // Stops in the attached debugger; without one the process would die of SIGTRAP, as on Windows.
 CVPLATFORM_API void DebugBreak();
+
+// The system's text of an error code, as FormatMessageW gives it: only FORMAT_MESSAGE_FROM_SYSTEM
+// with FORMAT_MESSAGE_IGNORE_INSERTS into the caller's buffer, for the codes the stand-in itself
+// reports. Anything else fails (0) with ERROR_INVALID_PARAMETER, an unknown code with
+// ERROR_MR_MID_NOT_FOUND, a buffer too small with ERROR_INSUFFICIENT_BUFFER.
+CVPLATFORM_API DWORD FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId,
+                                    DWORD dwLanguageId, LPWSTR lpBuffer, DWORD nSize,
+                                    void* Arguments);
