@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "companion/Utilities/CPException.h"
+#include "companion/Utilities/CPExceptionInvalidArgument.h"
 #include "companion/Utilities/DebugUtilities.h"
 #include "companion/Utilities/UtilitiesLibraryHost.h"
 
@@ -107,8 +108,19 @@ bool PostScriptPageLevelPDLHelper::ProductCode(const Setting& setting, Text& cod
     return true;
 }
 
+// Product code is as long as the product data makes it, and every setting of a page may name it
+// again: without a bound one page could come to gigabytes, and every page of the job to the same.
 void PostScriptPageLevelPDLHelper::AppendBlock(CXString& text, const Setting& setting,
                                                const Text& code) {
+    const std::size_t block = setting.first.size() + setting.second.size() + code.size() + 32;
+    if (static_cast<std::size_t>(text.GetLength()) + block > kMostCodePerPage) {
+        throw CPExceptionInvalidArgument("The feature code of one page would come to more than " +
+                                             std::to_string(kMostCodePerPage) +
+                                             " characters: the page's settings or the "
+                                             "product's PDL data are not a driver's.",
+                                         ERROR_INVALID_DATA,
+                                         CV_DEBUG_CONTEXT(kLibraryCategoryMask));
+    }
     text += CXString(Wide("%%BeginFeature: *") + setting.first + Wide(" ") + setting.second +
                      Wide("\n") + code + Wide("\n%%EndFeature\n"));
 }

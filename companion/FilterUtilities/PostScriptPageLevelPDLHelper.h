@@ -3,6 +3,7 @@
 // code where it knows a setting). Settings a generator does not know give nothing.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <utility>
 #include <vector>
@@ -12,6 +13,10 @@
 
 class PostScriptPageLevelPDLHelper {
   public:
+    // The most characters of feature code one page gets; a generator that would give more throws
+    // CPExceptionInvalidArgument.
+    static constexpr std::size_t kMostCodePerPage = 1u << 20;
+
     PostScriptPageLevelPDLHelper();
     // `productPdlDataXml`: <ProductPdlData><Feature name="F"><Option name="O">CODE</Option>...
     // </Feature>...</ProductPdlData>. Data that cannot be read leaves the product code empty, and

@@ -3,6 +3,7 @@
 
 #include "companion/FilterUtilities/MsSafeCoInit.h"
 #include "companion/FilterUtilities/PostScriptPageLevelPDLHelper.h"
+#include "companion/Utilities/CPExceptionInvalidArgument.h"
 #include "tests/support/WideText.h"
 
 namespace {
@@ -53,6 +54,29 @@ TEST(PageLevelGenerators, ProductDataGivesItsOwnCodeAndTheCombinationPrefersIt) 
                   Block("Staple", "TopLeft", "(staple) pop") +
                   Block("ColorMode", "Color", "<< /ProcessColorModel /DeviceCMYK >> setpagedevice"),
               Narrow(generator.GenerateQCPTAndProductSpecificPDLPageLevelPostScript(settings)));
+}
+
+// A page's settings may name one product option many times: its code must not multiply without
+// bound. The most settings a job file gives a page, each of the built-in code, still fit.
+TEST(PageLevelGenerators, OnePagesCodeHasABound) {
+    const MsSafeCoInit com;
+    const std::string longCode(2048, 'x');
+    const PostScriptPageLevelPDLHelper generator(
+        CPString("<ProductPdlData><Feature name=\"Staple\"><Option name=\"TopLeft\">" + longCode +
+                 "</Option></Feature></ProductPdlData>"));
+    std::vector<CXString> many(1024, CXString(WIDE("Staple=TopLeft")));
+    EXPECT_THROW(generator.GeneratePDLFromProductData(many), CPExceptionInvalidArgument);
+    EXPECT_THROW(generator.GenerateQCPTAndProductSpecificPDLPageLevelPostScript(many),
+                 CPExceptionInvalidArgument);
+    std::vector<CXString> fewer(400, CXString(WIDE("Staple=TopLeft")));
+    EXPECT_EQ(400u * Block("Staple", "TopLeft", longCode).size(),
+              Narrow(generator.GeneratePDLFromProductData(fewer)).size());
+    std::vector<CXString> builtIn(1024, CXString(WIDE("Duplex=TwoSidedShortEdge")));
+    EXPECT_EQ(1024u * Block("Duplex", "TwoSidedShortEdge",
+                            "<< /Duplex true /Tumble true >> setpagedevice")
+                          .size(),
+              Narrow(PostScriptPageLevelPDLHelper().GenerateQCPTBasedPageLevelPostScript(builtIn))
+                  .size());
 }
 
 TEST(PageLevelGenerators, MalformedProductDataKnowsNothing) {
