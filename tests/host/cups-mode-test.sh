@@ -166,6 +166,28 @@ for arguments in "7 alice t 1" "7 alice t 1 '' file extra"; do
         fail "arguments $arguments: exit $code, $(cat usage.err)"
 done
 
+# A page setting the queue's product data has no code for (it knows another option, or does not
+# read) is named in a WARNING; one it knows is not. (The queue's default colour, which none of
+# these data know, is warned of each time.)
+for case in "long-edge:<ProductPdlData><Feature name='Duplex'><Option name='TwoSidedLongEdge'>(long) pop</Option></Feature></ProductPdlData>:" \
+            "short-edge:<ProductPdlData><Feature name='Duplex'><Option name='TwoSidedShortEdge'>(short) pop</Option></Feature></ProductPdlData>:WARNING: the queue's product PDL data has no code for Duplex=TwoSidedLongEdge" \
+            "broken:<ProductPdlData><Feature:WARNING: the queue's product PDL data has no code for Duplex=TwoSidedLongEdge"; do
+    name=${case%%:*}
+    rest=${case#*:}
+    data=${rest%%:*}
+    warning=${rest#*:}
+    sed "s|^\*cvPDL: .*|&\n*cvProductPdlDataXml: \"$data\"|" "$ppd" > "product-$name.ppd"
+    PPD=product-$name.ppd "$host" 7 alice t 1 "sides=two-sided-long-edge" "$job" > /dev/null 2> product.err
+    if [ -n "$warning" ]; then
+        grep -qF "$warning" product.err && ok "product data $name: the WARNING" ||
+            fail "product data $name: no WARNING: $(grep -v DEBUG product.err)"
+    else
+        ! grep -q "^WARNING: the queue's product PDL data has no code for Duplex" product.err &&
+            ok "product data $name: no WARNING" ||
+            fail "product data $name: a WARNING: $(grep -v DEBUG product.err)"
+    fi
+done
+
 # A full device: the ERROR names the system's reason, and no page is logged for the failed job.
 PPD=$ppd "$host" 7 alice t 1 "" "$job" > /dev/full 2> full-device.err
 code=$?
