@@ -15,8 +15,6 @@
 #include <string_view>
 #include <vector>
 
-#include "companion/FilterUtilities/PostScriptPageLevelPDLHelper.h"
-#include "companion/Utilities/CPString.h"
 #include "companion/Utilities/CXString.h"
 #include "companion/Utilities/SystemErrorText.h"
 #include "host/account/AccountExplanation.h"
@@ -137,29 +135,6 @@ Document DocumentOf() {
                                                                 : Document::Converted;
 }
 
-// A page setting that the queue's product PDL data has no code for (data that does not read, or
-// knows no such option) is left out of every page, as the filter leaves it out: the log says so
-// once, where an administrator looks, instead of a job that prints one-sided without a word.
-void WarnOfSettingsWithoutProductCode(const CupsPrinterSettings& printer,
-                                      const std::string& pageFeatures, std::ostream& log) {
-    if (printer.driver.productPdlDataXml.empty() || pageFeatures.empty()) {
-        return;
-    }
-    const PostScriptPageLevelPDLHelper generator(CPString(printer.driver.productPdlDataXml));
-    std::istringstream settings(pageFeatures);
-    for (std::string setting; std::getline(settings, setting, ':');) {
-        std::vector<CXString> one{CXString(TextConversion::FromUtf8(setting))};
-        const CXString code =
-            printer.driver.requiresBothPjlAndQcpt
-                ? generator.GenerateQCPTAndProductSpecificPDLPageLevelPostScript(one)
-                : generator.GeneratePDLFromProductData(one);
-        if (code.IsBlank()) {
-            log << "WARNING: the queue's product PDL data has no code for " << setting
-                << ": the pages are printed without it\n";
-        }
-    }
-}
-
 // The job's own settings: its options with the queue's defaults, as the printer's language takes
 // them. A raw job has none: it goes out as it came, encrypted when the queue says so.
 void AddOptions(JobFile& job, const CupsPrinterSettings& printer, const std::string& text,
@@ -172,7 +147,11 @@ void AddOptions(JobFile& job, const CupsPrinterSettings& printer, const std::str
         log << "WARNING: " << ignored << "; it is left out\n";
     }
     if (request.language == CupsJobOptions::Language::PostScript) {
-        WarnOfSettingsWithoutProductCode(printer, options.pageFeatures, log);
+        for (const std::string& setting :
+             printer.SettingsWithoutProductCode(options.pageFeatures)) {
+            log << "WARNING: the queue's product PDL data has no code for " << setting
+                << ": the pages are printed without it\n";
+        }
     }
     options.AddTo(job);
 }

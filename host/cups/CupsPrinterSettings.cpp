@@ -7,8 +7,13 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 
+#include "companion/FilterUtilities/PostScriptPageLevelPDLHelper.h"
+#include "companion/Utilities/CPString.h"
+#include "companion/Utilities/CXString.h"
 #include "host/job/HostFiles.h"
+#include "host/job/TextConversion.h"
 
 // CUPS 2.x marks its PPD reader deprecated in favour of driverless printing, yet a driver queue is
 // still a PPD and cupsd hands a filter its path; the reader is the one cupsd itself uses.
@@ -115,4 +120,25 @@ CupsPrinterSettings CupsPrinterSettings::Read(const std::filesystem::path& path)
     settings.atriumProgramData = keywords.Place("cvAtriumProgramData");
     settings.defaults = MarkedDefaults(ppd.get());
     return settings;
+}
+
+std::vector<std::string> CupsPrinterSettings::SettingsWithoutProductCode(
+    const std::string& pageFeatures) const {
+    std::vector<std::string> without;
+    if (driver.productPdlDataXml.empty() || pageFeatures.empty()) {
+        return without;
+    }
+    const PostScriptPageLevelPDLHelper generator(CPString(driver.productPdlDataXml));
+    std::istringstream settings(pageFeatures);
+    for (std::string setting; std::getline(settings, setting, ':');) {
+        std::vector<CXString> one{CXString(TextConversion::FromUtf8(setting))};
+        const CXString code =
+            driver.requiresBothPjlAndQcpt
+                ? generator.GenerateQCPTAndProductSpecificPDLPageLevelPostScript(one)
+                : generator.GeneratePDLFromProductData(one);
+        if (code.IsBlank()) {
+            without.push_back(setting);
+        }
+    }
+    return without;
 }

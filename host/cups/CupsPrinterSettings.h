@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "host/job/JobFile.h"
 
@@ -26,4 +27,9 @@ struct CupsPrinterSettings {
 
     // Throws CupsSettingsError. A relative file or folder is taken beside the PPD.
     static CupsPrinterSettings Read(const std::filesystem::path& ppd);
+
+    // The settings of `pageFeatures` ("F=O:F=O") that the queue's product PDL data, where it has
+    // any, gives no code for (data that do not read know none): the filter leaves them out of
+    // every page, as it chooses its generator.
+    std::vector<std::string> SettingsWithoutProductCode(const std::string& pageFeatures) const;
 };
