@@ -3,6 +3,7 @@
 #include "PDLStreamFilter.h"
 
 #include "AtriumContentOutput.h"
+#include "CancelledMessage.h"
 #include "FilterFailure.h"
 #include "ModuleObjectCount.h"
 #include "PipelineOutput.h"
@@ -164,7 +165,7 @@ void PDLStreamFilter::RecordAtrium(bool locked) noexcept {
 // A cancelled job stops where it stands: nothing more is read or written.
 void PDLStreamFilter::ThrowIfShutdownRequested_throws() const {
     if (IsShutdownRequested()) {
-        RaiseOperationFailure(buildErrorMessage(PdlOutput::kCancelledMessage),
+        RaiseOperationFailure(buildErrorMessage(kCancelledMessage),
                               HRESULT_FROM_WIN32(ERROR_CANCELLED));
     }
 }

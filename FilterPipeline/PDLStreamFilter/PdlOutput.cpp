@@ -23,12 +23,12 @@ bool PdlOutput::Stopped() noexcept {
 }
 
 void PdlOutput::ThrowIfInterrupted(const char* function, std::uint32_t line) {
-    if (FAILED(failure)) {
-        RaiseFilterFailure(kSourceFile, "CPComException: delivering the print stream failed",
-                           failure, function, line);
-    }
     if (Stopped()) {
         RaiseFilterFailure(kSourceFile, kCancelledMessage, HRESULT_FROM_WIN32(ERROR_CANCELLED),
                            function, line);
+    }
+    if (FAILED(failure)) {
+        RaiseFilterFailure(kSourceFile, "CPComException: delivering the print stream failed",
+                           failure, function, line);
     }
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "CancelledMessage.h"
 #include "OperationAccount.h"
 #include "seam/Win32Seam.h"
 
@@ -14,9 +15,6 @@ class EncryptingOutput;
 
 class PdlOutput {
   public:
-    static constexpr const char* kCancelledMessage =
-        "The job was cancelled: nothing more was read or sent.";
-
     explicit PdlOutput(OperationAccount& account) noexcept : account(account) {}
     virtual ~PdlOutput() = default;
     PdlOutput(const PdlOutput&) = delete;
@@ -38,7 +36,8 @@ class PdlOutput {
     HRESULT Failure() const noexcept { return failure; }
     // Whether bytes still reach the destination: a decision is accounted for only then.
     bool Taking() const noexcept { return !stopped && SUCCEEDED(failure); }
-    // Ends the caller with the first failed write, or with the cancellation once it was seen.
+    // Ends the caller with the cancellation once it was seen, or else with the first failed
+    // write: a cancelled job's reader may go away and fail a write, which is then no fault.
     void ThrowIfInterrupted(const char* function = __builtin_FUNCTION(),
                             std::uint32_t line = __builtin_LINE());
 

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "FilterPipeline/PDLStreamFilter/CancelledMessage.h"
 #include "companion/Utilities/CXString.h"
 #include "companion/Utilities/SystemErrorText.h"
 #include "host/account/AccountExplanation.h"
@@ -260,6 +261,16 @@ std::string FailureText(const JobRun::Outcome& outcome) {
     return outcome.message;
 }
 
+// A cancelled job is reported as cancelled whatever ended it first: cupsd stops the backend with
+// the filter, and a write into its gone pipe can fail before the filter has seen the request.
+void ReportCancelled(const JobRun::Outcome& outcome, std::ostream& log) {
+    const std::string text = FailureText(outcome);
+    if (text != kCancelledMessage) {
+        log << "DEBUG: as the job was cancelled: " << text << "\n";
+    }
+    log << "ERROR: " << kCancelledMessage << "\n";
+}
+
 // What the print server keeps of the job: the sheets for its page log (pages times the copies
 // the printer makes: every copy is the printer's or a run of ours), and a printer state reason
 // while the last job failed, so that an administrator sees it on the queue.
@@ -362,8 +373,8 @@ int RunJob(const std::vector<std::string>& arguments, std::ostream& log, unsigne
         const JobRun::Outcome outcome = JobRun::Execute(
             job, input.file, input.seekable, stdout, notes, &cancellation,
             [&pages](const char* bytes, std::size_t count) { pages.Feed(bytes, count); });
-        if (cancellation.Requested() && FAILED(outcome.result)) {
-            log << "ERROR: " << FailureText(outcome) << "\n";
+        if (FAILED(outcome.result) && (cancellation.Requested() || TerminationWatch::Requested())) {
+            ReportCancelled(outcome, log);
             return CupsCommand::kFailed;
         }
         succeeded = Report(outcome, notes.str(), log);

@@ -2,6 +2,7 @@
 // console's for Ctrl-C on Windows), which may wait and then end the process.
 #include "host/pipeline/TerminationWatch.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -55,10 +56,13 @@ void OnRequest(void*) {
 }
 
 #if defined(_WIN32)
+std::atomic<bool> consoleRequest{false};
+
 BOOL WINAPI OnConsoleEvent(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
         return FALSE;
     }
+    consoleRequest.store(true);
     OnRequest(nullptr);
     return TRUE;
 }
@@ -83,4 +87,12 @@ void TerminationWatch::OperationOver() noexcept {
         watch.operationOver = true;
     }
     watch.over.notify_all();
+}
+
+bool TerminationWatch::Requested() noexcept {
+#if defined(_WIN32)
+    return consoleRequest.load();
+#else
+    return CvTerminationRequested() != FALSE;
+#endif
 }

@@ -23,4 +23,7 @@ class TerminationWatch {
     static bool Install(JobCancellation* cancellation, std::string message);
     // The operation returned: what is left is quick, and a request no longer needs the message.
     static void OperationOver() noexcept;
+    // Whether a request came, taken or still on its way: the reader of a cancelled job may go
+    // away, and fail a write, before the request reaches the operation.
+    static bool Requested() noexcept;
 };

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <thread>
@@ -18,11 +19,20 @@
 #include "cvplatform/FileSystem.h"
 #include "cvplatform/Spooler.h"
 
-BOOL CvCallOnTerminationRequest(void (*callback)(void*), void* context) {
+namespace {
+std::atomic<bool> terminationTaken{false};
+
+sigset_t TerminationSignals() {
     sigset_t termination;
     sigemptyset(&termination);
     sigaddset(&termination, SIGTERM);
     sigaddset(&termination, SIGINT);
+    return termination;
+}
+}  // namespace
+
+BOOL CvCallOnTerminationRequest(void (*callback)(void*), void* context) {
+    const sigset_t termination = TerminationSignals();
     if (pthread_sigmask(SIG_BLOCK, &termination, nullptr) != 0) {
         return FALSE;
     }
@@ -33,6 +43,7 @@ BOOL CvCallOnTerminationRequest(void (*callback)(void*), void* context) {
             for (;;) {
                 int signal = 0;
                 if (sigwait(&termination, &signal) == 0) {
+                    terminationTaken.store(true);
                     callback(context);
                 }
             }
@@ -41,6 +52,17 @@ BOOL CvCallOnTerminationRequest(void (*callback)(void*), void* context) {
         return FALSE;
     }
     return TRUE;
+}
+
+BOOL CvTerminationRequested() {
+    if (terminationTaken.load()) {
+        return TRUE;
+    }
+    sigset_t pending;
+    if (sigpending(&pending) != 0) {
+        return FALSE;
+    }
+    return sigismember(&pending, SIGTERM) == 1 || sigismember(&pending, SIGINT) == 1 ? TRUE : FALSE;
 }
 
 namespace {

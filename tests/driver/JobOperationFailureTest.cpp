@@ -337,4 +337,40 @@ TEST_F(JobOperationFailure, ACancelledJobStopsAtItsNextCycleAndNothingMoreLeaves
     }
 }
 
+// cupsd stops a cancelled job's backend with its filter: the write into the backend's pipe fails
+// as the request comes, and the job ends as cancelled, not as a device fault.
+TEST_F(JobOperationFailure, AWriteThatFailsAsTheCancellationComesEndsTheJobAsCancelled) {
+    struct Case {
+        const char* label;
+        bool printReadyFile;
+        int write;  // the write during which the request comes, and which then fails
+    };
+    const Case cases[] = {
+        {"the copy, its second write", false, 2},
+        {"the pass-through, its first block", true, 1},
+    };
+    const std::string body(400000, 'x');
+    for (const Case& c : cases) {
+        OperationHarness job;
+        job.AddDriverBag(PdlValue::PostScript);
+        if (c.printReadyFile) {
+            job.SetProperty(
+                u"XPS_FP_FILESPEC_FOR_TEMP_COPY_OF_PRINT_READY_FILE_PASSED_IN_XPS_WRAPPER",
+                Utf16(programData.PrintReadyFile("%PDF-1.7\n" + body)));
+        }
+        job.cancellation.duringWrite = c.write;
+        job.writer->failingWrite = c.write;
+        job.writer->failingWriteResult = HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
+        const OperationOutcome outcome = job.Run(kJob + body);
+
+        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_CANCELLED), outcome.result) << c.label;
+        ASSERT_EQ(1u, outcome.shutdownDescriptions.size()) << c.label;
+        EXPECT_EQ("The job was cancelled: nothing more was read or sent.",
+                  outcome.shutdownDescriptions.front())
+            << c.label;
+        EXPECT_EQ(static_cast<std::size_t>(c.write - 1), outcome.blocks.size())
+            << c.label << ": nothing is written after the failed write";
+    }
+}
+
 }  // namespace

@@ -49,6 +49,10 @@ HRESULT FakeReadStream::ReadBytes(void* buffer, ULONG requested, ULONG* read, BO
 
 HRESULT FakeWriteStream::WriteBytes(const void* buffer, ULONG count, ULONG* writtenCount) {
     if (++writes == failingWrite) {
+        // A hooked failing write fails after the hook: the request came while it was blocked.
+        if (writes == hookedWrite && duringHookedWrite) {
+            duringHookedWrite();
+        }
         *writtenCount = 0;
         return failingWriteResult;
     }

@@ -54,7 +54,8 @@ class FakeWriteStream : public FakeComObject<IPrintWriteStream> {
     int failingWrite = 0;
     HRESULT failingWriteResult = E_FAIL;
     int writes = 0;
-    // Called during the Nth WriteBytes call (1-based), after its block was kept; 0: never.
+    // Called during the Nth WriteBytes call (1-based), after its block was kept, or before it
+    // fails when it is the failing one; 0: never.
     int hookedWrite = 0;
     std::function<void()> duringHookedWrite;
     int closes = 0;

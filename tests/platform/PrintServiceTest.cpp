@@ -1,6 +1,8 @@
 // The print service's administrators' socket: a path that is no socket, or a group that does not
-// exist, leaves the path as it was and says why.
+// exist, leaves the path as it was and says why. A termination request is seen while it still
+// waits to be taken.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <filesystem>
 #include <fstream>
@@ -38,5 +40,23 @@ TEST(RestrictSocket, WhatIsNoSocketIsRefusedAndLeftAsItWas) {
     EXPECT_EQ(ERROR_INVALID_PARAMETER, CvRestrictSocket(nullptr, nullptr));
     EXPECT_EQ(fs::perms::all, fs::status(file).permissions() & fs::perms::mask);
     fs::remove_all(folder);
+}
+// The watching thread is not started here: the signals are blocked, so a raised one stays pending
+// and is taken back with sigtimedwait.
+TEST(TerminationRequested, ASignalThatWaitsToBeTakenIsARequest) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        sigset_t one;
+        sigemptyset(&one);
+        sigaddset(&one, signal);
+        sigset_t before;
+        ASSERT_EQ(0, pthread_sigmask(SIG_BLOCK, &one, &before));
+        EXPECT_EQ(FALSE, CvTerminationRequested()) << signal << ": nothing raised yet";
+        ASSERT_EQ(0, raise(signal));
+        EXPECT_EQ(TRUE, CvTerminationRequested()) << signal << ": raised, not yet taken";
+        const timespec none{0, 0};
+        EXPECT_EQ(signal, sigtimedwait(&one, nullptr, &none)) << signal;
+        EXPECT_EQ(FALSE, CvTerminationRequested()) << signal << ": taken by another than the watch";
+        ASSERT_EQ(0, pthread_sigmask(SIG_SETMASK, &before, nullptr));
+    }
 }
 }  // namespace

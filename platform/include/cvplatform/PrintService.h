@@ -12,6 +12,11 @@
 // blocked signals. FALSE when the thread cannot be started.
 CVPLATFORM_API BOOL CvCallOnTerminationRequest(void (*callback)(void*), void* context);
 
+// Whether the process was asked to stop: a SIGTERM or SIGINT that the thread took, or one that
+// still waits for it. A reader that goes away because the job was cancelled can make a write fail
+// before that thread ran; this tells such a failure from a reader that went away on its own.
+CVPLATFORM_API BOOL CvTerminationRequested();
+
 // Reads a file that holds a secret of the print service, refusing one that others may read: a
 // regular file (a link is not followed) that grants nothing to others and grants its group
 // access only when that group is root's or `group`. At most `room` bytes go into `buffer`, the
