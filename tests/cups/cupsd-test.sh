@@ -218,7 +218,9 @@ cancel "ps-$id"
 cancelled_at=$(date +%s)
 wait_for ps "$id"
 # cupsd drops the job as it sends its filters SIGTERM; the filter's own end (its account, its
-# exit, slower under the sanitizers) and cupsd's logging of its last line come after that.
+# exit, slower under the sanitizers) and cupsd's logging of its last line come after that. Its
+# line is the operation's, or, where the operation took longer than its grace to end (a busy
+# machine, the sanitizers), the stop request's: both say that the job was cancelled.
 within 10 stopped "$work/lib/pdl-stream-filter" || true
 took=$(($(date +%s) - cancelled_at))
 written=$(stat -c %s "$work/out/ps.out")
@@ -226,9 +228,9 @@ if still_running "$work/lib/pdl-stream-filter"; then
     fail "cancelled job: the filter is still running $took s after the request"
 elif [ "$written" -ge "$(stat -c %s "$work/many-pages.ps")" ]; then
     fail "cancelled job: the filter ran to the end ($written bytes)"
-elif ! within 10 grep -q "\[Job $id\] The job was cancelled: nothing more was read or sent." \
-    "$work/log/error_log"; then
-    fail "cancelled job: the filter did not end the operation as a cancellation"
+elif ! within 10 grep -q "\[Job $id\] The job was cancelled" "$work/log/error_log"; then
+    fail "cancelled job: no line of the filter says that the job was cancelled"
+    grep "\[Job $id\]" "$work/log/error_log" | grep -v "\] PAGE: \|\[Job $id\] Sent " | tail -n 15
 else
     echo "ok: a cancelled job stops ($written bytes written, stopped $took s after the request)"
 fi

@@ -40,6 +40,12 @@ private_cupsd_start
 pids+=("$cupsd_pid")
 work=$app_work
 finish() {
+    local status=$?
+    if [ "$status" != 0 ]; then
+        echo "--- the private cupsd's own output, then the last lines of its log:"
+        cat "$cupsd_work/log/cupsd.out"
+        tail -n 30 "$cupsd_work/log/error_log"
+    fi 2> /dev/null
     cleanup
     cp -r "$cupsd_work/log" "$work/cupsd-log" 2> /dev/null || true
     rm -rf "$cupsd_work"
