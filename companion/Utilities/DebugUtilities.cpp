@@ -18,6 +18,15 @@ std::string Substitute(const char* format, const char* text) {
     return report;
 }
 
+// A Windows process's diagnostics also reach the debugger, and no host parses its standard error.
+const char* DiagnosticLinePrefix() {
+#if defined(_WIN32)
+    return "";
+#else
+    return CvDiagnosticLinePrefix();
+#endif
+}
+
 void Emit(const std::string& line) {
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
@@ -36,7 +45,8 @@ void DebugUtilities::reportErrorForLowLevelUtilities(const char* format,
                                                      const char* text) noexcept {
     try {
         const LastErrorPreserver preserved;
-        std::string line = "cv-Utilities: ";
+        std::string line = DiagnosticLinePrefix();
+        line += "cv-Utilities: ";
         if (const ExecutionContextBase* context = UtilitiesDllPerThreadStorage::CurrentContext()) {
             line += "[" + context->GetDumpDisplayString().str() + "] ";
         }

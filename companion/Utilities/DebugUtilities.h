@@ -1,5 +1,6 @@
 // Diagnostics of the utility library. They go to the process's standard error and, on Windows,
-// to the debugger output as well; never into a print stream.
+// to the debugger output as well; never into a print stream. On Linux each line starts with the
+// host's diagnostic line prefix.
 #pragma once
 
 class DebugUtilities {

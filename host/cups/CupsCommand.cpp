@@ -409,6 +409,8 @@ int CupsCommand::Run(const std::vector<std::string>& arguments, std::ostream& lo
     // A reader that goes away (a cancelled backend) must fail the write, not kill the program
     // before it can say so.
     std::signal(SIGPIPE, SIG_IGN);
+    // Every line a filter writes to cupsd names its kind; a library diagnostic is a DEBUG: line.
+    CvSetDiagnosticLinePrefix("DEBUG: ");
     int code = kFailed;
     try {
         code = RunJob(arguments, log, closedAtStart);

@@ -1,6 +1,7 @@
 // Per-thread last error and debugger detection of the stand-in layer.
 #include "cvplatform/ErrorHandling.h"
 
+#include <atomic>
 #include <csignal>
 #include <fstream>
 #include <string>
@@ -68,6 +69,18 @@ BOOL IsDebuggerPresent() {
 
 void DebugBreak() {
     std::raise(SIGTRAP);
+}
+
+namespace {
+std::atomic<const char*> diagnosticLinePrefix{""};
+}  // namespace
+
+void CvSetDiagnosticLinePrefix(const char* prefix) {
+    diagnosticLinePrefix.store(prefix != nullptr ? prefix : "");
+}
+
+const char* CvDiagnosticLinePrefix() {
+    return diagnosticLinePrefix.load();
 }
 
 DWORD FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,

@@ -3,11 +3,13 @@
 // 1024-byte boundary.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
 #include "UtilitiesDll/LowLevelFacilities/InternalCorvoCP.h"
 #include "companion/Utilities/CPExceptionInvalidArgument.h"
+#include "seam/Win32Seam.h"
 
 namespace {
 using InternalCorvoCP::formatWorker;
@@ -94,6 +96,19 @@ TEST(FormatWorker, SurplusArgumentsAreReportedAndTheTextStands) {
                                              "this argument in the original format string: , y\n"))
         << report;
 }
+
+#if !defined(_WIN32)
+// A CUPS filter's standard error is parsed line by line: the report must be one DEBUG: line.
+TEST(FormatWorker, TheReportStartsWithTheHostsDiagnosticLinePrefix) {
+    CvSetDiagnosticLinePrefix("DEBUG: ");
+    testing::internal::CaptureStderr();
+    Format("x=%ld", 1L, 2L);
+    const std::string report = testing::internal::GetCapturedStderr();
+    CvSetDiagnosticLinePrefix(nullptr);
+    EXPECT_EQ(0u, report.rfind("DEBUG: cv-Utilities: Extra arguments provided", 0)) << report;
+    EXPECT_EQ(1, std::count(report.begin(), report.end(), '\n')) << report;
+}
+#endif
 
 TEST(FormatWorker, TheTextIsWholeOnEitherSideOfTheFixedArraysBoundary) {
     struct Case {

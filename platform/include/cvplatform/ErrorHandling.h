@@ -16,6 +16,12 @@ CVPLATFORM_API BOOL IsDebuggerPresent();
 // Stops in the attached debugger; without one the process would die of SIGTRAP, as on Windows.
 CVPLATFORM_API void DebugBreak();
 
+// What stands in front of each diagnostic line the libraries write to standard error, for a host
+// whose reader parses those lines (a CUPS filter's "DEBUG: "); "" until a host sets one. The text
+// must stay valid while the process runs (a literal); one copy serves the host and its module.
+CVPLATFORM_API void CvSetDiagnosticLinePrefix(const char* prefix);
+CVPLATFORM_API const char* CvDiagnosticLinePrefix();
+
 // The system's text of an error code, as FormatMessageW gives it: only FORMAT_MESSAGE_FROM_SYSTEM
 // with FORMAT_MESSAGE_IGNORE_INSERTS into the caller's buffer, for the codes the stand-in itself
 // reports. Anything else fails (0) with ERROR_INVALID_PARAMETER, an unknown code with
