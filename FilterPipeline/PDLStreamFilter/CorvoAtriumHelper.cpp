@@ -64,7 +64,7 @@ CXString XmlSafe(const CXString& text) {
 }
 
 [[noreturn]] void FailToWrite(const WCHAR* fileName, DWORD error) {
-    const std::string name = CPString(CXString(fileName)).str();
+    const std::string name = XFolder::DisplayPath(CXString(fileName));
     throw CPComException("The Atrium job file " + name +
                              " cannot be written: the job folder keeps its lock, so no consumer "
                              "takes it.",
@@ -75,7 +75,7 @@ CXString XmlSafe(const CXString& text) {
 // Without its content file the job would fail at its first byte with no word of where: the folder
 // is named while nothing of the job is delivered yet.
 [[noreturn]] void FailToCreateJobFolder(const CXString& folder, DWORD error) {
-    throw CPComException("The Atrium job folder " + CPString(folder).str() +
+    throw CPComException("The Atrium job folder " + XFolder::DisplayPath(folder) +
                              " cannot be created or written (" + SystemErrorText::Of(error) +
                              "): nothing of the job was delivered.",
                          error, CV_DEBUG_CONTEXT(kLibraryCategoryMask),
@@ -187,7 +187,8 @@ CXString CorvoAtriumHelper::ReadRootFolderSetting() {
         // administrator who wrote it learns why it is not used.
         DebugUtilities::reportErrorForLowLevelUtilities(
             "Atrium: the settings file %s; the default jobs root is used.",
-            (CPString(path).str() + " cannot be read (" + failure.getMessage() + ")").c_str());
+            (XFolder::DisplayPath(path) + " cannot be read (" + failure.getMessage() + ")")
+                .c_str());
     }
     // A relative root would depend on the spooler's current folder, and ".." could lead anywhere.
     if (!root.IsEmpty() && !XFolder::IsAbsolutePathWithoutParentSteps(root)) {

@@ -19,6 +19,7 @@
 #include "companion/Utilities/DriverProductData.h"
 #include "companion/Utilities/ExecutionContextLifetime.h"
 #include "companion/Utilities/Printer.h"
+#include "companion/Utilities/XFolder.h"
 
 namespace {
 constexpr const char* kSourceFile = "FilterPipeline\\PDLStreamFilter\\PDLStreamFilter";
@@ -105,7 +106,7 @@ void PDLStreamFilter::FinishFailedJob() noexcept {
         try {
             DebugUtilities::reportErrorForLowLevelUtilities(
                 "Atrium: the failed job's folder %s could not be completed and keeps its lock.",
-                CPString(atriumHelper->GetJobFolder()).str().c_str());
+                XFolder::DisplayPath(atriumHelper->GetJobFolder()).c_str());
         } catch (...) {
             // Without memory for the diagnostic the lock still says it all.
         }

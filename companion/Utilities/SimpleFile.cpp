@@ -6,12 +6,13 @@
 #include "CPExceptionInvalidArgument.h"
 #include "CPExceptionOSApiError.h"
 #include "XFile.h"
+#include "XFolder.h"
 
 namespace {
 [[noreturn]] void Fail(const char* what, const CXString& path) {
     const DWORD error = GetLastError();
     throw CPExceptionOSApiError(
-        std::string("SimpleFile: cannot ") + what + " " + CPString(path).str(), error,
+        std::string("SimpleFile: cannot ") + what + " " + XFolder::DisplayPath(path), error,
         CV_DEBUG_CONTEXT(kLibraryCategoryMask));
 }
 }  // namespace

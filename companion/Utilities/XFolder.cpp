@@ -1,6 +1,10 @@
 // Folder creation and the form of folder paths.
 #include "XFolder.h"
 
+#include <algorithm>
+
+#include "CPString.h"
+
 namespace {
 bool IsSeparator(WCHAR c) {
     return c == WIDE('\\') || c == WIDE('/');
@@ -66,4 +70,12 @@ bool XFolder::CreateFolderAndItsAncestors(const CXString& path) {
         }
     }
     return DoesFolderExist(path);
+}
+
+std::string XFolder::DisplayPath(const CXString& path) {
+    std::string text = CPString(path).str();
+#if !defined(_WIN32)
+    std::replace(text.begin(), text.end(), '\\', '/');
+#endif
+    return text;
 }

@@ -1,6 +1,8 @@
 // Folder paths in Windows form (backslash separated).
 #pragma once
 
+#include <string>
+
 #include "CXString.h"
 
 class XFolder {
@@ -13,4 +15,7 @@ class XFolder {
     // (C:\...) or a UNC share (\\server\share...), or on the Linux build a path from "/"; and
     // none of its parts is "..".
     static bool IsAbsolutePathWithoutParentSteps(const CXString& path);
+    // The path in UTF-8 as the system names it, for messages: on the Linux build, where the
+    // stand-in layer takes a backslash for a separator, each becomes a slash.
+    static std::string DisplayPath(const CXString& path);
 };
