@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <string>
 
+#include "companion/Utilities/SystemErrorText.h"
 #include "cvplatform/PrintService.h"
 #include "cvplatform/Spooler.h"
 #include "host/printerapp/PrinterAppAddPage.h"
 #include "host/printerapp/PrinterAppDrivers.h"
 #include "host/printerapp/PrinterAppJob.h"
 #include "host/printerapp/PrinterAppSettings.h"
+#include "host/printerapp/PrinterAppState.h"
 
 namespace {
 constexpr int kDefaultPort = 8631;
@@ -57,6 +59,17 @@ void AddConversions(pappl_system_t* system) {
     }
 }
 
+// CvRestrictSocket's own failures in words; the OS's as the system says them.
+std::string WhyNotRestricted(DWORD result, const std::string& group) {
+    if (result == ERROR_BAD_FILE_TYPE) {
+        return "what stands there is no socket";
+    }
+    if (result == ERROR_NOT_FOUND) {
+        return "there is no group " + group;
+    }
+    return SystemErrorText::Of(result);
+}
+
 // PAPPL's command line reaches the server through a local socket that every local user may
 // write, and PAPPL takes every client of that socket for an administrator: once the server has
 // made it (at its start, where this runs first), only the server's user and the admin group may.
@@ -70,9 +83,9 @@ bool RestrictServerSocket(pappl_system_t* system, void* context) {
         CvRestrictSocket(path.c_str(), places.group.empty() ? nullptr : places.group.c_str());
     if (result != ERROR_SUCCESS) {
         papplLog(system, PAPPL_LOGLEVEL_FATAL,
-                 "The local socket %s cannot be kept from other users (error %lu; with an admin "
-                 "group, the server's user must be a member of it): stopping.",
-                 path.c_str(), static_cast<unsigned long>(result));
+                 "The local socket %s cannot be kept from other users (%s; with an admin group, "
+                 "the server's user must be a member of it): stopping.",
+                 path.c_str(), WhyNotRestricted(result, places.group).c_str());
         papplSystemShutdown(system);
     }
     return false;
@@ -120,7 +133,7 @@ pappl_system_t* PrinterAppSystem::Create(int count, cups_option_t* options, void
     papplSystemAddTimerCallback(system, time(nullptr), 0, RestrictServerSocket, context);
     static std::string stateFile;
     stateFile = (state / "cv-printer-app.state").string();
-    papplSystemLoadState(system, stateFile.c_str());
+    PrinterAppState::Load(system, stateFile);
     papplSystemSetSaveCallback(system, reinterpret_cast<pappl_save_cb_t>(papplSystemSaveState),
                                stateFile.data());
     return system;
