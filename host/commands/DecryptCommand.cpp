@@ -49,10 +49,11 @@ std::string PassPhrase(const DecryptOptions& options) {
             ? HostFiles::FirstLine(HostFiles::ReadBounded(
                   *options.passPhraseFile, HostFiles::kPassPhraseFileLimit, "pass phrase file"))
             : options.passPhrase.value_or("");
-    if (!TextConversion::IsUtf8(phrase)) {
+    const HostFiles::PassPhraseFault fault = HostFiles::FaultOf(phrase);
+    if (fault == HostFiles::PassPhraseFault::NotUtf8) {
         throw JobFileError("the pass phrase is not UTF-8 text");
     }
-    if (CXString(TextConversion::FromUtf8(phrase)).IsBlank()) {
+    if (fault == HostFiles::PassPhraseFault::Blank) {
         throw JobFileError(options.passPhraseFile
                                ? "the pass phrase file " + *options.passPhraseFile +
                                      " holds no pass phrase on its first line"

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "FilterPipeline/PDLStreamFilter/CancelledMessage.h"
-#include "companion/Utilities/CXString.h"
 #include "companion/Utilities/SystemErrorText.h"
 #include "host/account/AccountExplanation.h"
 #include "host/cups/CupsOptions.h"
@@ -102,11 +101,12 @@ std::string PassPhrase(const std::filesystem::path& file) {
     }
     bytes.resize(read);
     const std::string phrase = HostFiles::FirstLine(bytes);
-    if (!TextConversion::IsUtf8(phrase)) {
+    const HostFiles::PassPhraseFault fault = HostFiles::FaultOf(phrase);
+    if (fault == HostFiles::PassPhraseFault::NotUtf8) {
         throw CupsJobError("the pass phrase file " + file.string() +
                            " holds a pass phrase that is not UTF-8 text");
     }
-    if (CXString(TextConversion::FromUtf8(phrase)).IsBlank()) {
+    if (fault == HostFiles::PassPhraseFault::Blank) {
         throw CupsJobError("the pass phrase file " + file.string() +
                            " holds no pass phrase on its first line: the job would go out in the "
                            "clear");

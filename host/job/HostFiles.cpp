@@ -5,6 +5,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "companion/Utilities/CXString.h"
+#include "host/job/TextConversion.h"
 #include "seam/Win32Seam.h"
 
 namespace {
@@ -141,6 +143,14 @@ void HostFiles::RefuseStandardStreamsOneFile() {
 
 std::string HostFiles::FirstLine(const std::string& text) {
     return text.substr(0, text.find_first_of("\r\n"));
+}
+
+HostFiles::PassPhraseFault HostFiles::FaultOf(const std::string& passPhrase) {
+    if (!TextConversion::IsUtf8(passPhrase)) {
+        return PassPhraseFault::NotUtf8;
+    }
+    return CXString(TextConversion::FromUtf8(passPhrase)).IsBlank() ? PassPhraseFault::Blank
+                                                                    : PassPhraseFault::None;
 }
 
 void HostFiles::RefuseSameFile(const std::filesystem::path& written, const std::string& writtenWhat,

@@ -29,6 +29,11 @@ class HostFiles {
 
     // The text up to its first line end (a pass phrase file holds the phrase on its first line).
     static std::string FirstLine(const std::string& text);
+    // What makes a pass phrase unusable: bytes that are not UTF-8 (the key is made of the
+    // phrase's characters, so two such phrases could give one key), or blanks alone (they would
+    // encrypt nothing).
+    enum class PassPhraseFault { None, NotUtf8, Blank };
+    static PassPhraseFault FaultOf(const std::string& passPhrase);
 
     // Throws JobFileError when `path` names a directory: such an input cannot be read.
     static void RefuseDirectory(const std::filesystem::path& path, const std::string& what);

@@ -9,10 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "companion/Utilities/CXString.h"
 #include "companion/Utilities/SystemErrorText.h"
 #include "host/job/HostFiles.h"
-#include "host/job/TextConversion.h"
 #include "seam/Win32Seam.h"
 
 std::filesystem::path PrinterAppSettings::FileOf(const std::filesystem::path& folder,
@@ -99,7 +97,7 @@ void RefuseJobsOwnOrUnusableProperties(const JobFile& base, const std::filesyste
         }
         const std::string* text = std::get_if<std::string>(&value);
         if (name == kPassPhrase &&
-            (text == nullptr || CXString(TextConversion::FromUtf8(*text)).IsBlank())) {
+            (text == nullptr || HostFiles::FaultOf(*text) != HostFiles::PassPhraseFault::None)) {
             throw PrinterAppSettingsError("the settings file " + path.string() +
                                           ": its pass phrase is not a text with more than blanks");
         }
