@@ -130,6 +130,21 @@ Header ReadHeader(Input& input) {
     return header;
 }
 
+// What a section's key is derived with: the salt and the PBKDF2 iteration count of its header.
+// The sections of one job share them.
+struct KeyParameters {
+    std::array<std::uint8_t, kSaltBytes> salt{};
+    std::uint32_t iterations = 0;
+
+    static KeyParameters Of(const Header& header) {
+        KeyParameters parameters;
+        std::copy_n(header.begin() + kSaltAt, kSaltBytes, parameters.salt.begin());
+        parameters.iterations = GetBigEndian32(header.data() + kIterationsAt);
+        return parameters;
+    }
+    bool operator==(const KeyParameters&) const = default;
+};
+
 // The sections of one job of version 2 in their place: numbered from 0 without a gap, all with the
 // job's salt, the last one marked. A section of another job, one dropped, repeated or put in
 // another place, and a job whose last section never came are refused. A new job may begin behind
@@ -152,10 +167,8 @@ class JobSections {
                              "another place)");
             }
             open = true;
-            std::copy_n(header.begin() + kSaltAt, kSaltBytes, salt.begin());
-            iterations = GetBigEndian32(header.data() + kIterationsAt);
-        } else if (!std::equal(salt.begin(), salt.end(), header.begin() + kSaltAt) ||
-                   iterations != GetBigEndian32(header.data() + kIterationsAt)) {
+            parameters = KeyParameters::Of(header);
+        } else if (KeyParameters::Of(header) != parameters) {
             Fail(at, "the section belongs to another job (its salt is not this job's)");
         } else if (number != next) {
             Fail(at, "section " + std::to_string(number) + " stands where section " +
@@ -179,8 +192,7 @@ class JobSections {
 
   private:
     bool open = false;
-    std::array<std::uint8_t, kSaltBytes> salt{};
-    std::uint32_t iterations = 0;
+    KeyParameters parameters;
     std::uint32_t next = 0;
     std::size_t firstVersionSections = 0;
 };
@@ -192,10 +204,8 @@ class SectionKeys {
     explicit SectionKeys(const CXString& passPhrase) : passPhrase(passPhrase) {}
 
     AesGcmKey& For(const Header& header) {
-        if (key &&
-            std::equal(header.begin() + kSaltAt, header.begin() + kSaltAt + kSaltBytes,
-                       salt.begin()) &&
-            GetBigEndian32(header.data() + kIterationsAt) == iterations) {
+        const KeyParameters wanted = KeyParameters::Of(header);
+        if (key && wanted == parameters) {
             return *key;
         }
         key.reset();
@@ -203,11 +213,10 @@ class SectionKeys {
         std::vector<std::uint8_t> bytes(secret.utf8RawBytes(),
                                         secret.utf8RawBytes() + secret.str().size());
         std::uint8_t derived[CryptoPrimitives::kKeyBytes];
-        iterations = GetBigEndian32(header.data() + kIterationsAt);
-        CryptoPrimitives::DeriveKeyPbkdf2Sha256(bytes.data(), bytes.size(), header.data() + kSaltAt,
-                                                kSaltBytes, iterations, derived);
+        CryptoPrimitives::DeriveKeyPbkdf2Sha256(bytes.data(), bytes.size(), wanted.salt.data(),
+                                                kSaltBytes, wanted.iterations, derived);
         CryptoPrimitives::Wipe(bytes.data(), bytes.size());
-        std::copy_n(header.begin() + kSaltAt, kSaltBytes, salt.begin());
+        parameters = wanted;
         key = std::make_unique<AesGcmKey>(derived);
         CryptoPrimitives::Wipe(derived, sizeof derived);
         return *key;
@@ -215,8 +224,7 @@ class SectionKeys {
 
   private:
     const CXString& passPhrase;
-    std::array<std::uint8_t, kSaltBytes> salt{};
-    std::uint32_t iterations = 0;
+    KeyParameters parameters;
     std::unique_ptr<AesGcmKey> key;
 };
 

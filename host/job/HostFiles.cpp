@@ -11,8 +11,14 @@
 
 namespace {
 #if defined(_WIN32)
-// By file id. Wine knows no volume of a standard handle it made from a Unix descriptor (it says 0),
-// so a volume of 0 matches any.
+// Wine knows no volume of a standard handle it made from a Unix descriptor (it says 0), so a
+// volume of 0 matches any.
+bool SameFileId(const FILE_ID_INFO& one, const FILE_ID_INFO& other) {
+    const bool sameVolume = one.VolumeSerialNumber == other.VolumeSerialNumber ||
+                            one.VolumeSerialNumber == 0 || other.VolumeSerialNumber == 0;
+    return sameVolume && std::memcmp(&one.FileId, &other.FileId, sizeof one.FileId) == 0;
+}
+
 bool IsStandardStream(int stream, const std::filesystem::path& path) {
     FILE_ID_INFO standard{};
     FILE_ID_INFO named{};
@@ -29,10 +35,7 @@ bool IsStandardStream(int stream, const std::filesystem::path& path) {
     }
     const bool known = GetFileInformationByHandleEx(file, FileIdInfo, &named, sizeof named);
     CloseHandle(file);
-    const bool sameVolume = standard.VolumeSerialNumber == named.VolumeSerialNumber ||
-                            standard.VolumeSerialNumber == 0 || named.VolumeSerialNumber == 0;
-    return known && sameVolume &&
-           std::memcmp(&standard.FileId, &named.FileId, sizeof standard.FileId) == 0;
+    return known && SameFileId(standard, named);
 }
 
 // Both standard handles on one file on disk (a console or a pipe is never "one file" here).
@@ -41,14 +44,10 @@ bool StandardStreamsOneFile() {
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     FILE_ID_INFO in{};
     FILE_ID_INFO out{};
-    if (GetFileType(input) != FILE_TYPE_DISK || GetFileType(output) != FILE_TYPE_DISK ||
-        !GetFileInformationByHandleEx(input, FileIdInfo, &in, sizeof in) ||
-        !GetFileInformationByHandleEx(output, FileIdInfo, &out, sizeof out)) {
-        return false;
-    }
-    const bool sameVolume = in.VolumeSerialNumber == out.VolumeSerialNumber ||
-                            in.VolumeSerialNumber == 0 || out.VolumeSerialNumber == 0;
-    return sameVolume && std::memcmp(&in.FileId, &out.FileId, sizeof in.FileId) == 0;
+    return GetFileType(input) == FILE_TYPE_DISK && GetFileType(output) == FILE_TYPE_DISK &&
+           GetFileInformationByHandleEx(input, FileIdInfo, &in, sizeof in) &&
+           GetFileInformationByHandleEx(output, FileIdInfo, &out, sizeof out) &&
+           SameFileId(in, out);
 }
 #else
 bool StandardStreamsOneFile() {
