@@ -210,7 +210,7 @@ PDLInserter::Position PDLInserter::CloseEncryptedSection(DWORD n, bool endOfInpu
     for (Position u = FindMarker(0, n, Pjl::kUel); u;
          u = FindMarker(*u + 1, n - *u - 1, Pjl::kUel)) {
         const auto end = PjlLanguageSwitch::EndOfSection(buffer.Data() + *u, buffer.Held() - *u,
-                                                         endOfInput, language);
+                                                         endOfInput, language, windowLimit);
         if (end == PjlLanguageSwitch::SectionEnd::EndsBeforeSwitch) {
             encryption->MoreSectionsFollow();
         }

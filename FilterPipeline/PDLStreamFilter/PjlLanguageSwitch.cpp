@@ -175,11 +175,16 @@ std::optional<DWORD> PjlLanguageSwitch::MatchRest(const BYTE* bytes, DWORD held,
 // An item cut short by the end of the bytes held decides nothing while more input is to come.
 PjlLanguageSwitch::SectionEnd PjlLanguageSwitch::EndOfSection(const BYTE* bytes, DWORD held,
                                                               bool endOfInput,
-                                                              std::string_view language) {
+                                                              std::string_view language,
+                                                              DWORD reach) {
     const SectionEnd cutShort = endOfInput ? SectionEnd::DocumentData : SectionEnd::Undecided;
     PjlItems items(bytes, bytes + held);
     for (;;) {
-        switch (items.Next()) {
+        const PjlItems::Item item = items.Next();
+        if (items.Position() >= bytes + reach) {
+            return SectionEnd::DocumentData;
+        }
+        switch (item) {
             case PjlItems::Item::NotPjl:
                 return SectionEnd::DocumentData;
             case PjlItems::Item::CutShort:

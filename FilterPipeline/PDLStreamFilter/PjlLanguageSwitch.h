@@ -44,7 +44,9 @@ class PjlLanguageSwitch {
     // back into `language` (EndsBeforeSwitch: a section of the job follows) or to the end of the
     // input (Ends: the job's last): whatever else stands behind a UEL is the document's own data
     // and stays encrypted. Undecided while that PJL runs past the bytes held and more input is to
-    // come.
+    // come. PJL whose items run `reach` bytes or more from the UEL is the document's too: the copy
+    // looks for the switch that reopens the section only that far, and a section closed before a
+    // switch it would not see would send the rest of the job in the clear.
     static SectionEnd EndOfSection(const BYTE* bytes, DWORD held, bool endOfInput,
-                                   std::string_view language);
+                                   std::string_view language, DWORD reach);
 };

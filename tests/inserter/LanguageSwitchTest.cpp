@@ -94,6 +94,8 @@ TEST(LanguageSwitch, OnlyAUelThatPjlFollowsEndsTheSection) {
     }
     const std::string longPjl = comments + comments + comments.substr(0, 20000);
     const std::string pastTheBuffer = kUel + longPjl + line + "page-two\n";
+    const std::string pastTheWindow = one + kUel + comments + comments.substr(0, 40000) + line +
+                                      "page-two\n" + std::string(40000, 'e');
     struct Case {
         const char* label;
         std::string input;
@@ -140,6 +142,10 @@ TEST(LanguageSwitch, OnlyAUelThatPjlFollowsEndsTheSection) {
          line + d.substr(0, 90000) + kUel + comments + line + std::string(1000, 'e') + kClosing,
          line + "[" + d.substr(0, 90000) + "][]!" + kUel + comments + line + "[" +
              std::string(1000, 'e') + "]!" + kTrailer},
+        {"PJL behind a UEL whose switch lies farther than the window reaches",
+         line + pastTheWindow + kClosing,
+         line + "[" + pastTheWindow.substr(0, 65536) + "][" + pastTheWindow.substr(65536) + "]!" +
+             kTrailer},
         {"PJL longer than the buffer behind a UEL at the window's start",
          line + pastTheBuffer + kClosing,
          line + "[" + pastTheBuffer.substr(0, 65536) + "][" + pastTheBuffer.substr(65536) + "]!" +
