@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "PDLStreamFilterModes.h"
 #include "companion/Utilities/PipelineProperty.h"
 
 std::optional<CXString> JobSettings::ReadString(IPrintPipelinePropertyBag* bag, const WCHAR* name) {
@@ -33,6 +34,8 @@ void JobSettings::ReadPipelineProperties(IPrintPipelinePropertyBag* bag, LONG dr
     }
     removeNativeStapling = IsPresent(bag, WIDE("RemoveNativeStaplingFlag"));
     legacyGreenFax = IsPresent(bag, WIDE("LegacyGreenFax"));
+    keepPageSetup =
+        PipelineProperty(bag, kPDLStreamFilterKeepPageSetupProperty).Flag().value_or(false);
     if (auto text = ReadString(bag, WIDE("PDLEncryptionPassPhrase"))) {
         passPhrase = std::move(*text);
     }

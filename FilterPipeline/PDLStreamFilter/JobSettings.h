@@ -27,6 +27,8 @@ struct JobSettings {
     bool fullQpifSupported = false;
     bool greenSeparatorFixUp = false;
     bool requiresBothPjlAndQcpt = false;
+    // The host's choice for a document that no driver made (PDLStreamFilterModes.h).
+    bool keepPageSetup = false;
 
     // The text settings and presence flags of the pipeline property bag; the ticket only when the
     // driver's PDL is not XPS.

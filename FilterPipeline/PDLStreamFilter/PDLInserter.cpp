@@ -194,7 +194,8 @@ PDLInserter::Position PDLInserter::OfferPostScriptSteps(DWORD n) {
         (consumed = InsertItemsAtMarker(n, "%PCLm 1.0", BeforePclmHeader))) {
         return consumed;
     }
-    if (pageContentState == 0 && (consumed = InsertPageLevelFeatures(n))) {
+    if ((pageContentState == 0 || PageSetupBeforeGroups(n)) &&
+        (consumed = InsertPageLevelFeatures(n))) {
         if (firstPageSetupHandled) {
             pageContentState = 1;
             groupDepth = 0;

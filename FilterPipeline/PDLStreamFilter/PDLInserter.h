@@ -35,6 +35,9 @@ struct InserterOptions {
     // False makes the copy redo every search and shift (PdlStreamBuffer): the fuzz target holds
     // the two ways to the same reads and writes.
     bool reuseSearches = true;
+    // The document's page setup sections are its own: each page's features go at the end of its
+    // section, and nothing of the input is dropped for them (a document no driver made).
+    bool keepPageSetup = false;
 };
 
 class PDLInserter {
@@ -88,6 +91,13 @@ class PDLInserter {
     Position ApplyDirectFaxMode(DWORD n);
     Position InsertPageLevelFeatures(DWORD n);
     Position DriverHeaderComment(DWORD n) const;
+    Position InsertFeaturesKeepingPageSetup(DWORD n);
+    Position KeptFirstPageFeatures(DWORD n);
+    std::optional<std::pair<DWORD, DWORD>> FindPageSetup(DWORD n) const;
+    Position SecondPageFrom(DWORD from, DWORD n) const;
+    DWORD AddFeaturesToPageSetup(DWORD end);
+    DWORD AddFirstPageFeaturesAt(DWORD at);
+    bool PageSetupBeforeGroups(DWORD n) const;
     Position StripGraphicsGroups(DWORD n);
     Position CloseEncryptedSection(DWORD n, bool endOfInput);
     void FinishStream();

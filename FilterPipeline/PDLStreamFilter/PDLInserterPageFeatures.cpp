@@ -16,10 +16,13 @@ DWORD Size(std::string_view text) {
 // Page-level features of a PostScript job: page one's code in front of "%%EndSetup" (or in page
 // one's own setup section), every later page's code in place of its setup section.
 PDLInserter::Position PDLInserter::InsertPageLevelFeatures(DWORD n) {
-    const Position comment = DriverHeaderComment(n);
     if (options.pdlType != PdlValue::PostScript) {
         return std::nullopt;
     }
+    if (options.keepPageSetup) {
+        return InsertFeaturesKeepingPageSetup(n);
+    }
+    const Position comment = DriverHeaderComment(n);
     DWORD i = 0;
     DWORD e = 0;
     const Position endSetup = pageCounter == 0 ? FindMarker(0, n, "%%EndSetup") : std::nullopt;

@@ -252,6 +252,7 @@ void PDLStreamFilter::CopyMainStream(const JobSettings& settings,
     options.removeNativeStapling = settings.removeNativeStapling;
     options.legacyGreenFax = settings.legacyGreenFax;
     options.requiresBothPjlAndQcpt = settings.requiresBothPjlAndQcpt;
+    options.keepPageSetup = settings.keepPageSetup;
     options.productPdlData = std::move(productPdlDataXml);
     options.propertyBag =
         ComReference<IPrintPipelinePropertyBag>(GetIPrintPipelinePropertyBagPtr());

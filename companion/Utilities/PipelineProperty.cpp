@@ -49,6 +49,13 @@ std::optional<LONGLONG> PipelineProperty::Integer() const noexcept {
     }
 }
 
+std::optional<bool> PipelineProperty::Flag() const noexcept {
+    if (!present || value.vt != VT_BOOL) {
+        return std::nullopt;
+    }
+    return value.boolVal != VARIANT_FALSE;
+}
+
 std::optional<ULONG> PipelineProperty::UnsignedLong() const noexcept {
     if (!present || value.vt != VT_UI4) {
         return std::nullopt;

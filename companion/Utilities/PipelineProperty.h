@@ -21,6 +21,8 @@ class PipelineProperty {
     std::optional<CXString> String() const;
     // Any integral VARIANT type whose value fits a LONGLONG.
     std::optional<LONGLONG> Integer() const noexcept;
+    // VT_BOOL only.
+    std::optional<bool> Flag() const noexcept;
     // VT_UI4 only: the pipeline's job id is typed so.
     std::optional<ULONG> UnsignedLong() const noexcept;
     // VT_BYREF: the handles the pipeline passes.

@@ -3,12 +3,12 @@
 // shifts and without it, the reads asked for and the blocks delivered are the same. The copy must
 // end (returning, or failing with a CPComException); without items, flags, pass phrase or
 // PostScript it delivers exactly the input, block by block, with the closing-sequence rule
-// applied, and without a pass phrase, stapling removal or PostScript every byte of the input in
-// its order; otherwise it is never longer than the input plus every item's text plus the fixed
-// texts the steps add; nothing is delivered after a cancellation, a refused job delivers nothing
-// at all, nothing of the input but PJL goes out in the clear with a pass phrase, and with an
-// operation account its count of delivered bytes is the output's and every plain item stands at its
-// recorded offset.
+// applied, and without a pass phrase, stapling removal or PostScript (or with PostScript whose page
+// setup is kept and that has no graphics groups) every byte of the input in its order; otherwise it
+// is never longer than the input plus every item's text plus the fixed texts the steps add; nothing
+// is delivered after a cancellation, a refused job delivers nothing at all, nothing of the input
+// but PJL goes out in the clear with a pass phrase, and with an operation account its count of
+// delivered bytes is the output's and every plain item stands at its recorded offset.
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -283,6 +283,7 @@ void CopyThrough(Copy& copy, OperationAccount& account, bool reuseSearches, Run&
     options.pdlType = copy.pdl;
     options.removeNativeStapling = (c.flags & 1) != 0;
     options.legacyGreenFax = (c.flags & 2) != 0;
+    options.keepPageSetup = (c.flags & 0x80) != 0;
     options.reuseSearches = reuseSearches;
     PDLInserter inserter(encrypting ? static_cast<PdlOutput&>(*encrypting) : pipeline, copy.reader,
                          copy.items, options);
@@ -296,9 +297,14 @@ void CopyThrough(Copy& copy, OperationAccount& account, bool reuseSearches, Run&
         }
         // Without a pass phrase, page features or the stapling removal nothing of the input is
         // lost: the items and the fax job line only add bytes, the trailer stands for the closing
-        // sequence at the end.
-        const bool keepsEveryByte =
-            (c.flags & 5) == 0 && copy.pdl != PdlValue::PostScript && copy.writesAtStop < 0;
+        // sequence at the end. Page features that keep the document's page setup drop nothing
+        // either; only a driver's graphics group lines are taken out.
+        const bool keptSetup = (c.flags & 0x80) != 0 &&
+                               Occurrences(c.stream, "gsave simpInitG\n") == 0 &&
+                               Occurrences(c.stream, "grestore\n") == 0;
+        const bool keepsEveryByte = (c.flags & 5) == 0 &&
+                                    (copy.pdl != PdlValue::PostScript || keptSetup) &&
+                                    copy.writesAtStop < 0;
         std::string kept;
         for (const std::string& block : IdentityBlocks(c.stream)) {
             kept += block;

@@ -79,6 +79,7 @@ void RunInserter(InserterJob& job, InserterRun& run) {
     options.pdlType = job.pdl;
     options.removeNativeStapling = job.removeStapling;
     options.legacyGreenFax = job.legacyFax;
+    options.keepPageSetup = job.keepPageSetup;
     options.propertyBag = ComReference<IPrintPipelinePropertyBag>(bag);
     PDLInserter(output, reader, job.items, options).CopyStream();
 }

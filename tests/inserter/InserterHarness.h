@@ -30,6 +30,7 @@ struct InserterJob {
     PDLInsertionDataList items{};
     bool removeStapling = false;
     bool legacyFax = false;
+    bool keepPageSetup = false;
     CXString passPhrase{};
     bool bracketedEncryption = true;  // with a pass phrase: the double above, else the real cipher
     ULONG readSize = 0;               // 0: every read gets all it asks for

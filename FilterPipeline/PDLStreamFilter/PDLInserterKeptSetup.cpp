@@ -1,0 +1,126 @@
+// Page features for a document that no driver made: its page setup sections hold its own code (a
+// print server's N-up, rotation and scaling, an application's page content), so each page's
+// features go at the end of that page's section, behind its own code, and nothing is dropped.
+#include <algorithm>
+
+#include "PDLInserter.h"
+
+namespace {
+constexpr std::string_view kPageSetupBegin{"%%BeginPageSetup"};
+constexpr std::string_view kPageSetupEnd{"%%EndPageSetup"};
+constexpr std::string_view kPage{"%%Page:"};
+constexpr std::string_view kSetupEnd{"%%EndSetup"};
+constexpr std::string_view kGroupOpening{"gsave simpInitG\n"};
+constexpr std::string_view kGroupClosing{"grestore\n"};
+
+DWORD Size(std::string_view text) {
+    return static_cast<DWORD>(text.size());
+}
+}  // namespace
+
+// The first whole page setup section of the window: the offsets of its "%%BeginPageSetup" and of
+// its "%%EndPageSetup".
+std::optional<std::pair<DWORD, DWORD>> PDLInserter::FindPageSetup(DWORD n) const {
+    const Position b = FindMarker(0, n, kPageSetupBegin);
+    if (!b) {
+        return std::nullopt;
+    }
+    const Position e = FindMarker(*b, n - *b, kPageSetupEnd);
+    if (!e) {
+        return std::nullopt;
+    }
+    return std::make_pair(*b, *e);
+}
+
+// The offset of the second "%%Page:" from `from` on, which starts the page behind the first.
+PDLInserter::Position PDLInserter::SecondPageFrom(DWORD from, DWORD n) const {
+    const Position first = from < n ? FindMarker(from, n - from, kPage) : std::nullopt;
+    if (!first || *first + 1 >= n) {
+        return std::nullopt;
+    }
+    return FindMarker(*first + 1, n - *first - 1, kPage);
+}
+
+// Entry: the window from its first byte. The section whose "%%EndPageSetup" stands at `end` gets
+// the features of the next page behind its own code; consumed through that marker.
+DWORD PDLInserter::AddFeaturesToPageSetup(DWORD end) {
+    const LONG page = ++pageCounter;
+    firstPageSetupHandled = true;
+    WriteHeld(0, end);
+    const std::uint64_t at = account.OutputOffset();
+    const CXString features = PageFeatureCode(page);
+    DWORD length = 0;
+    if (!features.IsBlank()) {
+        // The marker must keep its line of its own.
+        const bool lineEnded = end == 0 || buffer.Data()[end - 1] == '\n';
+        length = WriteItemText(lineEnded ? features : CXString(WIDE("\n")) + features);
+    }
+    RecordPageFeatures(page, !features.IsBlank(), at, length);
+    WriteHeld(end, end + Size(kPageSetupEnd));
+    return end + Size(kPageSetupEnd);
+}
+
+// Entry: the window from its first byte. Page one's features go in front of `at` ("%%EndSetup" or
+// page one's "%%Page:" line), for a first page without a setup section; consumed up to `at`.
+DWORD PDLInserter::AddFirstPageFeaturesAt(DWORD at) {
+    pageCounter = 1;
+    firstPageSetupHandled = true;
+    WriteHeld(0, at);
+    const std::uint64_t offset = account.OutputOffset();
+    const CXString features = PageFeatureCode(1);
+    const DWORD length = features.IsBlank() ? 0 : WriteItemText(features);
+    RecordPageFeatures(1, !features.IsBlank(), offset, length);
+    return at;
+}
+
+// Page one's features: into page one's own section, which is the first section unless a second
+// page starts in front of it; else in front of "%%EndSetup", or of page one's "%%Page:" line where
+// the setup's end went out already. A "%%EndSetup" whose first page cannot be told yet is passed
+// on up to the marker, so that the window moves on without it.
+PDLInserter::Position PDLInserter::KeptFirstPageFeatures(DWORD n) {
+    const Position s = FindMarker(0, n, kSetupEnd);
+    const DWORD from = s ? *s : 0;
+    const auto section = FindPageSetup(n);
+    const Position second = SecondPageFrom(from, n);
+    if (section && section->first >= from && (!second || section->first < *second)) {
+        return AddFeaturesToPageSetup(section->second);
+    }
+    if (s && (second || *s == 0 || n == buffer.Held())) {
+        return AddFirstPageFeaturesAt(*s);
+    }
+    if (s) {
+        WriteHeld(0, *s);
+        return *s;
+    }
+    if (second) {
+        return AddFirstPageFeaturesAt(*FindMarker(0, n, kPage));
+    }
+    return std::nullopt;
+}
+
+PDLInserter::Position PDLInserter::InsertFeaturesKeepingPageSetup(DWORD n) {
+    if (pageCounter == 0) {
+        return KeptFirstPageFeatures(n);
+    }
+    const auto section = FindPageSetup(n);
+    if (!section) {
+        return std::nullopt;
+    }
+    return AddFeaturesToPageSetup(section->second);
+}
+
+// Whether the next page's setup stands in front of every graphics group line of the window: its
+// features then come before the groups of its page are stripped, whether the document groups its
+// pages or not.
+bool PDLInserter::PageSetupBeforeGroups(DWORD n) const {
+    if (!options.keepPageSetup) {
+        return false;
+    }
+    const Position b = FindMarker(0, n, kPageSetupBegin);
+    if (!b) {
+        return false;
+    }
+    const Position g = FindMarker(0, n, kGroupOpening);
+    const Position r = FindMarker(0, n, kGroupClosing);
+    return (!g || *b < *g) && (!r || *b < *r);
+}
