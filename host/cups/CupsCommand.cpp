@@ -168,6 +168,10 @@ JobFile JobOf(const std::vector<std::string>& arguments, const CupsPrinterSettin
     job.job.userName = job.job.samCompatibleName = arguments[1];
     job.job.documentName = arguments[2];
     const int copies = CopyCount(arguments[3]);
+    // CUPS's pstops puts N-up, rotation, scaling and page ranges into the page setup sections, and
+    // other applications their page content: every job keeps them, a driver's finished one too
+    // (its features then follow the driver's own and still take effect).
+    job.keepPageSetup = true;
     if (document != Document::Raw) {
         AddOptions(job, printer, arguments[4],
                    {.copies = copies, .finished = document == Document::Finished}, log);

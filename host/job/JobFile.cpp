@@ -246,6 +246,8 @@ JobFile JobFile::Parse(const std::string& text, const std::filesystem::path& fol
           }},
          {"everyPageFeatures",
           [&](const Json& v, const std::string& k) { job.everyPageFeatures = PageFeatures(v, k); }},
+         {"keepPageSetup",
+          [&](const Json& v, const std::string& k) { job.keepPageSetup = Flag(v, k); }},
          {"driver", [&](const Json& v, const std::string& k) { job.driver = ParseDriver(v, k); }},
          {"printer",
           [&](const Json& v, const std::string& k) { job.printer = ParsePrinter(v, k); }},

@@ -46,6 +46,9 @@ struct JobFile {
     // The feature settings of every page that has no "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_<n>" of
     // its own, as a print server gives one job's options to all its pages.
     std::optional<std::string> everyPageFeatures;
+    // The document's page setup is its own (a document no driver made): the filter keeps each
+    // page's setup section and adds the page's features at its end.
+    bool keepPageSetup = false;
     std::optional<Driver> driver;
     Printer printer;
     Job job;

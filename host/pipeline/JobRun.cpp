@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "FilterPipeline/PDLStreamFilter/FilterClassId.h"
+#include "FilterPipeline/PDLStreamFilter/PDLStreamFilterModes.h"
 #include "host/job/TextConversion.h"
 #include "host/pipeline/FilterModule.h"
 #include "host/pipeline/HostAccountSink.h"
@@ -84,6 +85,9 @@ Owned<HostPropertyBag> BuildPropertyBag(const JobFile& job, const HostSpooler& s
         driver.vt = VT_UNKNOWN;
         driver.punkVal = new HostDriverPropertyBag(*job.driver);
         bag->Set(WIDE("DriverPropertyBag"), driver);
+    }
+    if (job.keepPageSetup) {
+        bag->Set(kPDLStreamFilterKeepPageSetupProperty, VariantOf(true));
     }
     for (const auto& [name, value] : job.properties) {
         bag->Set(TextConversion::FromUtf8(name), VariantOf(value));

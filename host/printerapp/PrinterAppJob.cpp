@@ -201,8 +201,11 @@ bool PrinterAppJob::PrintFile(pappl_job_t* job, pappl_pr_options_t* options, pap
         return Refuse(job, "the printer has no cv-PDLStreamFilter driver");
     }
     try {
-        const JobFile file = JobOf(job, *options, *driver, *places,
-                                   copiesMade || options->copies < 1 ? 1 : options->copies);
+        JobFile file = JobOf(job, *options, *driver, *places,
+                             copiesMade || options->copies < 1 ? 1 : options->copies);
+        // A document converted into the printer's language carries page setup code of its own
+        // (Ghostscript's page objects); a finished job of that language is the driver's.
+        file.keepPageSetup = format != driver->format;
         std::optional<PrinterAppConversion> conversion;
         if (format != driver->format) {
             conversion.emplace(job, path, format, driver->format,

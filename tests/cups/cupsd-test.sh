@@ -127,6 +127,7 @@ cat > "$results/ps.json" << 'JOB'
     "RemoveNativeStaplingFlag": null
   },
   "everyPageFeatures": "Duplex=TwoSidedLongEdge:MediaPosition=2:ColorMode=Monochrome",
+  "keepPageSetup": true,
   "driver": { "pdl": 7363 }
 }
 JOB
@@ -141,6 +142,7 @@ cat > "$results/pxl.json" << 'JOB'
     "Corvo_PjlToInsert":
       "@PJL SET DUPLEX=OFF\r\n@PJL SET RENDERMODE=GRAYSCALE\r\n@PJL SET PAPER=A4\r\n@PJL SET COPIES=2\r\n"
   },
+  "keepPageSetup": true,
   "driver": { "pdl": 7360 }
 }
 JOB
@@ -149,7 +151,8 @@ expect_same pxl "$work/out/pxl.out" "$pxl_job"
 id=$(submit secure "$ps_job")
 wait_for secure "$id"
 cat > "$results/secure.json" << 'JOB'
-{ "everyPageFeatures": "Duplex=OneSided:ColorMode=Monochrome", "driver": { "pdl": 7363 } }
+{ "everyPageFeatures": "Duplex=OneSided:ColorMode=Monochrome", "keepPageSetup": true,
+  "driver": { "pdl": 7363 } }
 JOB
 if ! grep -q "ENTER LANGUAGE=POSTSCRIPT" "$work/out/secure.out" ||
     grep -q "%%EndSetup" "$work/out/secure.out"; then

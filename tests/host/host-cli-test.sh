@@ -45,6 +45,7 @@ echo '{ "driver": { "pdl": "PostScript" } }' > wrong-type.json
 echo '{ "input": "no-such-job.ps", "driver": { "pdl": 7363 } }' > missing-input.json
 echo '{ "properties": { "TotalPagedRenderedInPdlOutput": 1.5 } }' > fraction.json
 printf '{ "properties": { "x": %s1%s } }' "$(printf '[%.0s' $(seq 15))" "$(printf ']%.0s' $(seq 15))" > nested.json
+echo '{ "keepPageSetup": "yes" }' > keep-setup-text.json
 printf '{ "everyPageFeatures": "Duplex=OneSided%s" }' "$(printf ':Duplex=OneSided%.0s' $(seq 1024))" > many-settings.json
 printf '{ "properties": { "PAGE_LEVEL_FEATURES_DELTA_FOR_PAGE_2": "MediaType=%s" } }' "$(head -c 65527 /dev/zero | tr '\0' x)" > long-settings.json
 for case in "not-json:not JSON" "unknown-key:\"driver.colour\": unknown key" \
@@ -52,6 +53,7 @@ for case in "not-json:not JSON" "unknown-key:\"driver.colour\": unknown key" \
             "missing-input:cannot read the input" \
             "fraction:\"properties.TotalPagedRenderedInPdlOutput\"" \
             "nested:nested more than 16 levels deep" \
+            "keep-setup-text:\"keepPageSetup\": expected true or false" \
             "many-settings:\"everyPageFeatures\": page feature settings are at most 1024 settings" \
             "long-settings:at most 1024 settings in 65536 bytes (1 in 65537)"; do
     file=${case%%:*}
@@ -235,6 +237,17 @@ if expect 0 "features for every page" run run --job every-page.json \
     --input "$root/examples/jobs/doc003.ps2write-drv-simpinitg.pjl.ps" --output every-page.out; then
     [ "$(grep -ac PRODUCT-DUPLEX every-page.out)" = 3 ] || fail "not each of the 3 pages got its code"
     grep -q "^pages given features: 3$" out.txt || fail "the summary's page count: $(cat out.txt)"
+fi
+
+# With the document's page setup kept (the job file's "keepPageSetup") every section of the
+# input stays, and each page's code is in it.
+sed 's/"everyPageFeatures"/"keepPageSetup": true, "everyPageFeatures"/' every-page.json > kept-setup.json
+kept_input=$root/examples/jobs/doc003.ps2write-drv-simpinitg.pjl.ps
+if expect 0 "features with the page setup kept" run run --job kept-setup.json \
+    --input "$kept_input" --output kept-setup.out; then
+    [ "$(grep -ac PRODUCT-DUPLEX kept-setup.out)" = 3 ] || fail "kept setup: not each page got its code"
+    [ "$(grep -ac '^%%BeginPageSetup' kept-setup.out)" = "$(grep -ac '^%%BeginPageSetup' "$kept_input")" ] ||
+        fail "kept setup: a page setup section went"
 fi
 
 # The probe activates the filter as the pipeline manager does and says each step's answer.
