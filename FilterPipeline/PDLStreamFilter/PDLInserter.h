@@ -118,6 +118,9 @@ class PDLInserter {
     void RecordPageFeatures(LONG page, bool hasFeatures, std::uint64_t at,
                             DWORD length) const noexcept;
     void RecordJobEnd(const char* trailer, std::uint64_t at) const noexcept;
+    // The window's bytes `from` to `to` that the driver's treatment drops: page `page`'s setup
+    // section, or (page 0) what stands in front of "@PJL COMMENT". Nothing for an empty range.
+    void RecordDropped(DWORD from, DWORD to, LONG page) const noexcept;
     // The items that were never inserted, the graphics groups dropped, and the copy's counts.
     void RecordWhatIsLeft() const noexcept;
 

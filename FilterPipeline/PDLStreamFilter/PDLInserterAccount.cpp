@@ -22,6 +22,21 @@ void PDLInserter::RecordPageFeatures(LONG page, bool hasFeatures, std::uint64_t 
                                            last});
 }
 
+void PDLInserter::RecordDropped(DWORD from, DWORD to, LONG page) const noexcept {
+    if (to <= from) {
+        return;
+    }
+    Record(page == 0 ? "pjlCommentDrop" : "pageSetupDropped", [&] {
+        OperationAccount::Fields fields{{"inputOffset", inputOffset + from},
+                                        {"length", to - from},
+                                        {"outputOffset", account.OutputOffset()}};
+        if (page != 0) {
+            fields["page"] = static_cast<long long>(page);
+        }
+        return fields;
+    });
+}
+
 void PDLInserter::RecordJobEnd(const char* trailer, std::uint64_t at) const noexcept {
     Record("jobEnd", [&] {
         return OperationAccount::Fields{{"trailer", trailer}, {"outputOffset", at}};

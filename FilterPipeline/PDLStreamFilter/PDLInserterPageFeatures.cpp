@@ -44,9 +44,11 @@ PDLInserter::Position PDLInserter::InsertPageLevelFeatures(DWORD n) {
     // The bytes in front of "@PJL COMMENT" are dropped only when it stands in front of the
     // insertion point; one behind it does not concern this insertion.
     const DWORD w = comment && *comment <= i ? *comment : 0;
+    RecordDropped(0, w, 0);
     if (!firstPageSetupHandled && pageCounter == 1) {
         firstPageSetupHandled = true;
         WriteHeld(w, i);
+        RecordDropped(i, e, 1);
         return e;
     }
     const LONG page = ++pageCounter;
@@ -55,6 +57,7 @@ PDLInserter::Position PDLInserter::InsertPageLevelFeatures(DWORD n) {
         firstPageSetupHandled = true;
     }
     WriteHeld(w, i);
+    RecordDropped(i, e, page);
     const std::uint64_t at = account.OutputOffset();
     const DWORD length = WritePageFeatures(page, features);
     RecordPageFeatures(page, !features.IsBlank(), at, length);

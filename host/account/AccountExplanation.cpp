@@ -106,6 +106,15 @@ std::string AccountExplanation::Describe(const Json& r) {
         return "stapling block removed (input offset " + Grouped(Number(r, "inputOffset")) + ", " +
                Bytes(Number(r, "bytesRemoved")) + ")";
     }
+    if (kind == "pageSetupDropped") {
+        return "page " + std::to_string(Number(r, "page")) +
+               ": its page setup section dropped (input offset " +
+               Grouped(Number(r, "inputOffset")) + ", " + Bytes(Number(r, "length")) + ")";
+    }
+    if (kind == "pjlCommentDrop") {
+        return Bytes(Number(r, "length")) + " in front of \"@PJL COMMENT\" dropped (input offset " +
+               Grouped(Number(r, "inputOffset")) + ")";
+    }
     if (kind == "directFax") {
         return "PJL JOB line switched to direct-fax mode";
     }

@@ -154,7 +154,8 @@ TEST_F(OperationAccount, EveryRecordMatchesTheBytesDelivered) {
          },
          {"@PJL SET COPIES=2\r\n", "%%For: alice\n", "<< /Collate true >> setpagedevice\n"},
          S_OK,
-         {"item", "staplingRemoved", "item", "pageFeatures", "jobEnd", "graphicsGroupsRemoved",
+         {"item", "staplingRemoved", "item", "pageSetupDropped", "pageFeatures", "pageSetupDropped",
+          "pageFeatures", "pageSetupDropped", "pageFeatures", "jobEnd", "graphicsGroupsRemoved",
           "totals"}},
         {"PCL XL with the ticket written first",
          [&](OperationHarness& job) {
@@ -175,8 +176,9 @@ TEST_F(OperationAccount, EveryRecordMatchesTheBytesDelivered) {
          },
          {"@PJL SET HOLD=ON\r\n"},
          S_OK,
-         {"item", "languageSwitch", "pageFeatures", "encryptedSection", "jobEnd",
-          "graphicsGroupsRemoved", "totals"}},
+         {"item", "languageSwitch", "pageFeatures", "pageSetupDropped", "pageFeatures",
+          "pageSetupDropped", "pageFeatures", "encryptedSection", "jobEnd", "graphicsGroupsRemoved",
+          "totals"}},
         {"XPS with its ticket",
          [&](OperationHarness& job) {
              job.AddDriverBag(PdlValue::Xps);
@@ -250,6 +252,13 @@ TEST_F(OperationAccount, EveryRecordMatchesTheBytesDelivered) {
         const std::vector<Json> account = Parsed(outcome.account);
         EXPECT_EQ(c.kinds, KindsOf(account)) << c.label;
         CheckAgainstBytes(account, outcome.output, c.texts, c.label);
+        for (const Json& record : account) {
+            if (record["record"] == "pageSetupDropped") {
+                const std::string dropped = input.substr(record["inputOffset"], record["length"]);
+                EXPECT_EQ(0u, dropped.rfind("%%BeginPageSetup", 0)) << c.label << ": " << dropped;
+                EXPECT_EQ(dropped.size() - 14, dropped.rfind("%%EndPageSetup")) << c.label;
+            }
+        }
         if (FAILED(c.expected)) {
             EXPECT_EQ(c.failedStage, account.front()["stage"]) << c.label;
             EXPECT_EQ(TextConversion::HresultText(c.expected), account.front()["hresult"])
@@ -276,6 +285,33 @@ TEST_F(OperationAccount, AnAtriumJobIsAccountedInItsContentFile) {
     EXPECT_EQ(
         NativePath(folder).lexically_normal(),
         NativePath(CPString(atrium["jobFolder"].get<std::string>()).ToWide()).lexically_normal());
+}
+
+// The driver's treatment drops what stands in front of "@PJL COMMENT" with page one's setup, and
+// page one's own section behind its features: each drop is recorded with the input bytes it took.
+TEST_F(OperationAccount, WhatTheDriversTreatmentDropsIsRecorded) {
+    const std::string header = kUel + "@PJL JOB\r\n@PJL SET RESOLUTION=600\r\n";
+    const std::string section = "%%BeginPageSetup\nold\n%%EndPageSetup";
+    const std::string input = header +
+                              "@PJL COMMENT c\r\n@PJL ENTER LANGUAGE=POSTSCRIPT\r\n%!PS\n"
+                              "%%EndSetup\n%%Page: 1 1\n" +
+                              section + "\n(p1) show showpage\n";
+    OperationHarness job;
+    job.AddAccountSink();
+    job.AddDriverBag(PdlValue::PostScript);
+    const OperationOutcome outcome = job.Run(input);
+    ASSERT_EQ(S_OK, outcome.result);
+    std::vector<std::string> dropped;
+    for (const Json& record : Parsed(outcome.account)) {
+        if (record["record"] == "pjlCommentDrop" || record["record"] == "pageSetupDropped") {
+            dropped.push_back(record["record"].get<std::string>() + ": " +
+                              input.substr(record["inputOffset"], record["length"]));
+        }
+    }
+    EXPECT_EQ(
+        (std::vector<std::string>{"pjlCommentDrop: " + header, "pageSetupDropped: " + section}),
+        dropped);
+    EXPECT_EQ(std::string::npos, outcome.output.find("RESOLUTION")) << outcome.output;
 }
 
 // The account is a witness: a sink that answers a failure or throws changes neither the bytes
