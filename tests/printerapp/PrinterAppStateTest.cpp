@@ -11,6 +11,10 @@
 #include "host/printerapp/PrinterAppSettings.h"
 #include "host/printerapp/PrinterAppState.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace {
 namespace fs = std::filesystem;
 
@@ -75,7 +79,13 @@ TEST(PrinterAppState, AFileThatLosesAPrinterIsKeptAndLogged) {
         {
             System app(folder);
             ASSERT_NE(nullptr, app.system) << c.label;
-            copy = PrinterAppState::Load(app.system, file);
+            {
+#if defined(__SANITIZE_ADDRESS__)
+                // PAPPL 1.3's state loader never frees the options of a printer definition.
+                const __lsan::ScopedDisabler papplsOwnLeak;
+#endif
+                copy = PrinterAppState::Load(app.system, file);
+            }
         }
         EXPECT_EQ(c.kept, !copy.empty()) << c.label << ": " << copy;
         const std::string log = TextOf(folder / "app.log");
