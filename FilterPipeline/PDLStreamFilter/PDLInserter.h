@@ -35,7 +35,7 @@ struct InserterOptions {
     // False makes the copy redo every search and shift (PdlStreamBuffer): the fuzz target holds
     // the two ways to the same reads and writes.
     bool reuseSearches = true;
-    // The document's page setup sections are its own: each page's features go at the end of its
+    // The document's page setup sections are its own: each page's features go at the start of its
     // section, and nothing of the input is dropped for them (a document no driver made).
     bool keepPageSetup = false;
 };
@@ -95,7 +95,7 @@ class PDLInserter {
     Position KeptFirstPageFeatures(DWORD n);
     std::optional<std::pair<DWORD, DWORD>> FindPageSetup(DWORD n) const;
     Position SecondPageFrom(DWORD from, DWORD n) const;
-    DWORD AddFeaturesToPageSetup(DWORD end);
+    DWORD AddFeaturesToPageSetup(std::pair<DWORD, DWORD> section);
     DWORD AddFirstPageFeaturesAt(DWORD at);
     bool PageSetupBeforeGroups(DWORD n) const;
     Position StripGraphicsGroups(DWORD n);

@@ -1,7 +1,8 @@
 // Page features for a document that no driver made: its page setup sections hold its own code (a
 // print server's N-up, rotation and scaling, an application's page content), so each page's
-// features go at the end of that page's section, behind its own code, and nothing is dropped.
+// features go into that page's section, in front of its own code, and nothing is dropped.
 #include <algorithm>
+#include <cstring>
 
 #include "PDLInserter.h"
 
@@ -41,23 +42,31 @@ PDLInserter::Position PDLInserter::SecondPageFrom(DWORD from, DWORD n) const {
     return FindMarker(*first + 1, n - *first - 1, kPage);
 }
 
-// Entry: the window from its first byte. The section whose "%%EndPageSetup" stands at `end` gets
-// the features of the next page behind its own code; consumed through that marker.
-DWORD PDLInserter::AddFeaturesToPageSetup(DWORD end) {
+// Entry: the window from its first byte; `section` the offsets of the section's two markers. The
+// section gets the features of the next page at its start, in front of its own code: their
+// setpagedevice resets the page's coordinates (initgraphics), so the document's own N-up,
+// rotation and scaling must come behind them. Consumed through "%%EndPageSetup".
+DWORD PDLInserter::AddFeaturesToPageSetup(std::pair<DWORD, DWORD> section) {
     const LONG page = ++pageCounter;
     firstPageSetupHandled = true;
-    WriteHeld(0, end);
+    const DWORD begun = section.first + Size(kPageSetupBegin);
+    const void* lineEnd = std::memchr(buffer.Data() + begun, '\n', section.second - begun);
+    const DWORD code =
+        lineEnd != nullptr
+            ? static_cast<DWORD>(static_cast<const BYTE*>(lineEnd) - buffer.Data()) + 1
+            : begun;
+    WriteHeld(0, code);
     const std::uint64_t at = account.OutputOffset();
     const CXString features = PageFeatureCode(page);
     DWORD length = 0;
     if (!features.IsBlank()) {
-        // The marker must keep its line of its own.
-        const bool lineEnded = end == 0 || buffer.Data()[end - 1] == '\n';
-        length = WriteItemText(lineEnded ? features : CXString(WIDE("\n")) + features);
+        // The marker keeps its line of its own.
+        length = WriteItemText(lineEnd != nullptr ? features : CXString(WIDE("\n")) + features);
     }
     RecordPageFeatures(page, !features.IsBlank(), at, length);
-    WriteHeld(end, end + Size(kPageSetupEnd));
-    return end + Size(kPageSetupEnd);
+    const DWORD end = section.second + Size(kPageSetupEnd);
+    WriteHeld(code, end);
+    return end;
 }
 
 // Entry: the window from its first byte. Page one's features go in front of `at` ("%%EndSetup" or
@@ -83,7 +92,7 @@ PDLInserter::Position PDLInserter::KeptFirstPageFeatures(DWORD n) {
     const auto section = FindPageSetup(n);
     const Position second = SecondPageFrom(from, n);
     if (section && section->first >= from && (!second || section->first < *second)) {
-        return AddFeaturesToPageSetup(section->second);
+        return AddFeaturesToPageSetup(*section);
     }
     if (s && (second || *s == 0 || n == buffer.Held())) {
         return AddFirstPageFeaturesAt(*s);
@@ -106,7 +115,7 @@ PDLInserter::Position PDLInserter::InsertFeaturesKeepingPageSetup(DWORD n) {
     if (!section) {
         return std::nullopt;
     }
-    return AddFeaturesToPageSetup(section->second);
+    return AddFeaturesToPageSetup(*section);
 }
 
 // Whether the next page's setup stands in front of every graphics group line of the window: its

@@ -5,6 +5,6 @@
 #include "seam/Win32Seam.h"
 
 // VT_BOOL, true: the document's page setup sections are its own and are kept, each page's
-// features going at the end of its section (a document that no driver made).
+// features going at the start of its section (a document that no driver made).
 inline constexpr const WCHAR* kPDLStreamFilterKeepPageSetupProperty =
     WIDE("PDLStreamFilterKeepPageSetup");

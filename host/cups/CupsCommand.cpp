@@ -170,7 +170,7 @@ JobFile JobOf(const std::vector<std::string>& arguments, const CupsPrinterSettin
     const int copies = CopyCount(arguments[3]);
     // CUPS's pstops puts N-up, rotation, scaling and page ranges into the page setup sections, and
     // other applications their page content: every job keeps them, a driver's finished one too
-    // (its features then follow the driver's own and still take effect).
+    // (its features then open each section, in front of the driver's own page code).
     job.keepPageSetup = true;
     if (document != Document::Raw) {
         AddOptions(job, printer, arguments[4],

@@ -47,7 +47,7 @@ struct JobFile {
     // its own, as a print server gives one job's options to all its pages.
     std::optional<std::string> everyPageFeatures;
     // The document's page setup is its own (a document no driver made): the filter keeps each
-    // page's setup section and adds the page's features at its end.
+    // page's setup section and puts the page's features at its start.
     bool keepPageSetup = false;
     std::optional<Driver> driver;
     Printer printer;

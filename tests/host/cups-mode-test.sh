@@ -213,5 +213,36 @@ for round in 1 2 3 4 5; do
 done
 ok "a stop request on a steady feed: one whole ERROR line each time"
 
+# What CUPS's pstops makes of a document of three pages for each page option (N-up, rotation,
+# scaling, page ranges, order, borders: its code stands in the page setup sections) prints through
+# the filter as it prints without it, the job's features added: Ghostscript renders both the same,
+# page for page.
+pstops=/usr/lib/cups/filter/pstops
+if [ -x "$pstops" ] && command -v gs > /dev/null; then
+    {
+        printf '%%!PS-Adobe-3.0\n%%%%BoundingBox: 0 0 612 792\n%%%%Pages: 3\n%%%%EndComments\n'
+        for page in 1 2 3; do
+            printf '%%%%Page: %s %s\n/Helvetica findfont 60 scalefont setfont\n' "$page" "$page"
+            printf '72 600 moveto (Page %s) show 72 72 468 648 rectstroke showpage\n' "$page"
+        done
+        printf '%%%%EOF\n'
+    } > letter-pages.ps
+    for options in "" number-up=2 number-up=4 landscape orientation-requested=5 fit-to-page \
+        page-ranges=2-3 page-set=odd outputorder=reverse mirror page-border=single \
+        "number-up=2 sides=two-sided-long-edge"; do
+        PPD=$ppd "$pstops" 7 alice t 1 "media=A4 $options" letter-pages.ps > pstops.ps 2> /dev/null
+        if ! CONTENT_TYPE=application/vnd.cups-postscript PPD=$ppd "$host" 7 alice t 1 \
+            "media=A4 $options" pstops.ps > filtered.out 2> filtered.err; then
+            fail "pstops ${options:-without options}: $(grep -v DEBUG filtered.err)"
+        elif ! difference=$(python3 "$root/tests/cups/render-compare.py" filtered.out pstops.ps); then
+            fail "pstops ${options:-without options}: through the filter it prints otherwise: $difference"
+        else
+            ok "pstops ${options:-without options}: prints as without the filter"
+        fi
+    done
+elif [ "${CV_REQUIRE_CUPSD:-0}" = 1 ]; then
+    fail "CUPS's pstops or Ghostscript is not installed"
+fi
+
 [ "$failures" -eq 0 ] && echo "all CUPS mode checks passed"
 exit $((failures > 0))

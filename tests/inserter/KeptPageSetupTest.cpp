@@ -1,6 +1,7 @@
-// A document that no driver made keeps its page setup: each page's features follow the code of its
-// own section, page one's go in front of "%%EndSetup" only when it has no section, and nothing of
-// the input is dropped for them, at every read size.
+// A document that no driver made keeps its page setup: each page's features open its own section,
+// in front of the section's code (their setpagedevice resets the coordinates that code sets up),
+// page one's go in front of "%%EndSetup" only when it has no section, and nothing of the input is
+// dropped for them, at every read size.
 #include <gtest/gtest.h>
 
 #include "InserterHarness.h"
@@ -24,7 +25,7 @@ std::string Page(int number, const std::string& setup) {
 
 std::string PageWithFeatures(int number, const std::string& setup) {
     const std::string n = std::to_string(number);
-    return "%%Page: " + n + " " + n + "\n%%BeginPageSetup\n" + setup + kDuplexCode +
+    return "%%Page: " + n + " " + n + "\n%%BeginPageSetup\n" + kDuplexCode + setup +
            "%%EndPageSetup\n(p" + n + ") show showpage\n";
 }
 
@@ -47,12 +48,12 @@ void ExpectKept(const std::vector<Case>& cases) {
     }
 }
 
-TEST(KeptPageSetup, EachPagesFeaturesFollowTheCodeOfItsOwnSection) {
+TEST(KeptPageSetup, EachPagesFeaturesOpenItsOwnSectionInFrontOfItsCode) {
     const std::string head = "%!PS-Adobe-3.0\n%%BeginSetup\nsetup\n%%EndSetup\n";
     const std::string nUp = "0.7 dup scale 90 rotate\n";
     const std::string filler(120000, 'f');
     ExpectKept({
-        {"every page's own code stays in front of its features",
+        {"every page's own code stays behind its features",
          head + Page(1, nUp) + Page(2, nUp) + Page(3, nUp),
          {{kPage1, kDuplex}, {kPage3, kDuplex}},
          head + PageWithFeatures(1, nUp) + Page(2, nUp) + PageWithFeatures(3, nUp)},
@@ -65,10 +66,14 @@ TEST(KeptPageSetup, EachPagesFeaturesFollowTheCodeOfItsOwnSection) {
          {{kPage1, kDuplex}, {kPage2, kDuplex}},
          "%!PS-Adobe-3.0\n%%BeginSetup\nsetup\n" + kDuplexCode +
              "%%EndSetup\n%%Page: 1 1\n(p1) show showpage\n" + PageWithFeatures(2, nUp)},
-        {"a section whose last line has no line end keeps the marker on a line of its own",
-         head + "%%Page: 1 1\n%%BeginPageSetup\ncode%%EndPageSetup\n",
+        {"a marker line ended by CR LF",
+         head + "%%Page: 1 1\n%%BeginPageSetup\r\ncode\n%%EndPageSetup\n",
          {{kPage1, kDuplex}},
-         head + "%%Page: 1 1\n%%BeginPageSetup\ncode\n" + kDuplexCode + "%%EndPageSetup\n"},
+         head + "%%Page: 1 1\n%%BeginPageSetup\r\n" + kDuplexCode + "code\n%%EndPageSetup\n"},
+        {"a marker without a line end keeps a line of its own",
+         head + "%%Page: 1 1\n%%BeginPageSetup%%EndPageSetup\n",
+         {{kPage1, kDuplex}},
+         head + "%%Page: 1 1\n%%BeginPageSetup\n" + kDuplexCode + "%%EndPageSetup\n"},
         {"page one's section far behind %%EndSetup, across windows",
          head + filler + Page(1, nUp) + Page(2, nUp),
          {{kPage1, kDuplex}},
@@ -92,9 +97,9 @@ TEST(KeptPageSetup, NothingOfTheInputIsDroppedForTheFeatures) {
         {"a driver's graphics groups are still taken out, the sections stay",
          grouped,
          {{kPage1, kDuplex}, {kPage2, kDuplex}},
-         "%!PS\n%%EndSetup\n%%Page: 1 1\n%%BeginPageSetup\nold\n" + kDuplexCode +
-             "%%EndPageSetup\np1\n%%Page: 2 2\n%%BeginPageSetup\nold\n" + kDuplexCode +
-             "%%EndPageSetup\np2\n"},
+         "%!PS\n%%EndSetup\n%%Page: 1 1\n%%BeginPageSetup\n" + kDuplexCode +
+             "old\n%%EndPageSetup\np1\n%%Page: 2 2\n%%BeginPageSetup\n" + kDuplexCode +
+             "old\n%%EndPageSetup\np2\n"},
     });
 }
 
