@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "DscVocabulary.h"
 #include "FilterFailure.h"
 #include "PjlVocabulary.h"
 
@@ -190,7 +191,7 @@ PDLInserter::Position PDLInserter::OfferPostScriptSteps(DWORD n) {
     Position consumed;
     if ((consumed = InsertItemsAtMarker(n, "%%Title", BeforeTitle)) ||
         (staplingRemovalPending && (consumed = RemoveNativeStapling(n))) ||
-        (consumed = InsertItemsAtMarker(n, "%%EndSetup", BeforeEndSetup)) ||
+        (consumed = InsertItemsAtMarker(n, Dsc::kEndSetup, BeforeEndSetup)) ||
         (consumed = InsertItemsAtMarker(n, "%PCLm 1.0", BeforePclmHeader))) {
         return consumed;
     }

@@ -4,29 +4,19 @@
 #include <algorithm>
 #include <cstring>
 
+#include "DscVocabulary.h"
 #include "PDLInserter.h"
 
-namespace {
-constexpr std::string_view kPageSetupBegin{"%%BeginPageSetup"};
-constexpr std::string_view kPageSetupEnd{"%%EndPageSetup"};
-constexpr std::string_view kPage{"%%Page:"};
-constexpr std::string_view kSetupEnd{"%%EndSetup"};
-constexpr std::string_view kGroupOpening{"gsave simpInitG\n"};
-constexpr std::string_view kGroupClosing{"grestore\n"};
-
-DWORD Size(std::string_view text) {
-    return static_cast<DWORD>(text.size());
-}
-}  // namespace
+using Dsc::Size;
 
 // The first whole page setup section of the window: the offsets of its "%%BeginPageSetup" and of
 // its "%%EndPageSetup".
 std::optional<std::pair<DWORD, DWORD>> PDLInserter::FindPageSetup(DWORD n) const {
-    const Position b = FindMarker(0, n, kPageSetupBegin);
+    const Position b = FindMarker(0, n, Dsc::kBeginPageSetup);
     if (!b) {
         return std::nullopt;
     }
-    const Position e = FindMarker(*b, n - *b, kPageSetupEnd);
+    const Position e = FindMarker(*b, n - *b, Dsc::kEndPageSetup);
     if (!e) {
         return std::nullopt;
     }
@@ -35,11 +25,11 @@ std::optional<std::pair<DWORD, DWORD>> PDLInserter::FindPageSetup(DWORD n) const
 
 // The offset of the second "%%Page:" from `from` on, which starts the page behind the first.
 PDLInserter::Position PDLInserter::SecondPageFrom(DWORD from, DWORD n) const {
-    const Position first = from < n ? FindMarker(from, n - from, kPage) : std::nullopt;
+    const Position first = from < n ? FindMarker(from, n - from, Dsc::kPage) : std::nullopt;
     if (!first || *first + 1 >= n) {
         return std::nullopt;
     }
-    return FindMarker(*first + 1, n - *first - 1, kPage);
+    return FindMarker(*first + 1, n - *first - 1, Dsc::kPage);
 }
 
 // Entry: the window from its first byte; `section` the offsets of the section's two markers. The
@@ -49,7 +39,7 @@ PDLInserter::Position PDLInserter::SecondPageFrom(DWORD from, DWORD n) const {
 DWORD PDLInserter::AddFeaturesToPageSetup(std::pair<DWORD, DWORD> section) {
     const LONG page = ++pageCounter;
     firstPageSetupHandled = true;
-    const DWORD begun = section.first + Size(kPageSetupBegin);
+    const DWORD begun = section.first + Size(Dsc::kBeginPageSetup);
     const void* lineEnd = std::memchr(buffer.Data() + begun, '\n', section.second - begun);
     const DWORD code =
         lineEnd != nullptr
@@ -64,7 +54,7 @@ DWORD PDLInserter::AddFeaturesToPageSetup(std::pair<DWORD, DWORD> section) {
         length = WriteItemText(lineEnd != nullptr ? features : CXString(WIDE("\n")) + features);
     }
     RecordPageFeatures(page, !features.IsBlank(), at, length);
-    const DWORD end = section.second + Size(kPageSetupEnd);
+    const DWORD end = section.second + Size(Dsc::kEndPageSetup);
     WriteHeld(code, end);
     return end;
 }
@@ -87,7 +77,7 @@ DWORD PDLInserter::AddFirstPageFeaturesAt(DWORD at) {
 // the setup's end went out already. A "%%EndSetup" whose first page cannot be told yet is passed
 // on up to the marker, so that the window moves on without it.
 PDLInserter::Position PDLInserter::KeptFirstPageFeatures(DWORD n) {
-    const Position s = FindMarker(0, n, kSetupEnd);
+    const Position s = FindMarker(0, n, Dsc::kEndSetup);
     const DWORD from = s ? *s : 0;
     const auto section = FindPageSetup(n);
     const Position second = SecondPageFrom(from, n);
@@ -102,7 +92,7 @@ PDLInserter::Position PDLInserter::KeptFirstPageFeatures(DWORD n) {
         return *s;
     }
     if (second) {
-        return AddFirstPageFeaturesAt(*FindMarker(0, n, kPage));
+        return AddFirstPageFeaturesAt(*FindMarker(0, n, Dsc::kPage));
     }
     return std::nullopt;
 }
@@ -125,11 +115,11 @@ bool PDLInserter::PageSetupBeforeGroups(DWORD n) const {
     if (!options.keepPageSetup) {
         return false;
     }
-    const Position b = FindMarker(0, n, kPageSetupBegin);
+    const Position b = FindMarker(0, n, Dsc::kBeginPageSetup);
     if (!b) {
         return false;
     }
-    const Position g = FindMarker(0, n, kGroupOpening);
-    const Position r = FindMarker(0, n, kGroupClosing);
+    const Position g = FindMarker(0, n, Dsc::kGroupOpening);
+    const Position r = FindMarker(0, n, Dsc::kGroupClosing);
     return (!g || *b < *g) && (!r || *b < *r);
 }

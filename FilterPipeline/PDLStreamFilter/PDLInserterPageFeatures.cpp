@@ -1,17 +1,11 @@
 // The page features of a PostScript job: each page's settings from the pipeline, turned into
 // PostScript by the generator that fits the product, in place of the page's setup section.
+#include "DscVocabulary.h"
 #include "PDLInserter.h"
 #include "PjlVocabulary.h"
 #include "companion/Utilities/PipelineProperty.h"
 
-namespace {
-constexpr std::string_view kPageSetupBegin{"%%BeginPageSetup"};
-constexpr std::string_view kPageSetupEnd{"%%EndPageSetup"};
-
-DWORD Size(std::string_view text) {
-    return static_cast<DWORD>(text.size());
-}
-}  // namespace
+using Dsc::Size;
 
 // Page-level features of a PostScript job: page one's code in front of "%%EndSetup" (or in page
 // one's own setup section), every later page's code in place of its setup section.
@@ -25,21 +19,21 @@ PDLInserter::Position PDLInserter::InsertPageLevelFeatures(DWORD n) {
     const Position comment = DriverHeaderComment(n);
     DWORD i = 0;
     DWORD e = 0;
-    const Position endSetup = pageCounter == 0 ? FindMarker(0, n, "%%EndSetup") : std::nullopt;
+    const Position endSetup = pageCounter == 0 ? FindMarker(0, n, Dsc::kEndSetup) : std::nullopt;
     if (endSetup) {
         i = e = *endSetup;
     } else {
-        const Position b = FindMarker(0, n, kPageSetupBegin);
+        const Position b = FindMarker(0, n, Dsc::kBeginPageSetup);
         const DWORD searchEnd = (comment ? *comment : 0) + n;
         if (!b || searchEnd <= *b) {
             return std::nullopt;
         }
-        const Position end = FindMarker(*b, searchEnd - *b, kPageSetupEnd);
+        const Position end = FindMarker(*b, searchEnd - *b, Dsc::kEndPageSetup);
         if (!end) {
             return std::nullopt;
         }
         i = *b;
-        e = *end + Size(kPageSetupEnd);
+        e = *end + Size(Dsc::kEndPageSetup);
     }
     // The bytes in front of "@PJL COMMENT" are dropped only when it stands in front of the
     // insertion point; one behind it does not concern this insertion.

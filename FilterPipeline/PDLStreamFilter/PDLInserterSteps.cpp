@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "DscVocabulary.h"
 #include "PDLInserter.h"
 #include "PdlValue.h"
 #include "PjlVocabulary.h"
@@ -12,17 +13,13 @@ constexpr std::string_view kStaplingBegin{"%%BeginFeature:  *Stapling"};
 constexpr std::string_view kFeatureEnd{"%%EndFeature"};
 constexpr std::string_view kStaplingComment{
     "%% Stapling commands from GPD intentionally removed by advanced PDL filter"};
-constexpr std::string_view kGroupOpening{"gsave simpInitG\n"};
-constexpr std::string_view kGroupClosing{"grestore\n"};
-
-DWORD Size(std::string_view text) {
-    return static_cast<DWORD>(text.size());
-}
 
 bool IsBlankOrLineEnd(BYTE c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 }  // namespace
+
+using Dsc::Size;
 
 void PDLInserter::WriteHeld(DWORD from, DWORD to, bool endsSection) {
     to = std::min(to, buffer.Held());
@@ -183,22 +180,22 @@ PDLInserter::Position PDLInserter::ApplyDirectFaxMode(DWORD n) {
 }
 
 PDLInserter::Position PDLInserter::StripGraphicsGroups(DWORD n) {
-    const Position g = FindMarker(0, n, kGroupOpening);
-    const Position r = FindMarker(0, n, kGroupClosing);
+    const Position g = FindMarker(0, n, Dsc::kGroupOpening);
+    const Position r = FindMarker(0, n, Dsc::kGroupClosing);
     if (g && (!r || *r > *g)) {
         groupsRemoved += groupDepth == 0 ? 1 : 0;
-        WriteHeld(0, groupDepth == 0 ? *g : *g + Size(kGroupOpening));
+        WriteHeld(0, groupDepth == 0 ? *g : *g + Size(Dsc::kGroupOpening));
         ++groupDepth;
-        return *g + Size(kGroupOpening);
+        return *g + Size(Dsc::kGroupOpening);
     }
     if (!r) {
         return std::nullopt;
     }
-    WriteHeld(0, groupDepth == 1 ? *r : *r + Size(kGroupClosing));
+    WriteHeld(0, groupDepth == 1 ? *r : *r + Size(Dsc::kGroupClosing));
     if (--groupDepth == 0) {
         pageContentState = 0;
     }
-    return *r + Size(kGroupClosing);
+    return *r + Size(Dsc::kGroupClosing);
 }
 
 // A UEL ends the section only where PJL follows it; one inside the document goes on encrypted with
