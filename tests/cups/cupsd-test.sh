@@ -5,7 +5,8 @@
 # file held byte for byte to `pdl-stream-filter run` on the equivalent job file. Then a table of
 # every kind of document a user prints (PDF, text, application PostScript, JPEG, untyped PCL XL,
 # raw, the test page) on every queue, the sheets counted in each device file, and no byte of a
-# document in the clear on a queue with a pass phrase. Also a job the filter refuses, and a
+# document in the clear on a queue with a pass phrase; every page option on each kind rendered
+# beside a generic PostScript queue's print. Also a job the filter refuses, and a
 # cancelled job that must stop. The scheduler is stopped whatever happens; the system's CUPS is
 # never used.
 #   tests/cups/cupsd-test.sh BIN_DIR WORKDIR
@@ -178,6 +179,8 @@ cancel "leaky-$id" 2> /dev/null || true
 
 # Every kind of document on every queue, each device file's sheets counted.
 source "$root/tests/cups/format-table.sh"
+# Every page option on every kind of document prints as on a generic PostScript queue.
+source "$root/tests/cups/render-table.sh"
 
 # Whether a process runs PROGRAM (cupsd names a filter's process after the queue, so only its
 # executable tells).

@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
 """Whether two device files print the same: the PostScript or PDF job of each (the bytes behind
-its PJL language switch up to the next UEL) rendered by Ghostscript at 36 dpi in gray, page for
-page. The same page count, and on each page at most TOLERANCE of the pixels different (default
-0.001), for anti-aliasing and rounding in feature code that changes nothing on paper.
+each PJL language switch up to the next UEL) rendered by Ghostscript in gray (36 dpi unless
+--resolution says otherwise), page for page. The same page count, and on each page at most
+TOLERANCE of the pixels different (default 0.001), for anti-aliasing and rounding in feature code
+that changes nothing on paper.
 
-    render-compare.py ACTUAL EXPECTED [TOLERANCE]
+    render-compare.py [--resolution DPI] ACTUAL EXPECTED [TOLERANCE]
 
 Prints what differs and exits 1; exits 0 when they print the same.
 """
+import argparse
 import os
 import re
 import subprocess
@@ -18,23 +20,28 @@ UEL = b'\x1b%-12345X'
 
 
 def job_body(data):
-    switch = re.search(rb'@PJL ENTER LANGUAGE\s*=\s*\w+[^\n]*\n', data)
-    if switch is None:
+    """The PostScript or PDF of every job in the file, one after the other: a job of several
+    documents (a banner page and the document, say) reaches the device as several PJL jobs."""
+    switches = list(re.finditer(rb'@PJL ENTER LANGUAGE\s*=\s*\w+[^\n]*\n', data))
+    if not switches:
         return data
-    body = data[switch.end():]
-    end = body.find(UEL)
-    return body if end < 0 else body[:end]
+    bodies = []
+    for switch in switches:
+        body = data[switch.end():]
+        end = body.find(UEL)
+        bodies.append(body if end < 0 else body[:end])
+    return b''.join(bodies)
 
 
-def pages(path, folder, name):
+def pages(path, folder, name, resolution):
     with open(path, 'rb') as device:
         body = job_body(device.read())
     job = os.path.join(folder, name + '.job')
     with open(job, 'wb') as out:
         out.write(body)
     run = subprocess.run(['gs', '-q', '-dSAFER', '-dBATCH', '-dNOPAUSE', '-sDEVICE=pgmraw',
-                          '-r36', '-sOutputFile=' + os.path.join(folder, name + '-%05d.pgm'),
-                          job], capture_output=True, check=False)
+                          '-r%d' % resolution,
+                          '-sOutputFile=' + os.path.join(folder, name + '-%05d.pgm'), job], capture_output=True, check=False)
     errors = (run.stdout + run.stderr).decode('latin-1').strip()
     rendered = sorted(f for f in os.listdir(folder) if f.startswith(name + '-'))
     contents = []
@@ -45,12 +52,18 @@ def pages(path, folder, name):
 
 
 def main():
-    tolerance = float(sys.argv[3]) if len(sys.argv) > 3 else 0.001
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--resolution', type=int, default=36)
+    parser.add_argument('actual')
+    parser.add_argument('expected')
+    parser.add_argument('tolerance', type=float, nargs='?', default=0.001)
+    arguments = parser.parse_args()
+    tolerance = arguments.tolerance
     with tempfile.TemporaryDirectory() as folder:
-        actual, actual_errors = pages(sys.argv[1], folder, 'actual')
-        expected, _ = pages(sys.argv[2], folder, 'expected')
+        actual, actual_errors = pages(arguments.actual, folder, 'actual', arguments.resolution)
+        expected, _ = pages(arguments.expected, folder, 'expected', arguments.resolution)
     if actual_errors:
-        print('Ghostscript on ' + sys.argv[1] + ': ' + actual_errors[:300])
+        print('Ghostscript on ' + arguments.actual + ': ' + actual_errors[:300])
         return 1
     if len(actual) != len(expected) or not expected:
         print('%d pages, not %d' % (len(actual), len(expected)))

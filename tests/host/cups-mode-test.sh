@@ -219,14 +219,7 @@ ok "a stop request on a steady feed: one whole ERROR line each time"
 # page for page.
 pstops=/usr/lib/cups/filter/pstops
 if [ -x "$pstops" ] && command -v gs > /dev/null; then
-    {
-        printf '%%!PS-Adobe-3.0\n%%%%BoundingBox: 0 0 612 792\n%%%%Pages: 3\n%%%%EndComments\n'
-        for page in 1 2 3; do
-            printf '%%%%Page: %s %s\n/Helvetica findfont 60 scalefont setfont\n' "$page" "$page"
-            printf '72 600 moveto (Page %s) show 72 72 468 648 rectstroke showpage\n' "$page"
-        done
-        printf '%%%%EOF\n'
-    } > letter-pages.ps
+    "$root/tests/cups/letter-pages.sh" letter-pages.ps
     for options in "" number-up=2 number-up=4 landscape orientation-requested=5 fit-to-page \
         page-ranges=2-3 page-set=odd outputorder=reverse mirror page-border=single \
         "number-up=2 sides=two-sided-long-edge"; do
