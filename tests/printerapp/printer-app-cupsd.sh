@@ -112,4 +112,6 @@ echo "--- a printer with a pass phrase sends nothing in the clear through the qu
 print secure "$jobs/doc001.ps2write-drv.pjl.ps"
 check_encrypted "$stream" "through the queue"
 echo "ok: encrypted, and its page after decryption"
+echo "--- every page option prints as the PDF CUPS makes of the job"
+source "$here/app-render-table.sh"
 echo "all driverless queue checks passed"
