@@ -16,10 +16,12 @@
 #include <vector>
 
 #include "FilterPipeline/PDLStreamFilter/CancelledMessage.h"
+#include "FilterPipeline/PDLStreamFilter/PdlValue.h"
 #include "companion/Utilities/SystemErrorText.h"
 #include "host/account/AccountExplanation.h"
 #include "host/cups/CupsOptions.h"
 #include "host/cups/CupsPrinterSettings.h"
+#include "host/job/ClientText.h"
 #include "host/job/HostFiles.h"
 #include "host/job/TextConversion.h"
 #include "host/pipeline/JobRun.h"
@@ -140,8 +142,8 @@ Document DocumentOf() {
 // them. A raw job has none: it goes out as it came, encrypted when the queue says so.
 void AddOptions(JobFile& job, const CupsPrinterSettings& printer, const std::string& text,
                 CupsJobOptions::Request request, std::ostream& log) {
-    request.language = printer.driver.pdl == 7360 ? CupsJobOptions::Language::PclXl
-                                                  : CupsJobOptions::Language::PostScript;
+    request.language = printer.driver.pdl == PdlValue::PclXl ? CupsJobOptions::Language::PclXl
+                                                             : CupsJobOptions::Language::PostScript;
     const CupsJobOptions options = CupsJobOptions::Map(
         CupsJobOptions::WithDefaults(ParsedOptions(text), printer.defaults), request);
     for (const std::string& ignored : options.ignored) {
@@ -165,8 +167,8 @@ JobFile JobOf(const std::vector<std::string>& arguments, const CupsPrinterSettin
     const char* queue = std::getenv("PRINTER");
     job.printer.name = queue != nullptr && *queue != '\0' ? queue : "CUPS";
     job.job.id = Number(arguments[0], "job id", 0);
-    job.job.userName = job.job.samCompatibleName = arguments[1];
-    job.job.documentName = arguments[2];
+    job.job.userName = job.job.samCompatibleName = ClientText::SpoolerName(arguments[1]);
+    job.job.documentName = ClientText::SpoolerName(arguments[2]);
     const int copies = CopyCount(arguments[3]);
     // CUPS's pstops puts N-up, rotation, scaling and page ranges into the page setup sections, and
     // other applications their page content: every job keeps them, a driver's finished one too

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "FilterPipeline/PDLStreamFilter/PdlValue.h"
 #include "host/printerapp/PrinterAppDevice.h"
 #include "host/printerapp/PrinterAppJob.h"
 #include "host/printerapp/PrinterAppRaster.h"
@@ -11,11 +12,11 @@
 
 const std::vector<PrinterAppDrivers::Driver>& PrinterAppDrivers::All() {
     static const std::vector<Driver> drivers = {
-        {"cv-postscript", "cv-PDLStreamFilter PostScript", "application/postscript", 7363,
-         "POSTSCRIPT", CupsJobOptions::Language::PostScript},
-        {"cv-pclxl", "cv-PDLStreamFilter PCL XL", "application/vnd.hp-pclxl", 7360, "PCLXL",
-         CupsJobOptions::Language::PclXl},
-        {"cv-pdf", "cv-PDLStreamFilter PDF", "application/pdf", 7362, "PDF",
+        {"cv-postscript", "cv-PDLStreamFilter PostScript", "application/postscript",
+         PdlValue::PostScript, "POSTSCRIPT", CupsJobOptions::Language::PostScript},
+        {"cv-pclxl", "cv-PDLStreamFilter PCL XL", "application/vnd.hp-pclxl", PdlValue::PclXl,
+         "PCLXL", CupsJobOptions::Language::PclXl},
+        {"cv-pdf", "cv-PDLStreamFilter PDF", "application/pdf", PdlValue::Pdf, "PDF",
          CupsJobOptions::Language::Pdf},
     };
     return drivers;

@@ -11,6 +11,7 @@
 
 #include "host/account/AccountExplanation.h"
 #include "host/cups/CupsOptions.h"
+#include "host/job/ClientText.h"
 #include "host/job/TextConversion.h"
 #include "host/pipeline/JobRun.h"
 #include "host/printerapp/PrinterAppConversion.h"
@@ -58,8 +59,10 @@ JobFile JobOf(pappl_job_t* job, const pappl_pr_options_t& options,
                                  places.group.empty() ? nullptr : places.group.c_str())
             .base;
     file.job.id = static_cast<std::uint32_t>(papplJobGetID(job));
-    file.job.userName = file.job.samCompatibleName = papplJobGetUsername(job);
-    file.job.documentName = papplJobGetName(job) != nullptr ? papplJobGetName(job) : "";
+    const char* user = papplJobGetUsername(job);
+    const char* name = papplJobGetName(job);
+    file.job.userName = file.job.samCompatibleName = ClientText::SpoolerName(user ? user : "");
+    file.job.documentName = ClientText::SpoolerName(name ? name : "");
     const CupsJobOptions mapped =
         CupsJobOptions::Map(PrinterAppJob::OptionsOf(job, options),
                             {.language = driver.jobControl, .copies = copies, .finished = true});

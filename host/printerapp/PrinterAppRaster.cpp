@@ -3,13 +3,17 @@
 
 #include <zlib.h>
 
+#include <cerrno>
+#include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "host/job/ClientText.h"
 #include "host/printerapp/PclXlRasterWriter.h"
 #include "host/printerapp/PrinterAppConversion.h"
 #include "host/printerapp/PrinterAppDrivers.h"
@@ -58,8 +62,10 @@ struct RasterDocument {
             deflate.next_out = out;
             deflate.avail_out = sizeof out;
             result = ::deflate(&deflate, finish ? Z_FINISH : Z_NO_FLUSH);
-            const std::size_t made = sizeof out - deflate.avail_out;
-            failed |= result == Z_STREAM_ERROR || std::fwrite(out, 1, made, file) != made;
+            if (result == Z_STREAM_ERROR) {
+                Fail("the raster page cannot be compressed");
+            }
+            Put(out, sizeof out - deflate.avail_out);
         } while (!failed && (deflate.avail_out == 0 || (finish && result != Z_STREAM_END)));
     }
 
@@ -69,6 +75,18 @@ struct RasterDocument {
         }
         failed = true;
     }
+
+    // Writes `count` bytes into the spool file; a write that fails (a full file system, a file
+    // too large) fails the job with the system's reason.
+    void Put(const void* bytes, std::size_t count) {
+        if (!failed && std::fwrite(bytes, 1, count, file) != count) {
+            FailWrite();
+        }
+    }
+    void FailWrite() {
+        Fail(std::string("the raster job's spool file cannot be written: ") + std::strerror(errno));
+    }
+    void Put(const std::string& text) { Put(text.data(), text.size()); }
 
     // Runs `step` on the PCL XL writer and moves what it made into the file; a step the writer
     // refuses fails the job with its reason.
@@ -81,7 +99,7 @@ struct RasterDocument {
             return false;
         }
         std::string& made = writer->Output();
-        failed |= std::fwrite(made.data(), 1, made.size(), file) != made.size();
+        Put(made);
         made.clear();
         return !failed;
     }
@@ -91,11 +109,45 @@ RasterDocument* DocumentOf(pappl_job_t* job) {
     return static_cast<RasterDocument*>(papplJobGetData(job));
 }
 
+// Whether the document is still sound; a failed one gives the job its reason as the message.
+bool Succeeded(pappl_job_t* job, const RasterDocument& document) {
+    if (document.failed) {
+        papplJobSetMessage(
+            job, "%s",
+            document.failure.empty() ? "the raster job failed" : document.failure.c_str());
+    }
+    return !document.failed;
+}
+
 // The raster's colours as PostScript takes them: the colour space and the Decode of a sample.
 struct Colours {
     const char* space;
     const char* decode;
 };
+
+// printf's text as a string, for the spool file's PostScript.
+std::string Printed(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Printed(const char* format, ...) {
+    std::va_list arguments;
+    va_start(arguments, format);
+    std::va_list again;
+    va_copy(again, arguments);
+    const int size = std::vsnprintf(nullptr, 0, format, arguments);
+    va_end(arguments);
+    std::string text(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    return text;
+}
+
+// The job's header: its name (any IPP client's text) in %%Title as one line of its own.
+std::string PostScriptHeader(const char* jobName) {
+    return PrinterAppConversion::PjlHeader("POSTSCRIPT") +
+           "%!PS-Adobe-3.0\n%%Creator: cv-printer-app\n%%Title: " +
+           ClientText::DscCommentText(jobName != nullptr ? jobName : "raster job") +
+           "\n%%Pages: (atend)\n%%LanguageLevel: 3\n%%EndComments\n"
+           "%%BeginProlog\n%%EndProlog\n%%BeginSetup\n%%EndSetup\n";
+}
 
 Colours ColoursOf(const cups_page_header2_t& header) {
     if (header.cupsBitsPerPixel == 24) {
@@ -121,17 +173,12 @@ bool PrinterAppRaster::StartJob(pappl_job_t* job, pappl_pr_options_t*, pappl_dev
     const char* format = papplJobGetFormat(job);
     document->copiesMade = format != nullptr && (std::string(format) == "image/jpeg" ||
                                                  std::string(format) == "image/png");
-    if (document->pclXl) {
-        std::fputs(PrinterAppConversion::PjlHeader("PCLXL").c_str(), document->file);
-        papplJobSetData(job, document.release());
-        return true;
+    document->Put(document->pclXl ? PrinterAppConversion::PjlHeader("PCLXL")
+                                  : PostScriptHeader(papplJobGetName(job)));
+    if (document->failed) {
+        papplJobSetMessage(job, "%s", document->failure.c_str());
+        return false;
     }
-    std::fputs(PrinterAppConversion::PjlHeader("POSTSCRIPT").c_str(), document->file);
-    std::fprintf(document->file,
-                 "%%!PS-Adobe-3.0\n%%%%Creator: cv-printer-app\n%%%%Title: %s\n"
-                 "%%%%Pages: (atend)\n%%%%LanguageLevel: 3\n%%%%EndComments\n"
-                 "%%%%BeginProlog\n%%%%EndProlog\n%%%%BeginSetup\n%%%%EndSetup\n",
-                 papplJobGetName(job) != nullptr ? papplJobGetName(job) : "raster job");
     papplJobSetData(job, document.release());
     return true;
 }
@@ -184,8 +231,7 @@ bool PrinterAppRaster::StartPage(pappl_job_t* job, pappl_pr_options_t* options, 
     const double height = 72.0 * header.cupsHeight / header.HWResolution[1];
     // The filter puts the job's page features in place of the page setup section, so the page's
     // own size comes after it.
-    std::fprintf(
-        document->file,
+    document->Put(Printed(
         "%%%%Page: %u %u\n%%%%BeginPageSetup\n%%%%EndPageSetup\n"
         "<< /PageSize [%.2f %.2f] >> setpagedevice\ngsave\n%.2f %.2f scale\n%s setcolorspace\n"
         "<< /ImageType 1 /Width %u /Height %u /BitsPerComponent 8 /Decode %s\n"
@@ -193,9 +239,12 @@ bool PrinterAppRaster::StartPage(pappl_job_t* job, pappl_pr_options_t* options, 
         ">> image\n",
         document->pages, document->pages, width, height, width, height, colours.space,
         header.cupsWidth, header.cupsHeight, colours.decode, header.cupsWidth, header.cupsHeight,
-        header.cupsHeight);
+        header.cupsHeight));
     document->compressing = deflateInit(&document->deflate, Z_DEFAULT_COMPRESSION) == Z_OK;
-    return document->compressing;
+    if (!document->compressing) {
+        document->Fail("the raster page cannot be compressed");
+    }
+    return Succeeded(job, *document);
 }
 
 bool PrinterAppRaster::WriteLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*,
@@ -213,7 +262,7 @@ bool PrinterAppRaster::WriteLine(pappl_job_t* job, pappl_pr_options_t* options, 
         return document->Write([&](PclXlRasterWriter& writer) { writer.WriteLine(line); });
     }
     document->Compress(line, options->header.cupsBytesPerLine, false);
-    return !document->failed;
+    return Succeeded(job, *document);
 }
 
 bool PrinterAppRaster::EndPage(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned) {
@@ -224,30 +273,33 @@ bool PrinterAppRaster::EndPage(pappl_job_t* job, pappl_pr_options_t*, pappl_devi
     document->Compress(nullptr, 0, true);
     deflateEnd(&document->deflate);
     document->compressing = false;
-    std::fputs("\ngrestore\nshowpage\n", document->file);
-    return !document->failed;
+    document->Put("\ngrestore\nshowpage\n");
+    return Succeeded(job, *document);
 }
 
 bool PrinterAppRaster::EndJob(pappl_job_t* job, pappl_pr_options_t* options,
                               pappl_device_t* device) {
     std::unique_ptr<RasterDocument> document(DocumentOf(job));
     papplJobSetData(job, nullptr);
+    // PAPPL ends a job whose start was refused too: its reason is the job's message already.
+    if (!document) {
+        return false;
+    }
     if (document->pclXl) {
         if (document->writer && !document->failed) {
             document->Write([](PclXlRasterWriter& writer) { writer.End(); });
         }
-        std::fputs(PrinterAppConversion::PjlTrailer().c_str(), document->file);
+        document->Put(PrinterAppConversion::PjlTrailer());
     } else {
-        std::fprintf(document->file, "%%%%Trailer\n%%%%Pages: %u\n%%%%EOF\n%s", document->pages,
-                     PrinterAppConversion::PjlTrailer().c_str());
+        document->Put(Printed("%%%%Trailer\n%%%%Pages: %u\n%%%%EOF\n", document->pages) +
+                      PrinterAppConversion::PjlTrailer());
     }
-    const bool written = std::fclose(document->file) == 0 && !document->failed;
+    // The buffered end of the file is written by fclose, which can fail as any write can.
+    if (std::fclose(document->file) != 0) {
+        document->FailWrite();
+    }
     document->file = nullptr;
-    if (!written) {
-        papplJobSetMessage(job, "%s",
-                           document->failure.empty()
-                               ? "the raster job's spool file cannot be written"
-                               : document->failure.c_str());
+    if (!Succeeded(job, *document)) {
         return false;
     }
     return PrinterAppJob::PrintFile(

@@ -46,17 +46,8 @@ constexpr std::string_view kPrintersOwnProperties[] = {
 };
 constexpr std::string_view kPassPhrase = "PDLEncryptionPassPhrase";
 
-// The file's text; none when there is no file.
-std::optional<std::string> ReadPrivate(const std::filesystem::path& path, const char* group) {
-    std::string bytes(HostFiles::kJobFileLimit, '\0');
-    DWORD read = 0;
-    char reason[128] = {};
-    const DWORD result =
-        CvReadPrivateFile(path.c_str(), group, bytes.data(), static_cast<DWORD>(bytes.size()),
-                          &read, reason, sizeof reason);
-    if (result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND) {
-        return std::nullopt;
-    }
+// Why the settings file at `path` was not read, as CvReadPrivateFile's `result` and `reason` say.
+void ThrowIfUnread(const std::filesystem::path& path, DWORD result, const char* reason) {
     if (result == ERROR_ACCESS_DENIED && reason[0] != '\0') {
         throw PrinterAppSettingsError("the settings file " + path.string() +
                                       " is refused: " + reason + "; only its owner may read it");
@@ -66,12 +57,40 @@ std::optional<std::string> ReadPrivate(const std::filesystem::path& path, const 
                                       " is not a regular file (a symbolic link, a folder or a "
                                       "device)");
     }
+    if (result == ERROR_FILE_TOO_LARGE) {
+        throw PrinterAppSettingsError("the settings file " + path.string() + " is larger than " +
+                                      std::to_string(HostFiles::kJobFileLimit) + " bytes");
+    }
     if (result != ERROR_SUCCESS) {
         throw PrinterAppSettingsError("the settings file " + path.string() + " cannot be read (" +
                                       SystemErrorText::Of(result) + ")");
     }
-    bytes.resize(read);
-    return bytes;
+}
+
+// The file's text, read into a buffer of its size; none when there is no file. A file that grows
+// between the look at its size and the read is looked at again.
+std::optional<std::string> ReadPrivate(const std::filesystem::path& path, const char* group) {
+    std::string bytes;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD read = 0;
+        char reason[128] = {};
+        const DWORD result =
+            CvReadPrivateFile(path.c_str(), group, bytes.empty() ? nullptr : bytes.data(),
+                              static_cast<DWORD>(bytes.size()), &read, reason, sizeof reason);
+        if (result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND) {
+            return std::nullopt;
+        }
+        if (result == ERROR_FILE_TOO_LARGE && read > bytes.size() &&
+            read <= HostFiles::kJobFileLimit) {
+            bytes.assign(read, '\0');
+            continue;
+        }
+        ThrowIfUnread(path, result, reason);
+        bytes.resize(read);
+        return bytes;
+    }
+    throw PrinterAppSettingsError("the settings file " + path.string() +
+                                  " changes while it is read");
 }
 
 // Whether the settings give a "job" of their own (the text parsed as a job file already).

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <thread>
 
 #include "ErrorTranslation.h"
@@ -81,10 +82,19 @@ const char* WhyNotPrivate(const struct stat& status, const char* group) {
     return nullptr;
 }
 
-// Up to `room` bytes, whatever counts the reads come back with.
+// A file's size as a DWORD counts it, the largest count for any larger.
+DWORD SizeOf(off_t size) {
+    constexpr DWORD kMost = std::numeric_limits<DWORD>::max();
+    return static_cast<unsigned long long>(size) > kMost ? kMost : static_cast<DWORD>(size);
+}
+
+// Up to `room` bytes, whatever counts the reads come back with; ERROR_FILE_TOO_LARGE when the file
+// holds more by now (it grew after its size was taken), rather than a part of it.
 DWORD ReadAll(int file, char* buffer, DWORD room, DWORD* read) {
-    while (*read < room) {
-        const ssize_t count = ::read(file, buffer + *read, room - *read);
+    for (;;) {
+        char probe = 0;
+        char* into = *read < room ? buffer + *read : &probe;
+        const ssize_t count = ::read(file, into, *read < room ? room - *read : 1);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -92,17 +102,19 @@ DWORD ReadAll(int file, char* buffer, DWORD room, DWORD* read) {
             return Win32ErrorOfErrno(errno);
         }
         if (count == 0) {
-            break;
+            return ERROR_SUCCESS;
+        }
+        if (into == &probe) {
+            return ERROR_FILE_TOO_LARGE;
         }
         *read += static_cast<DWORD>(count);
     }
-    return ERROR_SUCCESS;
 }
 }  // namespace
 
 DWORD CvReadPrivateFile(const char* path, const char* group, char* buffer, DWORD room, DWORD* read,
                         char* reason, DWORD reasonRoom) {
-    if (path == nullptr || buffer == nullptr || read == nullptr) {
+    if (path == nullptr || (buffer == nullptr && room != 0) || read == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
     *read = 0;
@@ -124,8 +136,11 @@ DWORD CvReadPrivateFile(const char* path, const char* group, char* buffer, DWORD
         result = ERROR_ACCESS_DENIED;
     } else if (static_cast<unsigned long long>(status.st_size) > room) {
         result = ERROR_FILE_TOO_LARGE;
-    } else {
-        result = ReadAll(file, buffer, room, read);
+        *read = SizeOf(status.st_size);
+    } else if ((result = ReadAll(file, buffer, room, read)) == ERROR_FILE_TOO_LARGE) {
+        // It grew as it was read: the size it has now, and at least one byte more than the room.
+        *read = fstat(file, &status) == 0 && SizeOf(status.st_size) > room ? SizeOf(status.st_size)
+                                                                           : room + 1;
     }
     close(file);
     return result;

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "host/cups/CupsPrinterSettings.h"
+#include "tests/support/TestFolders.h"
 
 namespace {
 const std::string kPpdStart =
@@ -18,8 +19,7 @@ const std::string kPpdStart =
 class CupsPrinterSettingsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("cv-ppd-" + std::to_string(std::random_device{}()));
+        folder = ScratchFolder("cv-ppd") / ("cv-ppd-" + std::to_string(std::random_device{}()));
         std::filesystem::create_directories(folder);
     }
     void TearDown() override { std::filesystem::remove_all(folder); }

@@ -17,6 +17,7 @@
 #include "host/pipeline/HostPropertyBag.h"
 #include "host/pipeline/HostReadStream.h"
 #include "host/pipeline/HostWriteStream.h"
+#include "tests/support/TestFolders.h"
 
 namespace {
 std::string ParseError(const std::string& text) {
@@ -118,7 +119,7 @@ TEST(JobFileCheck, AFaultIsNamedByItsKeyOrLine) {
 class InputFile {
   public:
     explicit InputFile(const std::string& bytes)
-        : path(std::filesystem::temp_directory_path() /
+        : path(ScratchFolder("cv-host-input") /
                ("cv-host-input-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)))) {
         std::ofstream(path, std::ios::binary) << bytes;
         file = std::fopen(path.string().c_str(), "rb");

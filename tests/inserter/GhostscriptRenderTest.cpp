@@ -21,7 +21,7 @@ std::string Unwrapped(const std::string& job) {
 
 // Pages Ghostscript renders from `postscript`, or -1 when it reports an error.
 int RenderedPages(const std::string& postscript, const std::string& name) {
-    const auto path = std::filesystem::temp_directory_path() / name;
+    const auto path = ScratchFolder("ghostscript-render") / name;
     std::ofstream(path, std::ios::binary) << postscript;
     const std::string command =
         "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=bbox '" + path.string() + "' 2>&1";

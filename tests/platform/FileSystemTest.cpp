@@ -9,12 +9,13 @@
 #include <string>
 
 #include "seam/Win32Seam.h"
+#include "tests/support/TestFolders.h"
 
 namespace {
 class FileSystem : public ::testing::Test {
   protected:
     void SetUp() override {
-        root = std::filesystem::temp_directory_path() /
+        root = ScratchFolder("cv-filesystem") /
                ("cv-fs-" + std::to_string(std::random_device{}()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(root);

@@ -1,6 +1,6 @@
 // The print service's administrators' socket: a path that is no socket, or a group that does not
 // exist, leaves the path as it was and says why. A termination request is seen while it still
-// waits to be taken.
+// waits to be taken. A private file tells its size to a reader whose room is too small.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -11,12 +11,13 @@
 #include "cvplatform/FileSystem.h"
 #include "cvplatform/PrintService.h"
 #include "cvplatform/Spooler.h"
+#include "tests/support/TestFolders.h"
 
 namespace {
 namespace fs = std::filesystem;
 
 TEST(RestrictSocket, WhatIsNoSocketIsRefusedAndLeftAsItWas) {
-    const fs::path folder = fs::absolute("cv-restrict-socket");
+    const fs::path folder = ScratchFolder("cv-restrict-socket");
     fs::remove_all(folder);
     fs::create_directories(folder);
     const fs::path file = folder / "not-a-socket";
@@ -41,6 +42,39 @@ TEST(RestrictSocket, WhatIsNoSocketIsRefusedAndLeftAsItWas) {
     EXPECT_EQ(fs::perms::all, fs::status(file).permissions() & fs::perms::mask);
     fs::remove_all(folder);
 }
+TEST(ReadPrivateFile, ARoomTooSmallGivesTheFilesSizeForABufferOfIt) {
+    const fs::path file = ScratchFolder("cv-read-private") / "settings";
+    std::ofstream(file) << "twelve bytes";
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    struct Case {
+        const char* label;
+        DWORD room;
+        DWORD result;
+        DWORD read;
+    } const cases[] = {
+        {.label = "no buffer, to ask", .room = 0, .result = ERROR_FILE_TOO_LARGE, .read = 12},
+        {.label = "one byte short", .room = 11, .result = ERROR_FILE_TOO_LARGE, .read = 12},
+        {.label = "the file's size", .room = 12, .result = ERROR_SUCCESS, .read = 12},
+        {.label = "more than its size", .room = 64, .result = ERROR_SUCCESS, .read = 12},
+    };
+    for (const Case& c : cases) {
+        std::string buffer(c.room, '\0');
+        DWORD read = 0;
+        char reason[64] = {};
+        EXPECT_EQ(c.result,
+                  CvReadPrivateFile(file.c_str(), nullptr, c.room == 0 ? nullptr : buffer.data(),
+                                    c.room, &read, reason, sizeof reason))
+            << c.label;
+        EXPECT_EQ(c.read, read) << c.label;
+        if (c.result == ERROR_SUCCESS) {
+            EXPECT_EQ("twelve bytes", buffer.substr(0, read)) << c.label;
+        }
+    }
+    DWORD read = 0;
+    EXPECT_EQ(ERROR_INVALID_PARAMETER,
+              CvReadPrivateFile(file.c_str(), nullptr, nullptr, 4, &read, nullptr, 0));
+}
+
 // The watching thread is not started here: the signals are blocked, so a raised one stays pending
 // and is taken back with sigtimedwait.
 TEST(TerminationRequested, ASignalThatWaitsToBeTakenIsARequest) {

@@ -9,15 +9,16 @@
 
 #include "host/printerapp/PrinterAppSettings.h"
 #include "host/printerapp/PrinterAppSettingsPage.h"
+#include "tests/support/TestFolders.h"
 
 namespace {
 namespace fs = std::filesystem;
 
 class PrinterAppSettingsFile : public ::testing::Test {
   protected:
-    // Under the build tree, where the tests run; one folder per test, since CTest runs the tests
-    // of this fixture side by side and each empties its folder first.
-    const fs::path folder = fs::absolute("printer-app-settings") /
+    // One folder per test, since CTest runs the tests of this fixture side by side and each
+    // empties its folder first.
+    const fs::path folder = ScratchFolder("printer-app-settings") /
                             ::testing::UnitTest::GetInstance()->current_test_info()->name();
 
     void SetUp() override {
@@ -112,6 +113,8 @@ TEST_F(PrinterAppSettingsFile, AFileThatCannotBeTrustedOrUsedIsRefusedWithItsRea
          privateFile, "which each job brings itself"},
         {"a job of its own", R"({ "job": { "userName": "mallory" } })", privateFile,
          "a job's own settings"},
+        {"a file one byte over the limit", std::string(16u << 20, ' ') + " ", privateFile,
+         "is larger than 16777216 bytes"},
     };
     for (const Case& c : cases) {
         Write("ps", c.text, c.permissions);
@@ -123,6 +126,15 @@ TEST_F(PrinterAppSettingsFile, AFileThatCannotBeTrustedOrUsedIsRefusedWithItsRea
                 << c.label << ": " << error.what();
         }
     }
+}
+
+TEST_F(PrinterAppSettingsFile, AFileOfTheLimitsSizeIsReadWhole) {
+    const std::string settings = R"({ "properties": { "PDLEncryptionPassPhrase": "secret" } })";
+    Write("ps", settings + std::string((16u << 20) - settings.size(), ' '),
+          fs::perms::owner_read | fs::perms::owner_write);
+    const PrinterAppSettings read = PrinterAppSettings::Read(folder, "ps", 7363, nullptr);
+    ASSERT_EQ(1u, read.base.properties.size());
+    EXPECT_EQ("PDLEncryptionPassPhrase", read.base.properties.front().first);
 }
 
 TEST_F(PrinterAppSettingsFile, AFileThatIsNotJsonIsRefusedWithoutQuotingItsPassPhrase) {

@@ -10,6 +10,7 @@
 #include "host/printerapp/PrinterAppDrivers.h"
 #include "host/printerapp/PrinterAppSettings.h"
 #include "host/printerapp/PrinterAppState.h"
+#include "tests/support/TestFolders.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -68,7 +69,7 @@ TEST(PrinterAppState, AFileThatLosesAPrinterIsKeptAndLogged) {
         {.label = "a definition cut short", .content = cut.c_str(), .kept = true},
     };
     for (const Case& c : cases) {
-        const fs::path folder = fs::absolute("cv-printer-app-state") / c.label;
+        const fs::path folder = ScratchFolder("cv-printer-app-state") / c.label;
         fs::remove_all(folder);
         fs::create_directories(folder / "spool");
         const fs::path file = folder / "cv-printer-app.state";

@@ -104,7 +104,7 @@ job=$(submit pdf "$jobs/doc001.pdfwrite.pdf" application/pdf two-sided-short-edg
 state=$(finished pdf "$job")
 [[ "$state" == completed* ]] || fail "pdf, doc001.pdfwrite.pdf: $state"
 next_stream
-expected '{ "driver": { "pdl": 7362 }, "properties": { "Corvo_PjlToInsert":
+expected '{ "driver": { "pdl": 7365 }, "properties": { "Corvo_PjlToInsert":
            "@PJL SET DUPLEX=ON\r\n@PJL SET BINDING=SHORTEDGE\r\n" } }' enveloped.pdf expected.out
 cmp "$stream" expected.out || fail "pdf: the device stream is not the enveloped job's"
 echo "ok: pdf, doc001.pdfwrite.pdf in its PJL envelope, two-sided-short-edge"

@@ -75,6 +75,16 @@ std::string UniqueSuffix() {
 }
 }  // namespace
 
+std::filesystem::path ScratchFolder(const std::string& name) {
+#if defined(_WIN32)
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / name;
+#else
+    const std::filesystem::path folder = std::filesystem::path(CV_TEST_SCRATCH_DIR) / name;
+#endif
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
 TestProgramData::TestProgramData() {
 #if defined(_WIN32)
     PWSTR path = nullptr;
@@ -82,9 +92,7 @@ TestProgramData::TestProgramData() {
     folder = CXString(path) + WIDE("\\");
     CoTaskMemFree(path);
 #else
-    const auto created =
-        std::filesystem::temp_directory_path() / ("cv-programdata-" + UniqueSuffix());
-    std::filesystem::create_directories(created);
+    const auto created = ScratchFolder("cv-programdata-" + UniqueSuffix());
     CvSetProgramDataFolder(created.string().c_str());
     const std::string native = created.string();
     folder = CXString(std::basic_string<WCHAR>(native.begin(), native.end())) + WIDE("/");

@@ -10,6 +10,9 @@
 #include "companion/Utilities/CXString.h"
 
 std::filesystem::path NativePath(const CXString& path);
+// A folder for a test's own files, `name` in the build tree's test-scratch folder (on Windows in
+// the Wine prefix's temporary folder, which lies in the build tree too); made, not emptied.
+std::filesystem::path ScratchFolder(const std::string& name);
 // Names of the entries of a folder, sorted; empty when the folder does not exist.
 std::vector<std::string> EntriesOf(const CXString& folder);
 std::string ReadWholeFile(const CXString& path);

@@ -21,7 +21,9 @@ CVPLATFORM_API BOOL CvTerminationRequested();
 // regular file (a link is not followed) that grants nothing to others and grants its group
 // access only when that group is root's or `group`. At most `room` bytes go into `buffer`, the
 // count into `*read`. ERROR_SUCCESS; ERROR_ACCESS_DENIED with `reason` saying why the file is not
-// private; ERROR_BAD_FILE_TYPE; ERROR_FILE_TOO_LARGE; or the OS error of opening or reading.
+// private; ERROR_BAD_FILE_TYPE; ERROR_FILE_TOO_LARGE with the file's size in `*read` (more than
+// `room`, also where the file grew as it was read; `buffer` may be null with a `room` of 0, to ask
+// for the size); or the OS error of opening or reading.
 CVPLATFORM_API DWORD CvReadPrivateFile(const char* path, const char* group, char* buffer,
                                        DWORD room, DWORD* read, char* reason, DWORD reasonRoom);
 
