@@ -33,8 +33,15 @@ std::string ClientText::OneLine(const std::string& text, std::size_t limit) {
     return clean;
 }
 
+// A "%%" in the text is parted too: readers of a DSC document (the filter among them) look for
+// its comments, "%%EndSetup" and the others, wherever they stand in a line.
 std::string ClientText::DscCommentText(const std::string& text) {
-    return OneLine(text, kDscCommentTextLimit);
+    std::string parted = text;
+    for (std::size_t at = parted.find("%%"); at != std::string::npos;
+         at = parted.find("%%", at + 2)) {
+        parted.insert(at + 1, 1, ' ');
+    }
+    return OneLine(parted, kDscCommentTextLimit);
 }
 
 std::string ClientText::SpoolerName(const std::string& text) {

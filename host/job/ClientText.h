@@ -9,7 +9,7 @@
 class ClientText {
   public:
     // The text of a DSC comment such as "%%Title: ": one line whose comment stays within DSC's
-    // 255 bytes a line.
+    // 255 bytes a line, with no "%%" (which readers would take for a comment of its own).
     static std::string DscCommentText(const std::string& text);
     // A name the job gives the spooler (its document, its user), which reaches the Atrium job
     // specification and the job's account.

@@ -43,6 +43,22 @@ TEST(ClientText, ATextBecomesOneLineOfPrintableUtf8) {
     }
 }
 
+TEST(ClientText, ADscCommentsTextHoldsNoCommentMarkerOfItsOwn) {
+    struct Case {
+        const char* label;
+        std::string text;
+        std::string clean;
+    } const cases[] = {
+        {.label = "a marker in the name", .text = "x\n%%EndSetup", .clean = "x % %EndSetup"},
+        {.label = "three in a row", .text = "%%%", .clean = "% % %"},
+        {.label = "four in a row", .text = "%%%%", .clean = "% % % %"},
+        {.label = "one alone", .text = "100% done", .clean = "100% done"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.clean, ClientText::DscCommentText(c.text)) << c.label;
+    }
+}
+
 TEST(ClientText, ALongTextIsCutWhereACharacterBegins) {
     struct Case {
         const char* label;

@@ -65,13 +65,14 @@ start_server() {
 uri() { echo "ipp://127.0.0.1:$port/ipp/print/$1"; }
 
 # Fails (naming WHAT) unless STREAM holds no document byte in the clear and decrypts with the pass
-# phrase in phrase.txt to a PostScript job with its first page, left in decrypted.out.
+# phrase in phrase.txt to a job holding MARK (by default the first page of a PostScript job), left
+# in decrypted.out.
 check_encrypted() {
-    local stream=$1 what=$2
-    if grep -a -q -E '%%Page|showpage|/Width' "$stream"; then
+    local stream=$1 what=$2 mark=${3:-%%Page: 1 1}
+    if grep -a -q -E '%%Page|showpage|/Width|%PDF-|\) HP-PCL XL' "$stream"; then
         fail "$what: document bytes in the clear"
     fi
     "$host" decrypt --pass-phrase-file phrase.txt --input "$stream" --output decrypted.out ||
         fail "$what: the stream does not decrypt"
-    grep -a -q '%%Page: 1 1' decrypted.out || fail "$what: no page after decryption"
+    grep -a -q -F "$mark" decrypted.out || fail "$what: no $mark after decryption"
 }

@@ -15,7 +15,8 @@ source "$source/tests/printerapp/printer-app-lib.sh"
 start_device job
 device=$device_uri
 start_server
-for printer in ps:cv-postscript pxl:cv-pclxl pdf:cv-pdf secure:cv-postscript; do
+for printer in ps:cv-postscript pxl:cv-pclxl pdf:cv-pdf secure:cv-postscript securexl:cv-pclxl \
+    securepdf:cv-pdf; do
     cli add -d "${printer%%:*}" -m "${printer#*:}" -v "$device" || fail "add $printer"
 done
 
@@ -142,31 +143,67 @@ check_converted pdf "$jobs/doc001.ps2write-drv.pjl.ps" application/postscript "%
 check_converted pdf "$jobs/doc001.pdfwrite.pdf" application/pdf "%PDF-"
 check_converted pdf page.jpg image/jpeg "%PDF-"
 
-echo "--- a printer with a pass phrase sends nothing of any format in the clear"
+echo "--- a printer with a pass phrase sends nothing of any format in the clear, for every driver"
 phrase="printer app pass phrase"
 printf '%s\n' "$phrase" > phrase.txt
-printf '{ "properties": { "PDLEncryptionPassPhrase": "%s" } }\n' "$phrase" \
-    > state/printers/secure.json
-chmod 600 state/printers/secure.json
+for printer in secure securexl securepdf; do
+    printf '{ "properties": { "PDLEncryptionPassPhrase": "%s" } }\n' "$phrase" \
+        > "state/printers/$printer.json"
+    chmod 600 "state/printers/$printer.json"
+done
+# check_secret PRINTER INPUT TYPE MARK: encrypted, and MARK (the printer's language) decrypted.
 check_secret() {
-    local input=$1 type=$2 job state
-    job=$(submit secure "$input" "$type")
-    state=$(finished secure "$job")
-    [[ "$state" == completed* ]] || fail "secure, $type: $state"
+    local printer=$1 input=$2 type=$3 mark=$4 job state
+    job=$(submit "$printer" "$input" "$type")
+    state=$(finished "$printer" "$job")
+    [[ "$state" == completed* ]] || fail "$printer, $type: $state"
     next_stream
-    check_encrypted "$stream" "secure, $type"
-    echo "ok: $type on secure: encrypted, and its page after decryption"
+    check_encrypted "$stream" "$printer, $type" "$mark"
+    echo "ok: $type on $printer: encrypted, and its job after decryption"
 }
-check_secret "$jobs/doc001.ps2write-drv.pjl.ps" application/postscript
-check_secret page.pwg image/pwg-raster
-check_secret "$jobs/doc001.pdfwrite.pdf" application/pdf
-"$host" decrypt --pass-phrase-file phrase.txt --input "devices/job.$((streams - 2))" \
-    --output decrypted.out
-expected "{ \"driver\": { \"pdl\": 7363 }, \"everyPageFeatures\": \"Duplex=OneSided\",
-           \"properties\": { \"PDLEncryptionPassPhrase\": \"$phrase\" } }" \
-    "$jobs/doc001.ps2write-drv.pjl.ps" expected.out
-"$host" decrypt --pass-phrase-file phrase.txt --input expected.out --output expected.decrypted
-cmp decrypted.out expected.decrypted || fail "secure: the decrypted job is not the filter's"
+# decrypts_as_filter PRINTER STREAM JOB_FILE INPUT: the stream decrypts to what the filter makes
+# of the job file's job, decrypted.
+decrypts_as_filter() {
+    "$host" decrypt --pass-phrase-file phrase.txt --input "$2" --output decrypted.out
+    expected "$3" "$4" expected.out
+    "$host" decrypt --pass-phrase-file phrase.txt --input expected.out --output expected.decrypted
+    cmp decrypted.out expected.decrypted || fail "$1: the decrypted job is not the filter's"
+}
+check_secret securexl "$jobs/doc001.pxlmono.pjl.pxl" application/vnd.hp-pclxl ') HP-PCL XL'
+decrypts_as_filter securexl "$stream" "{ \"driver\": { \"pdl\": 7360 }, \"properties\": {
+    \"Corvo_PjlToInsert\": \"@PJL SET DUPLEX=OFF\\r\\n\", \"PDLEncryptionPassPhrase\": \"$phrase\" } }" \
+    "$jobs/doc001.pxlmono.pjl.pxl"
+check_secret securexl page.jpg image/jpeg ') HP-PCL XL'
+check_secret securepdf "$jobs/doc001.pdfwrite.pdf" application/pdf '%PDF-'
+decrypts_as_filter securepdf "$stream" "{ \"driver\": { \"pdl\": 7365 }, \"properties\": {
+    \"Corvo_PjlToInsert\": \"@PJL SET DUPLEX=OFF\\r\\n\", \"PDLEncryptionPassPhrase\": \"$phrase\" } }" \
+    enveloped.pdf
+check_secret securepdf page.jpg image/jpeg '%PDF-'
+check_secret secure "$jobs/doc001.ps2write-drv.pjl.ps" application/postscript '%%Page: 1 1'
+decrypts_as_filter secure "$stream" "{ \"driver\": { \"pdl\": 7363 },
+    \"everyPageFeatures\": \"Duplex=OneSided\",
+    \"properties\": { \"PDLEncryptionPassPhrase\": \"$phrase\" } }" "$jobs/doc001.ps2write-drv.pjl.ps"
+check_secret secure page.pwg image/pwg-raster '%%Page: 1 1'
+check_secret secure "$jobs/doc001.pdfwrite.pdf" application/pdf '%%Page: 1 1'
+
+echo "--- any client's job name stays text: no line, UEL or command of its own, for every driver"
+name=$(printf 'x\r\n%%%%EndSetup\n(INJECTED) print\n\e%%-12345X@PJL ENTER LANGUAGE=PCL\n"quoted"')
+name+=$(head -c 10000 /dev/zero | tr '\0' y)
+for printer in ps pxl pdf; do
+    cli submit -d "$printer" -o "job-name='$name'" page.jpg > submit.out 2>&1 ||
+        fail "$printer refused the job name: $(cat submit.out)"
+    job=$(sed -n 's/^.*-\([0-9]*\)$/\1/p' submit.out | tail -n 1)
+    state=$(finished "$printer" "$job")
+    [[ "$state" == completed* ]] || fail "$printer, the job name: $state"
+    next_stream
+    uels=$(grep -a -o $'\e%-12345X' "$stream" | wc -l)
+    if [ "$uels" != 3 ] || grep -a -q -e '^(INJECTED) print' -e '^"quoted"' "$stream" ||
+        grep -a -q -x '@PJL ENTER LANGUAGE=PCL' "$stream" ||
+        [ "$(grep -a -c '^%%EndSetup' "$stream")" -gt 1 ]; then
+        fail "$printer: the job name wrote syntax of its own into the stream ($uels UELs)"
+    fi
+    echo "ok: $printer: the job name is text of one line, and the job completes"
+done
 
 echo "--- a refused job ends aborted with the reason as its message"
 echo '{ }' > state/printers/pdf.json
@@ -186,6 +223,20 @@ for printer in ps pxl; do
         fail "$printer, a CMYK raster: $state"
     echo "ok: $printer, $state"
 done
+
+echo "--- a spool folder on a full file system: the job ends aborted with the system's reason"
+# A tmpfs small enough for the JPEG PAPPL spools, too small for the raster job it becomes; only
+# root may mount one.
+if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=256k cv-printer-app-spool state/spool; then
+    job=$(submit ps page.jpg image/jpeg)
+    state=$(finished ps "$job")
+    umount state/spool
+    [[ "$state" == "aborted,the raster job's spool file cannot be written: No space left on device" ]] ||
+        fail "a full spool folder: $state"
+    echo "ok: $state"
+elif [ "${CV_REQUIRE_CUPSD:-0}" = 1 ]; then
+    fail "no small tmpfs for the spool folder (the test needs root)"
+fi
 
 echo "--- a cancel reaches the filter within a second, even while a device write blocks"
 start_device stalled --stall
