@@ -2,6 +2,8 @@
 // wins over its IPP twin, as cupsd gives the PPD's choice when both are set.
 #include "host/cups/CupsOptions.h"
 
+#include "host/cups/VendorText.h"
+
 #include <algorithm>
 #include <cctype>
 #include <optional>
@@ -91,36 +93,8 @@ std::optional<std::string> MediaPosition(const Options& options,
 
 // A text option, as the PPD's custom option ("Custom.TEXT"; "None" asks for nothing) or under its
 // own name. "\n" (backslash, n) ends a line; the last line is ended too.
-// Whether `text` holds "ENTER", blanks and "LANGUAGE" in any case: a PJL language switch.
-bool HoldsLanguageSwitch(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    for (std::size_t at = text.find("ENTER"); at != std::string::npos;
-         at = text.find("ENTER", at + 1)) {
-        const std::size_t word = text.find_first_not_of(" \t", at + 5);
-        if (word != at + 5 && word != std::string::npos && text.compare(word, 8, "LANGUAGE") == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void RefuseUnsafeText(const std::string& name, const std::string& value, bool pjl) {
-    if (value.find('\x1b') != std::string::npos) {
-        throw CupsOptionError("the option " + name +
-                              " holds an escape character, which could end the job's PJL or its "
-                              "encrypted section: the job is refused");
-    }
-    if (pjl && HoldsLanguageSwitch(value)) {
-        throw CupsOptionError("the option " + name +
-                              " holds a PJL language switch, which would go out in front of the "
-                              "job's own: the job is refused");
-    }
-}
-
-// `pjl`: the lines go in front of the job's language switch.
 std::string Lines(const Options& options, const char* ppdName, const char* name,
-                  const std::string& lineEnd, bool pjl = false) {
+                  const std::string& lineEnd, VendorText::Syntax syntax) {
     std::string value;
     if (const auto custom = options.find(ppdName);
         custom != options.end() && custom->second.rfind("Custom.", 0) == 0) {
@@ -131,7 +105,6 @@ std::string Lines(const Options& options, const char* ppdName, const char* name,
     if (value.empty()) {
         return "";
     }
-    RefuseUnsafeText(name, value, pjl);
     std::string text;
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '\\' && i + 1 < value.size() && value[i + 1] == 'n') {
@@ -145,6 +118,7 @@ std::string Lines(const Options& options, const char* ppdName, const char* name,
         text.compare(text.size() - lineEnd.size(), lineEnd.size(), lineEnd) != 0) {
         text += lineEnd;
     }
+    VendorText::RefuseUnsafe(name, text, syntax);
     return text;
 }
 
@@ -288,9 +262,11 @@ CupsJobOptions CupsJobOptions::Map(const Options& options, const Request& reques
             }
         }
     }
-    mapped.pjl += Lines(options, "cvPjl", "cv-pjl", "\r\n", true);
-    mapped.jobLevelPs += Lines(options, "cvJobPs", "cv-job-ps", "\n");
-    mapped.jobLevelPsComments = Lines(options, "cvDscComments", "cv-job-ps-comments", "\n");
+    mapped.pjl += Lines(options, "cvPjl", "cv-pjl", "\r\n", VendorText::Syntax::Pjl);
+    mapped.jobLevelPs +=
+        Lines(options, "cvJobPs", "cv-job-ps", "\n", VendorText::Syntax::PostScript);
+    mapped.jobLevelPsComments = Lines(options, "cvDscComments", "cv-job-ps-comments", "\n",
+                                      VendorText::Syntax::DscComments);
     mapped.removeStapling =
         IsTrue(options, "cv-remove-stapling") || IsTrue(options, "cvRemoveStapling");
     return mapped;

@@ -194,8 +194,10 @@ TEST(CupsJobOptions, TheTextOptionsComeAsThePpdsCustomChoicesToo) {
 }
 
 // A text option that could end the job's PJL or put a switch in front of the job's own would send
-// what follows it in the clear on a queue with a pass phrase: the job is refused.
-TEST(CupsJobOptions, ATextOptionWithAUelOrALanguageSwitchRefusesTheJob) {
+// what follows it in the clear on a queue with a pass phrase; one that starts print data in front
+// of the switch, or a line the document's structure is found by, would print otherwise than the
+// user asked: the job is refused.
+TEST(CupsJobOptions, ATextOptionThatCouldDoMoreThanItsOptionRefusesTheJob) {
     struct Case {
         const char* label;
         std::map<std::string, std::string> options;
@@ -220,6 +222,32 @@ TEST(CupsJobOptions, ATextOptionWithAUelOrALanguageSwitchRefusesTheJob) {
         {"ENTERLANGUAGE without a blank is no switch",
          {{"cv-pjl", "@PJL COMMENT ENTERLANGUAGE"}},
          ""},
+        {"print data behind a line end in cv-pjl",
+         {{"cv-pjl", "@PJL SET A=1\n(INJECTED) print"}},
+         "the option cv-pjl holds a line that is no PJL command"},
+        {"a second line without @PJL",
+         {{"cv-pjl", "@PJL SET A=1\\nSET B=2"}},
+         "the option cv-pjl holds a line that is no PJL command"},
+        {"lines of PJL with their own CR LF and a tab",
+         {{"cv-pjl", "@PJL SET A=1\r\n@PJL COMMENT\tx"}},
+         ""},
+        {"a NUL in cv-pjl",
+         {{"cv-pjl", std::string("@PJL SET A=1\0x", 14)}},
+         "the option cv-pjl holds a control character"},
+        {"DEL in job-level PostScript",
+         {{"cv-job-ps", "/x 1 def\x7f"}},
+         "the option cv-job-ps holds a control character"},
+        {"PostScript among the DSC comments",
+         {{"cv-job-ps-comments", "%%For: alice\\n(x) show"}},
+         "the option cv-job-ps-comments holds a line that is no comment"},
+        {"the end of the setup among the DSC comments",
+         {{"cv-job-ps-comments", "%%For: alice\n%%EndSetup"}},
+         "the option cv-job-ps-comments holds a line %%EndSetup"},
+        {"a page in job-level PostScript",
+         {{"cv-job-ps", "/x 1 def\\n%%Page: 1 1"}},
+         "the option cv-job-ps holds a line %%Page:"},
+        {"a marker inside a PostScript string is text", {{"cv-job-ps", "(%%EndSetup) pop"}}, ""},
+        {"comments of the header", {{"cvDscComments", "Custom.%%For: bob\\n%%Title: plan"}}, ""},
     };
     for (const Case& c : cases) {
         try {
