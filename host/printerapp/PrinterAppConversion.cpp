@@ -1,8 +1,10 @@
 // The conversion of a printer application's document into the printer's language.
 #include "host/printerapp/PrinterAppConversion.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -101,13 +103,21 @@ void PrinterAppConversion::Append(int descriptor, const char* language, const st
     std::fputs(language != nullptr ? PjlHeader(language).c_str() : "", file);
     std::FILE* made = popen((command + " < /dev/null 2> /dev/null").c_str(), "r");
     bool copied = made != nullptr && (pageSetups ? EmptyPageSetups(made, file) : Copy(made, file));
+    // The error of a write that failed while the converter ran, before anything else sets errno.
+    int error = std::ferror(file) != 0 ? errno : 0;
     copied = made != nullptr && pclose(made) == 0 && copied;
     if (language != nullptr) {
         std::fputs(PjlTrailer().c_str(), file);
     }
-    const bool written = std::ferror(file) == 0;
-    if (std::fclose(file) != 0 || !written) {
-        throw std::runtime_error("the converted document cannot be written");
+    if (error == 0 && (std::fflush(file) != 0 || std::ferror(file) != 0)) {
+        error = errno != 0 ? errno : EIO;
+    }
+    if (std::fclose(file) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        throw std::runtime_error(std::string("the converted document cannot be written: ") +
+                                 std::strerror(error));
     }
     if (!copied) {
         throw std::runtime_error("could not " + what);

@@ -225,18 +225,25 @@ for printer in ps pxl; do
 done
 
 echo "--- a spool folder on a full file system: the job ends aborted with the system's reason"
-# A tmpfs small enough for the JPEG PAPPL spools, too small for the raster job it becomes; only
-# root may mount one.
-if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=256k cv-printer-app-spool state/spool; then
-    job=$(submit ps page.jpg image/jpeg)
+# Each row: a tmpfs small enough for the document PAPPL spools, too small for what the application
+# makes of it (the raster job of a JPEG, pdftops's PostScript of a PDF). Only root may mount one.
+full_rows=(
+    "256k page.jpg                          image/jpeg      the raster job's spool file"
+    "16k  $jobs/doc001.pdfwrite.pdf         application/pdf the converted document"
+)
+for row in "${full_rows[@]}"; do
+    read -r size input type written <<< "$row"
+    if [ "$(id -u)" != 0 ] || ! mount -t tmpfs -o "size=$size" cv-printer-app-spool state/spool; then
+        [ "${CV_REQUIRE_CUPSD:-0}" = 1 ] && fail "no small tmpfs for the spool folder (needs root)"
+        continue
+    fi
+    job=$(submit ps "$input" "$type")
     state=$(finished ps "$job")
     umount state/spool
-    [[ "$state" == "aborted,the raster job's spool file cannot be written: No space left on device" ]] ||
-        fail "a full spool folder: $state"
-    echo "ok: $state"
-elif [ "${CV_REQUIRE_CUPSD:-0}" = 1 ]; then
-    fail "no small tmpfs for the spool folder (the test needs root)"
-fi
+    [ "$state" = "aborted,$written cannot be written: No space left on device" ] ||
+        fail "$type on a full spool folder: $state"
+    echo "ok: $type: $state"
+done
 
 echo "--- a cancel reaches the filter within a second, even while a device write blocks"
 start_device stalled --stall
