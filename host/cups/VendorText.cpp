@@ -34,17 +34,17 @@ bool HoldsControl(const std::string& text) {
     });
 }
 
-// The first line of `text` that does not begin with `start`, blank lines aside; empty for none.
-std::string_view LineNotBeginningWith(std::string_view text, std::string_view start) {
+// Whether every line of `text` but a blank one begins with `start`.
+bool EveryLineBegins(std::string_view text, std::string_view start) {
     while (!text.empty()) {
         const std::size_t end = std::min(text.find_first_of("\r\n"), text.size());
         const std::string_view line = text.substr(0, end);
         if (!line.empty() && line.substr(0, start.size()) != start) {
-            return line;
+            return false;
         }
         text.remove_prefix(std::min(end + 1, text.size()));
     }
-    return {};
+    return true;
 }
 
 // The first of the DSC comments the filter finds its way by that begins a line of `text`.
@@ -77,12 +77,12 @@ void VendorText::RefuseUnsafe(const std::string& name, const std::string& lines,
     if (syntax == Syntax::Pjl && HoldsLanguageSwitch(lines)) {
         Refuse(name, "holds a PJL language switch, which would go out in front of the job's own");
     }
-    if (syntax == Syntax::Pjl && !LineNotBeginningWith(lines, "@PJL").empty()) {
+    if (syntax == Syntax::Pjl && !EveryLineBegins(lines, "@PJL")) {
         Refuse(name,
                "holds a line that is no PJL command (\"@PJL ...\"), which a printer would "
                "take for print data");
     }
-    if (syntax == Syntax::DscComments && !LineNotBeginningWith(lines, "%").empty()) {
+    if (syntax == Syntax::DscComments && !EveryLineBegins(lines, "%")) {
         Refuse(name,
                "holds a line that is no comment (\"%...\"), which would be PostScript code "
                "in the job's header");

@@ -11,8 +11,8 @@ class ClientText {
     // The text of a DSC comment such as "%%Title: ": one line whose comment stays within DSC's
     // 255 bytes a line, with no "%%" (which readers would take for a comment of its own).
     static std::string DscCommentText(const std::string& text);
-    // A name the job gives the spooler (its document, its user), which reaches the Atrium job
-    // specification and the job's account.
+    // A name the job gives the spooler (its document, its user), which reaches the Atrium
+    // hand-off's JobSpec.xml and the job's account.
     static std::string SpoolerName(const std::string& text);
 
     static constexpr std::size_t kDscCommentTextLimit = 200;
